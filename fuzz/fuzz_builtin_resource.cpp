@@ -1,0 +1,14 @@
+// Built-in file headers: any bytes must parse or be refused, never read past the end.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/builtin_files.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    orvane::platform::BuiltinFile file;
+    if (orvane::platform::parse_builtin_resource({data, size}, &file)) {
+        volatile unsigned sum = 0;
+        for (unsigned char c : file.payload) sum += c;
+    }
+    return 0;
+}

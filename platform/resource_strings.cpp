@@ -1,0 +1,64 @@
+#include "platform/resource_strings.h"
+
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+namespace orvane::platform {
+
+namespace {
+
+struct Entry {
+    int id;
+    const char* text;
+};
+
+// Sorted by number. Subsystems add their messages here as they are built.
+constexpr Entry kStrings[] = {
+    {32, "Your password on the node has changed.\nPlease enter the new password in the user settings."},
+    {33, "You have been excluded from batch sessions\nbecause the password that is entered in\nthe user options is wrong."},
+    {56, "This command is already in the out-basket.\nYou need not do it again."},
+    {65, "%s is missing"},
+    {66, "%s is invalid"},
+    {67, "This name already exists"},
+    {130, "Cannot open the file '%s'"},
+    {131, "Cannot read the file '%s'"},
+    {132, "Cannot write the file '%s'"},
+    {174, "The file XxxQOR.ini has been written by\nversion %d. But now you are running\nversion %d. This may lead to trouble.\n\nDo you still want to continue?"},
+    {182, "You are about to change your own settings.\nContinue?"},
+    {184, "This will erase all filing cabinets and\nthe personal address book in the folder\n'%s'.\n\n"},
+    {185, "This will erase the whole folder\n'%s'\nwith all filing cabinets, the personal address book\nand every other file in it.\n\n"},
+    {186, "These files belong to\n%s (on %s).\n\n"},
+    {188, "There already exists a folder for\n%s.\nDo you want to use the existing folder?\n\n(Click 'No' to create a new folder.)"},
+    {883, "Find and open XxxQOR.ini"},
+    {884, "completely erase user"},
+    {907, "What's new in XxxQOR/Lumeth %d"},
+};
+
+static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
+                             [](const Entry& a, const Entry& b) { return a.id < b.id; }),
+              "message table must stay sorted by number");
+
+const Entry* find(int id) {
+    auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+                               [](const Entry& e, int wanted) { return e.id < wanted; });
+    return it != std::end(kStrings) && it->id == id ? it : nullptr;
+}
+
+}  // namespace
+
+bool has_resource_string(int id) { return find(id) != nullptr; }
+
+std::string resource_string(int id) {
+    const Entry* entry = find(id);
+    if (!entry) return {};
+    std::string text = entry->text;
+    constexpr std::string_view kPlaceholder = "XxxQOR";
+    for (size_t at = text.find(kPlaceholder); at != std::string::npos; at = text.find(kPlaceholder, at)) {
+        text.replace(at, kPlaceholder.size(), kProgramName);
+        at += std::char_traits<char>::length(kProgramName);
+    }
+    return text;
+}
+
+}  // namespace orvane::platform
