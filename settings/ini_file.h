@@ -1,0 +1,89 @@
+// The INI engine: every settings file is held wholly in memory, shared by
+// all who open it (one cache entry per path, with a count of holders), read
+// on first use and written back only when the last holder lets go and
+// something changed. Writing is silent: a file that cannot be written is
+// skipped, as settings must never stop the program.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane::settings {
+
+class IniCache;
+
+// A holder of one cached file. Move-only; closing (or destroying) it gives
+// up the hold.
+class IniFile {
+public:
+    IniFile() = default;
+    ~IniFile() { close(); }
+    IniFile(IniFile&& other) noexcept;
+    IniFile& operator=(IniFile&& other) noexcept;
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+
+    bool is_open() const { return entry_ != nullptr; }
+    const std::string& path() const;
+
+    // The value (at most `max_length` characters), or `fallback` when the
+    // section or key is missing.
+    std::string get_string(std::string_view section, std::string_view key, std::string_view fallback = {},
+                           size_t max_length = 1023);
+    bool has_key(std::string_view section, std::string_view key);
+    bool has_section(std::string_view section);
+    std::vector<std::string> keys(std::string_view section);
+
+    void put_string(std::string_view section, std::string_view key, std::string_view value);
+    void delete_key(std::string_view section, std::string_view key);
+    void delete_section(std::string_view section);
+
+    // A second holder of the same file.
+    IniFile share() const;
+    void close();
+
+private:
+    friend class IniCache;
+    // One cached file: its text, loaded on first use.
+    struct Entry {
+        std::string path;
+        int holders = 0;
+        bool loaded = false;
+        bool dirty = false;
+        std::string text;
+    };
+    IniFile(IniCache* cache, Entry* entry) : cache_(cache), entry_(entry) {}
+    const std::string& text();
+
+    IniCache* cache_ = nullptr;
+    Entry* entry_ = nullptr;
+};
+
+class IniCache {
+public:
+    IniCache() = default;
+    ~IniCache();
+    IniCache(const IniCache&) = delete;
+    IniCache& operator=(const IniCache&) = delete;
+
+    // Holds the file `name` in `directory` (an absolute `name` stands for
+    // itself). The file is not read yet.
+    IniFile open(const std::string& directory, const std::string& name);
+
+    // Files currently held.
+    size_t size() const { return entries_.size(); }
+
+    // The cache the program shares.
+    static IniCache& shared();
+
+private:
+    friend class IniFile;
+    void release(IniFile::Entry* entry);
+
+    std::vector<std::unique_ptr<IniFile::Entry>> entries_;
+};
+
+}  // namespace orvane::settings

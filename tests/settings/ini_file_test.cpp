@@ -1,0 +1,121 @@
+#include "settings/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/file.h"
+#include "settings/ini_values.h"
+#include "temp_directory.h"
+
+namespace orvane::settings {
+namespace {
+
+using testing::TempDirectory;
+
+std::string read(const std::string& path) {
+    std::string text;
+    EXPECT_EQ(platform::read_whole_file(path, &text), 0);
+    return text;
+}
+
+void write(const std::string& path, const std::string& text) {
+    ASSERT_EQ(platform::write_whole_file(path, text.data(), text.size()), 0);
+}
+
+TEST(IniFileTest, HoldersShareOneEntryAndTheLastReleaseWrites) {
+    TempDirectory dir;
+    IniCache cache;
+    IniFile first = cache.open(dir.path(), "Orvane.ini");
+    IniFile second = cache.open(dir.path() + "/", "Orvane.ini");
+    EXPECT_EQ(cache.size(), 1u);
+    first.put_string("User", "Name", "Ann");
+    EXPECT_EQ(second.get_string("user", "name"), "Ann");
+    first.close();
+    EXPECT_FALSE(platform::file_exists(dir.file("Orvane.ini")));
+    second.close();
+    EXPECT_EQ(cache.size(), 0u);
+    EXPECT_EQ(read(dir.file("Orvane.ini")), "[User]\nName=Ann\n");
+}
+
+TEST(IniFileTest, ReleaseWithoutChangesLeavesTheFileUntouched) {
+    TempDirectory dir;
+    std::string path = dir.file("Orvane.ini");
+    std::string original = "; hand-written\r\n[Options]\r\nRight Margin = 70\r\nQuote Mark=\">> \"";
+    write(path, original);
+    ASSERT_EQ(platform::set_modification_time(path, 1000000000), 0);
+    IniCache cache;
+    {
+        IniFile file = cache.open(dir.path(), "Orvane.ini");
+        EXPECT_EQ(get_int(file, "Options", "Right Margin", 76), 76);  // "Right Margin " is another key
+        put_int(file, "Options", "Zip Level", 5, 5);
+        file.put_string("Options", "Quote Mark", "\">> \"");  // the same line again
+    }
+    EXPECT_EQ(read(path), original);
+    std::time_t time = 0;
+    ASSERT_EQ(platform::file_modification_time(path, &time), 0);
+    EXPECT_EQ(time, 1000000000);
+}
+
+TEST(IniFileTest, AFileThatCannotBeWrittenIsSkippedSilently) {
+    TempDirectory dir;
+    IniCache cache;
+    IniFile file = cache.open(dir.file("missing-folder"), "Orvane.ini");
+    file.put_string("A", "b", "c");
+    file.close();
+    EXPECT_EQ(cache.size(), 0u);
+    EXPECT_FALSE(platform::file_exists(dir.file("missing-folder/Orvane.ini")));
+}
+
+TEST(IniValuesTest, NumbersDatesAndTexts) {
+    TempDirectory dir;
+    write(dir.file("a.ini"), "[S]\nInt=-12x\nBig=99999999999\nEmpty=\nU=-1\nDate=junk\nText=\"a^Mb \"\n");
+    IniCache cache;
+    IniFile file = cache.open(dir.path(), "a.ini");
+    EXPECT_EQ(get_int(file, "S", "Int", 5), -12);
+    EXPECT_EQ(get_int(file, "S", "Big", 5), INT32_MAX);
+    EXPECT_EQ(get_int(file, "S", "Empty", 5), 5);
+    EXPECT_EQ(get_unsigned(file, "S", "U", 0), UINT32_MAX);
+    EXPECT_EQ(get_date(file, "S", "Date", 7), 7u);
+    EXPECT_EQ(get_text(file, "S", "Text", ""), "a\nb ");
+
+    put_date(file, "S", "When", 1700000000, 0);
+    EXPECT_EQ(get_date(file, "S", "When", 0), 1700000000u);
+    put_date(file, "S", "When", 0, 1700000000);
+    EXPECT_FALSE(file.has_key("S", "When"));
+
+    put_text(file, "S", "Text", "line 1\nline 2 ", "a\nb ", "default");
+    EXPECT_EQ(file.get_string("S", "Text"), "line 1^Mline 2 ");
+    EXPECT_EQ(get_text(file, "S", "Text", ""), "line 1\nline 2 ");
+    put_text(file, "S", "Text", "default", "line 1\nline 2 ", "default");
+    EXPECT_FALSE(file.has_key("S", "Text"));
+}
+
+TEST(IniValuesTest, PathsAreAbbreviatedAndExpanded) {
+    PathBase base{"/opt/orvane", "/opt/orvane/Users/AnnLee-S"};
+    TempDirectory dir;
+    IniCache cache;
+    IniFile file = cache.open(dir.path(), "a.ini");
+    put_path(file, "O", "Log Dir", "/opt/orvane/Users/AnnLee-S/LOG", "", base, true);
+    put_path(file, "O", "Common", "/opt/orvane/Users/AnnLee-S/LOG", "", base, false);
+    put_path(file, "O", "Elsewhere", "/opt/orvane-other/x", "", base, true);
+    put_path(file, "O", "Home", "/opt/orvane", "", base, true);
+    EXPECT_EQ(file.get_string("O", "Log Dir"), ":::LOG");
+    EXPECT_EQ(file.get_string("O", "Common"), "::Users/AnnLee-S/LOG");
+    EXPECT_EQ(file.get_string("O", "Elsewhere"), ":opt/orvane-other/x");
+    EXPECT_EQ(file.get_string("O", "Home"), "::");
+    EXPECT_EQ(get_directory(file, "O", "Log Dir", base), "/opt/orvane/Users/AnnLee-S/LOG");
+    EXPECT_EQ(get_directory(file, "O", "Elsewhere", base), "/opt/orvane-other/x");
+    EXPECT_EQ(get_directory(file, "O", "Home", base), "/opt/orvane");
+    file.put_string("O", "Slash", "/tmp/x/");
+    EXPECT_EQ(get_directory(file, "O", "Slash", base), "/tmp/x");
+    file.put_string("O", "Root", ":");
+    EXPECT_EQ(get_directory(file, "O", "Root", base), "/");
+    EXPECT_EQ(get_path(file, "O", "Missing", base, "/d"), "/d");
+
+    // The user directory is not abbreviated when it is the program directory.
+    PathBase shared{"/opt/orvane", "/opt/orvane/"};
+    put_path(file, "O", "Shared", "/opt/orvane/LOG", "", shared, true);
+    EXPECT_EQ(file.get_string("O", "Shared"), "::LOG");
+}
+
+}  // namespace
+}  // namespace orvane::settings
