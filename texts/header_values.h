@@ -30,7 +30,7 @@ struct HeaderContext {
     const NameLookup& names;
     NodeKey current_node = 0;  // added to linked ids that name no node
     bool colon_form = false;   // the text's heading was of the colon form
-    CivilDate reference_day;   // the day the input was written, for weekday words in dates
+    CivilDate reference_day{};  // the day the input was written, for weekday words in dates
     int char_class = charsets::kWindowsClass;  // the character set of the text, for a
     int variant = charsets::kWestVariant;      // subject that is not pure ASCII
 };
