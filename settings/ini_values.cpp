@@ -78,7 +78,12 @@ void put_path(IniFile& file, std::string_view section, std::string_view key, con
 
 void put_string_if_changed(IniFile& file, std::string_view section, std::string_view key,
                            const std::string& value, const std::string& old) {
-    if (value != old) file.put_string(section, key, value);
+    if (value == old) return;
+    // Blanks at either end, or quotes around the whole value, would be lost
+    // on reading unless the value is quoted.
+    bool needs_quotes = !value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
+                                           value.back() == '\t' || (value.front() == '"' && value.back() == '"'));
+    file.put_string(section, key, needs_quotes ? "\"" + value + "\"" : value);
 }
 
 void put_text(IniFile& file, std::string_view section, std::string_view key, const std::string& value,

@@ -36,6 +36,7 @@ void put_date(IniFile& file, std::string_view section, std::string_view key, uin
 // `allow_user`: the user directory may be abbreviated (never in the common file).
 void put_path(IniFile& file, std::string_view section, std::string_view key, const std::string& value,
               const std::string& old, const PathBase& base, bool allow_user);
+// Written in double quotes when blanks at the ends would otherwise be lost.
 void put_string_if_changed(IniFile& file, std::string_view section, std::string_view key,
                            const std::string& value, const std::string& old);
 // Text equal to `fallback` deletes the key; other text is written in double

@@ -1,0 +1,124 @@
+#include "settings/common_settings.h"
+
+#include "platform/resource_strings.h"
+#include "settings/ini_values.h"
+#include "settings/key_tables.h"
+
+namespace orvane::settings {
+
+namespace {
+
+constexpr int kLastVersionWithConnectSection = 54;
+constexpr int kLastVersionWithSmallZmodemWindows = 52;
+constexpr size_t kPathLength = 255;
+
+constexpr IntKey<CommonValues> kCommonInts[] = {
+    {"Write Protect", &CommonValues::write_protect, 0},
+    {"Share Address Book", &CommonValues::share_address_book, 0},
+    {"Connection", &CommonValues::connection, 0},
+    {"Fixed Costs", &CommonValues::fixed_costs, 0},
+    {"Costs per Hour", &CommonValues::costs_per_hour, 0},
+    {"Rounding of Costs", &CommonValues::rounding_of_costs, 1},
+};
+
+constexpr DateKey<CommonValues> kCommonDates[] = {
+    {"Last Batch", &CommonValues::last_batch},
+};
+
+// The version of the common file; files of older versions kept it in the
+// section of the per-user keys.
+int stored_version(IniFile& file) {
+    if (file.has_key("Common", "Version")) return get_int(file, "Common", "Version", 0);
+    return get_int(file, "Orvane", "Version", 0);
+}
+
+// Changes to files of older versions, made in the file itself so that the
+// values loaded afterwards already follow the present layout.
+void upgrade(IniFile& file, int version) {
+    if (version <= kLastVersionWithConnectSection) file.delete_section("Connect");
+    if (version <= kLastVersionWithSmallZmodemWindows) {
+        file.put_string("Common", "Zmodem Window Up", std::to_string(kMaxZmodemWindow));
+        file.put_string("Common", "Zmodem Window Down", std::to_string(kMaxZmodemWindow));
+    }
+}
+
+void read_node_dates(IniFile& file, const NodeTable& nodes, CommonValues& values) {
+    values.nodes_version = get_int(file, "Nodes", "Version", 0);
+    if (values.nodes_version != nodes.version) {
+        // Dates of another node list do not apply to this one.
+        file.delete_section("Nodes");
+        file.put_string("Nodes", "Version", std::to_string(nodes.version));
+        values.nodes_version = nodes.version;
+    }
+    for (const auto& node : nodes.nodes) {
+        if (!node.active) continue;
+        values.changes_downloaded[static_cast<size_t>(node.letter - 'A')] =
+            get_date(file, "Nodes", changes_downloaded_key(node.letter), 0);
+    }
+}
+
+}  // namespace
+
+std::string changes_downloaded_key(char letter) { return std::string(1, letter) + " Changes Downloaded"; }
+
+int zmodem_window_rule(int stored) {
+    if (stored == -1 || stored > kMaxZmodemWindow) return kMaxZmodemWindow;
+    if (stored != 0 && stored < kMinZmodemWindow) return kMinZmodemWindow;
+    return stored;
+}
+
+bool CommonSettings::load(IniCache& cache, const std::string& program_directory, const NodeTable& nodes,
+                          VersionGate& gate, platform::Ui& ui) {
+    program_directory_ = program_directory;
+    file_ = cache.open(program_directory, kSettingsFile);
+    values = CommonValues{};
+    values.version = stored_version(file_);
+    if (!gate.accept(values.version, ui)) {
+        file_.close();
+        return false;
+    }
+    upgrade(file_, values.version);
+
+    read_keys(file_, "Common", kCommonInts, values);
+    read_keys(file_, "Common", kCommonDates, values);
+    values.window_pos = parse_window_position(file_.get_string("Common", "Window Pos", {}, 63));
+    values.zmodem_window_up = zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Up", -1));
+    values.zmodem_window_down = zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Down", -1));
+    if (values.rounding_of_costs == 0) values.rounding_of_costs = 1;
+    PathBase base{program_directory, {}};
+    values.spell_engine = file_.get_string("Spell Check", "Engine32", {}, kPathLength);
+    if (!values.spell_engine.empty()) values.spell_engine = expand_path(values.spell_engine, base);
+    read_node_dates(file_, nodes, values);
+    loaded_ = values;
+    return true;
+}
+
+void CommonSettings::save() {
+    if (!file_.is_open()) return;
+    put_int(file_, "Common", "Version", platform::kSettingsVersion, stored_version(file_));
+    values.version = platform::kSettingsVersion;
+    write_keys(file_, "Common", kCommonInts, values, loaded_);
+    write_keys(file_, "Common", kCommonDates, values, loaded_);
+    if (values.window_pos != loaded_.window_pos) {
+        file_.put_string("Common", "Window Pos", format_window_position(values.window_pos));
+    }
+    put_int(file_, "Common", "Zmodem Window Up", values.zmodem_window_up, loaded_.zmodem_window_up);
+    put_int(file_, "Common", "Zmodem Window Down", values.zmodem_window_down, loaded_.zmodem_window_down);
+    put_path(file_, "Spell Check", "Engine32", values.spell_engine, loaded_.spell_engine,
+             PathBase{program_directory_, {}}, false);
+    put_int(file_, "Nodes", "Version", values.nodes_version, loaded_.nodes_version);
+    for (size_t i = 0; i < values.changes_downloaded.size(); ++i) {
+        put_date(file_, "Nodes", changes_downloaded_key(static_cast<char>('A' + i)), values.changes_downloaded[i],
+                 loaded_.changes_downloaded[i]);
+    }
+    loaded_ = values;
+}
+
+int CommonSettings::chosen_connection(const NodeTable& nodes) const {
+    int count = static_cast<int>(nodes.connections.size());
+    if (values.connection != 0) return values.connection >= 1 && values.connection <= count ? values.connection : 1;
+    if (nodes.default_connection >= 1 && nodes.default_connection <= count) return nodes.default_connection;
+    return 1;
+}
+
+}  // namespace orvane::settings

@@ -1,0 +1,186 @@
+#include "settings/local_users.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/directories.h"
+#include "platform/file.h"
+#include "platform/resource_strings.h"
+#include "settings/setting_paths.h"
+#include "settings/user_settings.h"
+#include "texts/ascii.h"
+
+namespace orvane::settings {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kFolderNameLength = 8;
+constexpr const char* kPersonalAddressBook = "AddrBook.dat";
+constexpr const char* kCabinetExtension = ".cab";
+
+constexpr int kNameExists = 67;
+constexpr int kCannotWrite = 132;
+constexpr int kEraseFolderElsewhere = 184;
+constexpr int kEraseUsersFolder = 185;
+constexpr int kFilesBelongTo = 186;
+constexpr int kTypeToConfirm = 187;
+constexpr int kUseExistingFolder = 188;
+constexpr int kErasePhrase = 884;
+
+std::string normal(const std::string& path) {
+    return without_trailing_separator(fs::path(path).lexically_normal().string());
+}
+
+bool directly_inside(const std::string& folder, const std::string& directory) {
+    fs::path path = fs::path(normal(folder));
+    return path.has_filename() && path.filename() != ".." && normal(path.parent_path().string()) == normal(directory);
+}
+
+// Makes a folder and reports a failure.
+bool make_folder(const std::string& path, platform::Ui& ui) {
+    int error = platform::make_directories(path);
+    if (error == 0) return true;
+    platform::set_last_file_error(error);
+    ui.message(kCannotWrite, {path});
+    return false;
+}
+
+// Deletes one file; a missing file is no failure.
+bool delete_file(const fs::path& path, platform::Ui& ui) {
+    std::error_code error;
+    if (fs::remove(path, error) || !error || error == std::errc::no_such_file_or_directory) return true;
+    platform::set_last_file_error(error.value());
+    ui.message(kCannotWrite, {path.string()});
+    return false;
+}
+
+// The filing cabinets and the personal address book of a user folder.
+bool delete_user_files(const std::string& folder, platform::Ui& ui) {
+    bool ok = delete_file(fs::path(folder) / kPersonalAddressBook, ui);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (entry.path().extension() == kCabinetExtension && entry.is_regular_file(error)) {
+            ok = delete_file(entry.path(), ui) && ok;
+        }
+    }
+    return ok;
+}
+
+}  // namespace
+
+std::string UserPlaces::users_directory() const { return platform::join_path(program_directory, kUsersDirectory); }
+
+std::string propose_user_folder(const std::string& users_directory, std::string_view name) {
+    std::string base;
+    for (char c : name) {
+        if (base.size() == kFolderNameLength) break;
+        if (texts::is_alnum(c) || c == '-') base += c;
+    }
+    if (base.empty()) base = "User";
+    std::string folder = platform::join_path(users_directory, base);
+    for (int n = 1; platform::file_exists(folder) || platform::directory_exists(folder); ++n) {
+        folder = platform::join_path(users_directory, base + "." + std::to_string(n));
+    }
+    return folder;
+}
+
+NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& request, platform::Ui& ui,
+                            int* existing) {
+    for (size_t i = 0; i < users.users.size(); ++i) {
+        const UserEntry& user = users.users[i];
+        if (user.node != request.node || !texts::equals_ignoring_case(user.name, request.name)) continue;
+        auto answer = ui.ask(kUseExistingFolder, platform::Buttons::YesNoCancel, platform::Answer::Cancel,
+                             {request.name});
+        if (answer == platform::Answer::Yes) {
+            *existing = static_cast<int>(i);
+            return NewUserCheck::UseExisting;
+        }
+        if (answer != platform::Answer::No) return NewUserCheck::Cancelled;
+        break;
+    }
+    if (platform::file_exists(request.folder) || platform::directory_exists(request.folder)) {
+        ui.message(kNameExists);
+        return NewUserCheck::FolderExists;
+    }
+    return NewUserCheck::Create;
+}
+
+int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request, VersionGate& gate,
+                platform::Ui& ui) {
+    std::string folder = without_trailing_separator(request.folder);
+    if (!make_folder(folder, ui)) return -1;
+    UserSettings settings;
+    if (!settings.load(places.cache, folder, places.program_directory, gate, ui)) return -1;
+    const std::pair<const char*, std::string OrvaneKeys::*> subfolders[] = {
+        {"LOG", &OrvaneKeys::log_dir},
+        {"FILES", &OrvaneKeys::download_dir},
+        {"UP", &OrvaneKeys::updump_dir},
+        {"DOWN", &OrvaneKeys::downdump_dir},
+    };
+    for (const auto& [name, field] : subfolders) {
+        std::string path = platform::join_path(folder, name);
+        if (!make_folder(path, ui)) return -1;
+        settings.values.orvane.*field = path;
+    }
+    settings.values.user.name = request.name.substr(0, kNameLength);
+    settings.values.user.node = request.node;
+    settings.values.user.password = request.password.substr(0, kNewPasswordLength);
+    settings.values.orvane.new_user = 1;
+    settings.save();
+    settings.close();
+    return users.add(places.common, read_user_entry(places.cache, folder), places.program_directory);
+}
+
+int adopt_user_folder(UserPlaces& places, UsersList& users, const std::string& folder) {
+    std::string path = without_trailing_separator(folder);
+    int listed = users.find_folder(path);
+    if (listed >= 0) return listed;
+    if (!platform::file_exists(platform::join_path(path, kSettingsFile))) return -1;
+    return users.add(places.common, read_user_entry(places.cache, path), places.program_directory);
+}
+
+std::string erase_explanation(const UserEntry& user, const std::string& users_directory, const NodeTable& nodes) {
+    bool whole_folder = directly_inside(user.folder, users_directory);
+    std::string text = platform::format_message(
+        platform::resource_string(whole_folder ? kEraseUsersFolder : kEraseFolderElsewhere), {user.folder});
+    if (!user.name.empty()) {
+        const NodeEntry* node = nodes.by_letter(static_cast<char>(user.node));
+        std::string node_name = node ? node->name : std::to_string(user.node);
+        text += platform::format_message(platform::resource_string(kFilesBelongTo), {user.name, node_name});
+    }
+    return text + platform::resource_string(kTypeToConfirm);
+}
+
+bool erase_confirmed(std::string_view typed) {
+    return typed.find(platform::resource_string(kErasePhrase)) != std::string_view::npos;
+}
+
+bool delete_user(UserPlaces& places, UsersList& users, size_t index, bool erase, platform::Ui& ui) {
+    if (index >= users.users.size()) return false;
+    std::string folder = users.users[index].folder;
+    bool ok = true;
+    if (erase && platform::directory_exists(folder)) {
+        if (normal(folder) == normal(places.program_directory)) {
+            // The user's settings share the common file: only their sections go.
+            ok = delete_user_files(folder, ui);
+            reset_user_file(places.common);
+        } else if (directly_inside(folder, places.users_directory())) {
+            std::error_code error;
+            fs::remove_all(folder, error);
+            if (error) {
+                platform::set_last_file_error(error.value());
+                ui.message(kCannotWrite, {folder});
+                ok = false;
+            }
+        } else {
+            ok = delete_user_files(folder, ui);
+            ok = delete_file(fs::path(folder) / kSettingsFile, ui) && ok;
+        }
+    }
+    users.remove(places.common, index, places.program_directory);
+    return ok;
+}
+
+}  // namespace orvane::settings
