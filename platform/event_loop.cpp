@@ -128,21 +128,26 @@ void EventLoop::take(const Queued& item) {
     }
 }
 
+bool EventLoop::take_queued(Message* message) {
+    for (auto* queue : {&posted_, &fd_events_, &timer_events_}) {
+        if (!queue->empty()) {
+            Queued item = queue->front();
+            queue->pop_front();
+            take(item);
+            *message = item.message;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool EventLoop::get_message(Message* message, std::optional<uint32_t> deadline) {
     for (;;) {
         if (quit_) return false;
         // Look without waiting first, so that posted messages never starve
         // descriptor events and timers that are already due.
         collect(0);
-        for (auto* queue : {&posted_, &fd_events_, &timer_events_}) {
-            if (!queue->empty()) {
-                Queued item = queue->front();
-                queue->pop_front();
-                take(item);
-                *message = item.message;
-                return true;
-            }
-        }
+        if (take_queued(message)) return true;
         if (deadline && tick_reached(tick_count(), *deadline)) return false;
         int timeout = timeout_until(deadline);
         if (timeout == -1 && watches_.empty()) return false;  // nothing could ever arrive
@@ -155,8 +160,12 @@ void EventLoop::dispatch(const Message& message) {
 }
 
 void EventLoop::pump() {
+    // One look at what is due, then dispatch until the queue is empty: a
+    // descriptor that stays ready or a timer that is always due cannot keep
+    // pump from returning.
+    collect(0);
     Message message;
-    while (!quit_ && get_message(&message, tick_count())) dispatch(message);
+    while (!quit_ && take_queued(&message)) dispatch(message);
 }
 
 void EventLoop::wait_until(uint32_t deadline) {

@@ -58,7 +58,8 @@ public:
     bool get_message(Message* message, std::optional<uint32_t> deadline = std::nullopt);
     void dispatch(const Message& message);
 
-    // Dispatches what is due now, without waiting.
+    // Dispatches what is due now, without waiting, and returns once the queue
+    // is empty.
     void pump();
     // Dispatches messages until the deadline tick has passed.
     void wait_until(uint32_t deadline);
@@ -93,6 +94,7 @@ private:
     void collect(int timeout_ms);
     void collect_timers(uint32_t now);
     void take(const Queued& item);
+    bool take_queued(Message* message);
     int timeout_until(std::optional<uint32_t> deadline) const;
 
     Handler handler_;

@@ -1,10 +1,15 @@
 #include "platform/message_format.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace orvane::platform {
+
+namespace {
+constexpr int kMaxWidth = 255;
+}  // namespace
 
 long long FormatArg::as_integer() const {
     if (const auto* number = std::get_if<long long>(&value_)) return *number;
@@ -33,10 +38,18 @@ std::string format_message(std::string_view format, std::initializer_list<Format
         std::string spec = "%";
         size_t j = i + 1;
         while (j < format.size() && std::string_view("-0 +#").find(format[j]) != std::string_view::npos) spec += format[j++];
-        while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) && spec.size() < 8) spec += format[j++];
+        auto number = [&]() {
+            // Widths and precisions are capped, so one conversion stays small.
+            int value = 0;
+            while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) {
+                value = std::min(value * 10 + (format[j++] - '0'), kMaxWidth);
+            }
+            return std::to_string(value);
+        };
+        if (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) spec += number();
         if (j < format.size() && format[j] == '.') {
-            spec += format[j++];
-            while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) && spec.size() < 12) spec += format[j++];
+            ++j;
+            spec += "." + number();
         }
         while (j < format.size() && (format[j] == 'l' || format[j] == 'h')) ++j;
         if (j >= format.size()) {
@@ -44,7 +57,7 @@ std::string format_message(std::string_view format, std::initializer_list<Format
             break;
         }
         char conversion = format[j];
-        char buffer[128];
+        char buffer[kMaxWidth + 32];
         const FormatArg* arg = nullptr;
         switch (conversion) {
             case '%': out += '%'; break;
