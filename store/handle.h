@@ -1,0 +1,81 @@
+// The state behind a DbHandle, shared by the engine's source files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "store/db.h"
+#include "store/index.h"
+#include "store/lz.h"
+
+namespace orvane::store {
+
+inline constexpr size_t kHeaderSize = 1024;
+
+// What the last DbGet found, so that GET_CURRENT can give it again and a
+// following DbPut or DbDelete of the same key can skip its search.
+struct SearchState {
+    int mode = -1;             // -1: no search yet
+    int result = -1;           // internal result: 0 equal, 1 greater, 2 none; -1 unknown
+    std::array<uint8_t, 256> key{};
+    size_t key_length = 0;
+    std::array<uint8_t, 256> found_key{};
+    size_t found_key_length = 0;
+};
+
+struct Db {
+    platform::File file;
+    std::string name;
+    std::array<uint8_t, kHeaderSize> header{};
+    uint32_t flags = 0;
+    bool compress = false;         // compress newly written blocks that would not fit
+    bool retry_io = false;
+    bool writable = false;         // opened for writing
+    bool file_read_only = false;   // read-only on disk: never locked
+    bool identity_table = true;
+    std::array<uint8_t, 256> collate{};  // copy of the header's collating table
+
+    int depth = 0;                 // nesting of lock periods
+    bool dirty_header = false;
+    bool dirty_table = false;
+    bool dirty_size = false;
+    bool dirty_index = false;
+    bool period_written = false;   // the change counter was bumped in this period
+    bool repairing = false;
+
+    DbCallback callback;
+    std::recursive_mutex mutex;
+
+    Index index;
+    uint32_t index_bytes_in_block0 = 0;
+
+    // The data block in the buffer, expanded: its record area.
+    int64_t buffer_block = -1;
+    std::vector<uint8_t> area;
+    size_t area_length = 0;
+    uint8_t area_flags = 0;
+    std::vector<uint8_t> raw;      // one block as stored
+    std::unique_ptr<LzTable> lz_table;
+
+    SearchState search;
+
+    uint32_t blocksize() const;
+    uint32_t blockcount() const { return index.count(); }
+    bool prefix_keys() const;          // option bit 0
+    bool file_allows_compression() const;  // option bit 1
+    // Largest expanded record area of one block.
+    size_t max_area() const;
+    int32_t notify(int32_t code, int32_t a, int32_t b);
+    // Reports a structural detail to the callback and gives `result`.
+    int32_t fail(int32_t detail, int32_t result) {
+        notify(detail, 1, 1);
+        return result;
+    }
+};
+
+}  // namespace orvane::store

@@ -1,0 +1,145 @@
+#include "store/period.h"
+
+#include "platform/bytes.h"
+#include "platform/clock.h"
+#include "store/block.h"
+#include "store/header.h"
+#include "store/index_area.h"
+#include "store/io.h"
+
+namespace orvane::store {
+
+namespace {
+
+constexpr uint64_t kLockByte = 0xFFFFFFFF;
+uint32_t g_lock_pause_ms = 100;
+uint32_t g_lock_pauses = 300;
+
+int32_t take_file_lock(Db& db) {
+    if ((db.flags & DB_CALLBACK_LOCK) && db.callback)
+        return db.notify(kDbCallbackLock, 0, 0) != 0 ? kDbLocked : kDbOk;
+    for (int32_t attempt = 0;; ++attempt) {
+        const int error = db.file.lock(kLockByte, 1, true, false);
+        if (error == 0) {
+            if (attempt > 0 && db.callback) db.notify(kDbCallbackLockWait, attempt, attempt);
+            return kDbOk;
+        }
+        if (db.callback) {
+            const int32_t wait = db.notify(kDbCallbackLockWait, attempt, attempt + 1);
+            if (wait <= 0) {
+                db.notify(kDbCallbackLockWait, attempt + 1, attempt + 1);
+                return kDbLocked;
+            }
+            platform::sleep_ms(static_cast<uint32_t>(wait));
+        } else {
+            if (static_cast<uint32_t>(attempt) >= g_lock_pauses) return kDbLocked;
+            platform::sleep_ms(g_lock_pause_ms);
+        }
+    }
+}
+
+void release_file_lock(Db& db) {
+    if ((db.flags & DB_CALLBACK_LOCK) && db.callback) {
+        db.notify(kDbCallbackUnlock, 0, 0);
+    } else {
+        (void)db.file.unlock(kLockByte, 1);
+    }
+}
+
+bool locks_file(const Db& db) { return (db.flags & DB_SHARED) && !db.file_read_only; }
+
+// Another process wrote since this handle last looked: take its header and
+// index, and trust no cached block.
+int32_t check_for_change(Db& db, ChangeCheck check) {
+    uint8_t counter[4];
+    if (!read_exact(db, 4, counter, 4)) return kDbReadError;
+    if (platform::load_le32(counter) == header_counter(db.header)) return kDbOk;
+    forget_buffer(db);
+    db.search.result = -1;
+    if (int32_t error = read_header(db, false)) return error;
+    if (check == ChangeCheck::HeaderOnly) return kDbOk;
+    return with_auto_repair(db, [&db] { return read_index(db); });
+}
+
+}  // namespace
+
+void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses) {
+    g_lock_pause_ms = pause_ms;
+    g_lock_pauses = pauses;
+}
+
+int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
+    if (!db) return kDbNotOpen;
+    if (intent == Intent::Write && !db->writable) return kDbReadOnly;
+    if (db->flags & DB_THREAD_SAFE) db->mutex.lock();
+    if (++db->depth > 1) return kDbOk;
+    if (db->flags & DB_THREAD_SAFE) db->search.mode = -1;
+    if (db->file_read_only) return kDbOk;
+    db->dirty_header = db->dirty_table = db->dirty_size = db->dirty_index = false;
+    db->period_written = false;
+    if (!(db->flags & DB_SHARED)) return kDbOk;
+    int32_t error = take_file_lock(*db);
+    if (!error && check != ChangeCheck::None) {
+        error = check_for_change(*db, check);
+        if (error) release_file_lock(*db);
+    }
+    if (error) {
+        --db->depth;
+        if (db->flags & DB_THREAD_SAFE) db->mutex.unlock();
+    }
+    return error;
+}
+
+int32_t end_operation(Db& db, int32_t result) {
+    if (db.depth == 1) {
+        const int32_t error = write_back(db);
+        if (result == kDbOk && error) result = error;
+        if (locks_file(db)) release_file_lock(db);
+    }
+    if (db.depth > 0) --db.depth;
+    if (db.flags & DB_THREAD_SAFE) db.mutex.unlock();
+    return result;
+}
+
+int32_t end_all_periods(Db& db) {
+    const int32_t error = write_back(db);
+    if (locks_file(db)) release_file_lock(db);
+    db.depth = 0;
+    return error;
+}
+
+int32_t begin_write(Db& db) {
+    if (db.period_written) return kDbOk;
+    const uint32_t counter = header_counter(db.header) + 1;
+    platform::store_le32(&db.header[4], counter);
+    if (!write_exact(db, 4, &db.header[4], 4)) return kDbWriteError;
+    db.period_written = true;
+    db.dirty_index = true;
+    return kDbOk;
+}
+
+int32_t write_back(Db& db) {
+    if (!db.writable || db.file_read_only) return kDbOk;
+    if (!(db.dirty_header || db.dirty_table || db.dirty_index || db.dirty_size)) return kDbOk;
+    const bool header = db.dirty_header || db.dirty_table;
+    const bool index = db.dirty_index;
+    const bool size = db.dirty_size;
+    db.dirty_header = db.dirty_index = db.dirty_size = false;
+    if (header) {
+        if (int32_t error = write_header(db)) return error;
+    }
+    if (index) {
+        if (int32_t error = write_index(db)) return error;
+    }
+    if (size && db.file.set_size(expected_file_size(db)) != 0) return kDbWriteError;
+    if (db.file.flush() != 0) return kDbWriteError;
+    return kDbOk;
+}
+
+void set_blockcount(Db& db, uint32_t count) {
+    set_header_blockcount(db.header, count);
+    db.dirty_header = true;
+    db.dirty_size = true;
+}
+
+}  // namespace orvane::store

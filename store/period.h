@@ -1,0 +1,61 @@
+// Lock periods: every operation runs between begin_operation and
+// end_operation. The outermost period of a shared handle holds the one-byte
+// file lock at 0xFFFFFFFF and first checks the change counter, re-reading
+// header and index when another process wrote. A writing period bumps the
+// counter once, before its first change to a block, and writes back the
+// header, the index and the file size when it ends.
+#pragma once
+
+#include <cstdint>
+
+#include "store/handle.h"
+
+namespace orvane::store {
+
+enum class Intent { Read, Write };
+enum class ChangeCheck {
+    None,         // open and create
+    HeaderOnly,   // repair rebuilds the index anyway
+    Full,
+};
+
+// 0 or the error; on success the caller must end the operation.
+[[nodiscard]] int32_t begin_operation(Db* db, Intent intent, ChangeCheck check = ChangeCheck::Full);
+// Ends one level; at the outermost level of a writing handle writes back what
+// is dirty and releases the lock. Gives `result`, or 11 when only the
+// write-back failed.
+int32_t end_operation(Db& db, int32_t result);
+
+// For a handle closed inside lock periods: writes back and releases the lock.
+int32_t end_all_periods(Db& db);
+
+// Before the first change to a block in a period: bump and write the counter.
+[[nodiscard]] int32_t begin_write(Db& db);
+// Writes back the header, the index and the file size as far as dirty, then
+// flushes the file.
+[[nodiscard]] int32_t write_back(Db& db);
+// Sets the number of data blocks in the header (the index has changed).
+void set_blockcount(Db& db, uint32_t count);
+
+// Runs `op` and, when it meets a bad index or structure and the handle
+// allows it, repairs once and runs it again.
+template <typename Op>
+int32_t with_auto_repair(Db& db, Op op);
+
+// Rebuilds the index from the blocks (reason: 26 or 16).
+[[nodiscard]] int32_t repair(Db& db, int32_t reason);
+
+// Lock waits without a callback: pause and number of pauses before 19.
+void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses);
+
+template <typename Op>
+int32_t with_auto_repair(Db& db, Op op) {
+    int32_t result = op();
+    if ((result == kDbCorrupt || result == kDbBadIndex) && !(db.flags & DB_NO_AUTO_REPAIR) && !db.repairing &&
+        db.writable && !db.file_read_only) {
+        if (repair(db, result) == kDbOk) result = op();
+    }
+    return result;
+}
+
+}  // namespace orvane::store
