@@ -1,7 +1,6 @@
 #include "texts/dates.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/clock.h"
 #include "texts/ascii.h"

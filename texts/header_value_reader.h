@@ -36,8 +36,9 @@ class HeaderValueReader {
 public:
     static constexpr size_t kMaxItemLength = 1023;
 
-    // `rest_of_line` is the header line after its colon; `more` supplies the
-    // lines after it and may be null for a value that cannot continue.
+    // `rest_of_line` is the header line after its colon and must outlive the
+    // reader; `more` supplies the lines after it and may be null for a value
+    // that cannot continue.
     HeaderValueReader(std::string_view rest_of_line, LineSource* more, int start_depth);
 
     // The next item, with blanks and tabs collapsed into single blanks,

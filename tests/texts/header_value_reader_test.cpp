@@ -79,7 +79,8 @@ TEST(HeaderValueReader, ValueEndsAtEmptyOrMissingLine) {
 TEST(HeaderValueReader, ItemsAreCapped) {
     const std::string long_name(3000, 'x');
     VectorLineSource more({"  " + long_name});
-    HeaderValueReader reader(long_name + ", B", &more, kListDepth);
+    const std::string first_line = long_name + ", B";
+    HeaderValueReader reader(first_line, &more, kListDepth);
     const auto first = reader.next_item();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->size(), HeaderValueReader::kMaxItemLength);
