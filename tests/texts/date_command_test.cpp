@@ -1,0 +1,52 @@
+// The `orvane date` commands, run as a user would run them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct CommandResult {
+    std::string output;
+    int exit_code = -1;
+};
+
+CommandResult run_orvane(const std::string& arguments) {
+    CommandResult run;
+    const std::string command = std::string("TZ=UTC0 '") + ORVANE_BINARY + "' " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[256];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
+    return run;
+}
+
+TEST(DateCommand, ParseShowsStoredValueUtcAndZone) {
+    const CommandResult run = run_orvane("date parse '15-Jan-99 10:20 EST'");
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.output,
+              "Stored value:  916413640\n"
+              "UTC:           1999-01-15 15:20:40 UTC\n"
+              "Recorded zone: -0500\n");
+    const CommandResult json = run_orvane("--json date parse 'tuesday   08:00' --ref-date 2024-01-01");
+    EXPECT_EQ(json.output, "{\"stored\": 1703577630, \"utc\": \"2023-12-26 08:00:30 UTC\", \"zone\": \"+0000\"}\n");
+}
+
+TEST(DateCommand, FormatTypes) {
+    EXPECT_EQ(run_orvane("date format 916413640").output, "15-Jan-99 15:20\n");
+    EXPECT_EQ(run_orvane("date format 916413640 --type 2").output, "15-Jan-99 10:20 -0500\n");
+    EXPECT_EQ(run_orvane("date format 916413640 --time-display 2").output, "15-Jan-99 10:20\n");
+    EXPECT_EQ(run_orvane("date format 916413640 --time-display 2 --plain").output, "15-Jan-99 10:20 -0500\n");
+}
+
+TEST(DateCommand, FailuresAndBadUsage) {
+    EXPECT_EQ(run_orvane("date parse '1.13.99 10:00'").exit_code, 1);
+    EXPECT_EQ(run_orvane("date parse today --ref-date 2024-02-30").exit_code, 2);
+    EXPECT_EQ(run_orvane("date format 5 --type 1").exit_code, 2);
+    EXPECT_EQ(run_orvane("date format -5").exit_code, 2);
+}
+
+}  // namespace
