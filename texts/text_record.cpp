@@ -53,6 +53,7 @@ void TextRecord::release() {
     fields.clear();
     subject.clear();
     body.clear();
+    for_person.clear();
 }
 
 uint16_t TextRecord::line_count() const {

@@ -74,6 +74,14 @@ constexpr uint8_t kUnsent = 0x20;
 constexpr uint8_t kSecret = 0x80;  // the server is asked to make the text secret
 }  // namespace kind_flags
 
+// Bits of TextRecord::outgoing_options.
+namespace outgoing_options {
+constexpr uint8_t kAddAsComment = 0x01;   // link the new text as a comment to its reference
+constexpr uint8_t kNoForPerson = 0x02;    // do not send the for-person line
+constexpr uint8_t kSecretarySender = 0x04;  // send the sender as written by a secretary
+constexpr uint8_t kShowSender = 0x10;     // send the sender line even for the user himself
+}  // namespace outgoing_options
+
 enum class TextKind : uint8_t { kText = 0, kAnswer = 1, kComment = 2, kNewText = 3 };
 
 TextKind text_kind(uint8_t flags);
@@ -120,6 +128,16 @@ struct TextRecord {
     uint8_t charset = 0;
     uint8_t width = 0;  // display width in columns
     bool via = false;
+
+    // What a text waiting in the out-basket carries for the mail packet.
+    uint8_t outgoing_options = 0;  // bits of outgoing_options::
+    // Whom the user wrote it for: 0 himself, 1 and up one of his bosses.
+    uint8_t person = 0;
+    // The author's person code: the top two bits name the person (0 the
+    // user, 1 to 3 a boss).
+    uint16_t author_code = 0;
+    // The person on whose behalf the text was written, or empty.
+    std::string for_person;
 
     // Back to a cleared record: every field zero, no lists.
     void clear() { *this = TextRecord{}; }
