@@ -1,0 +1,84 @@
+#include "app/application.h"
+
+#include "platform/directories.h"
+#include "platform/file.h"
+
+namespace orvane::app {
+
+Application::Application(platform::Ui& ui, UserChooser chooser) : ui_(ui), chooser_(std::move(chooser)) {
+    loop_.set_handler([this](const platform::Message& message) { handle_message(message); });
+}
+
+Application::~Application() { shutdown(); }
+
+RunResult Application::run(const StartOptions& options) {
+    if (instance_.acquire(options.program_directory) == platform::kInUse) return RunResult::AlreadyRunning;
+    if (!initialise(options)) {
+        shutdown();
+        return RunResult::Refused;
+    }
+    run_user_loop();
+    shutdown();
+    return RunResult::Ended;
+}
+
+bool Application::initialise(const StartOptions& options) {
+    program_directory_ = settings::without_trailing_separator(options.program_directory);
+    // An argument that starts with "-" is an option, never a cabinet.
+    if (!options.command_line_cabinet.empty() && options.command_line_cabinet[0] != '-') {
+        command_line_cabinet_ = options.command_line_cabinet;
+    }
+    platform::install_out_of_memory_handler(&ui_);
+    loop_.set_timer(kTickTimer, kTickPeriodMs);
+    initialised_ = true;
+
+    nodes_ = settings::load_node_information(ini_cache_, program_directory_);
+    if (!common_.load(ini_cache_, program_directory_, nodes_, version_gate_, ui_)) return false;
+    places_ = std::make_unique<settings::UserPlaces>(settings::UserPlaces{ini_cache_, common_.file(), program_directory_});
+    open_shared_services(*this);
+    users_.load(common_.file(), ini_cache_, program_directory_);
+    return true;
+}
+
+void Application::shutdown() {
+    if (!initialised_) return;
+    initialised_ = false;
+    if (session_) close_user();
+    close_shared_services(*this);
+    loop_.kill_timer(kTickTimer);
+    common_.save();
+    common_.close();
+    places_.reset();
+    users_ = settings::UsersList{};
+    nodes_ = settings::NodeTable{};
+    instance_.release();
+}
+
+void Application::request_quit() {
+    quit_ = true;
+    loop_exit_ = true;
+}
+
+void Application::request_user_switch() {
+    switch_user_ = true;
+    loop_exit_ = true;
+}
+
+int Application::request_new_user(const settings::NewUserRequest& request) {
+    if (session_) {
+        pending_new_user_ = request;
+        return -1;
+    }
+    return add_user_now(request);
+}
+
+int Application::add_user_now(const settings::NewUserRequest& request) {
+    if (!places_) return -1;
+    return settings::create_user(*places_, users_, request, version_gate_, ui_);
+}
+
+void Application::set_message_handler(uint32_t message_id, platform::EventLoop::Handler handler) {
+    handlers_[message_id] = std::move(handler);
+}
+
+}  // namespace orvane::app

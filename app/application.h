@@ -1,0 +1,146 @@
+// The frame of the program: start-up in its order, the loop over local
+// users, the main message loop with its one-second tick, and shutdown.
+// Everything runs on one thread, driven by the event loop.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/auto_save.h"
+#include "app/user_services.h"
+#include "platform/event_loop.h"
+#include "platform/single_instance.h"
+#include "platform/ui.h"
+#include "settings/common_settings.h"
+#include "settings/ini_file.h"
+#include "settings/local_users.h"
+#include "settings/node_table.h"
+#include "settings/settings_version.h"
+#include "settings/users_list.h"
+
+namespace orvane::app {
+
+inline constexpr uintptr_t kTickTimer = 1;
+inline constexpr uint32_t kTickPeriodMs = 1000;
+// Private messages of the main loop.
+inline constexpr uint32_t kNetworkEventMessage = platform::kUserMessage + 0x200;
+inline constexpr uint32_t kBatchStepMessage = platform::kUserMessage + 0x201;
+inline constexpr uint32_t kHelpRequestMessage = platform::kUserMessage + 0x202;
+// A command for the window that is active; wparam holds its number.
+inline constexpr uint32_t kCommandMessage = 0x0111;
+// The command that the tick sends while a modal dialog runs.
+inline constexpr int kModalTickCommand = 388;
+
+struct StartOptions {
+    std::string program_directory;
+    // A filing cabinet given on the command line: it is opened for the
+    // first user, in the folder that holds it.
+    std::string command_line_cabinet;
+};
+
+// The user's choice in the user selection.
+struct UserChoice {
+    size_t index = 0;
+    bool make_default = false;  // open this user at start from now on
+};
+// Asks which user to open; nothing means the user chose to end the program.
+using UserChooser = std::function<std::optional<UserChoice>(const settings::UsersList&)>;
+
+enum class RunResult {
+    Ended,           // the program ran and ended normally
+    AlreadyRunning,  // another copy holds the program directory
+    Refused,         // the settings could not or may not be loaded
+};
+
+class Application {
+public:
+    Application(platform::Ui& ui, UserChooser chooser);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The whole run: single instance, initialisation, the user loop, shutdown.
+    RunResult run(const StartOptions& options);
+
+    // Application initialisation, before any user is chosen: node
+    // information, common settings (false when refused), users list.
+    bool initialise(const StartOptions& options);
+    // Repeats select user, open user, message loop, close user until the
+    // program quits.
+    void run_user_loop();
+    // Saves the common settings and lets everything go; runs once.
+    void shutdown();
+
+    // Requests from other parts.
+    void request_quit();
+    void request_user_switch();
+    // Adds a new user: at once when no user is open, else when the open
+    // user is closed. Returns the new user's index, or -1 (also when the
+    // request is postponed).
+    int request_new_user(const settings::NewUserRequest& request);
+
+    // The one-second tick at tick count `now`.
+    void tick(uint32_t now);
+    // Handlers for messages the frame does not handle itself (such as the
+    // network events, once the connection is built).
+    void set_message_handler(uint32_t message_id, platform::EventLoop::Handler handler);
+    // Called once per second while it is set (the connection's poll).
+    void set_per_second_poll(std::function<void()> poll) { per_second_poll_ = std::move(poll); }
+    // While a modal dialog runs, the tick only sends kModalTickCommand here.
+    void set_modal_dialog(std::function<void(int command)> receiver) { modal_receiver_ = std::move(receiver); }
+
+    platform::Ui& ui() { return ui_; }
+    platform::EventLoop& loop() { return loop_; }
+    AutoSave& auto_save() { return auto_save_; }
+    settings::IniCache& ini_cache() { return ini_cache_; }
+    const settings::NodeTable& nodes() const { return nodes_; }
+    settings::CommonSettings& common() { return common_; }
+    settings::UsersList& users() { return users_; }
+    settings::UserPlaces& places() { return *places_; }
+    settings::VersionGate& version_gate() { return version_gate_; }
+    const std::string& program_directory() const { return program_directory_; }
+    // The open user, or null.
+    UserSession* open_user() { return session_.get(); }
+    bool quitting() const { return quit_; }
+
+private:
+    // -1: the user chose to end; otherwise the user's index, or kUnlisted
+    // for the folder of a command-line cabinet that is not in the list.
+    int select_user();
+    bool open_user_at(int index);
+    void show_pending_notices(settings::UserSettings& settings);
+    void run_message_loop();
+    void close_user();
+    void handle_message(const platform::Message& message);
+    int add_user_now(const settings::NewUserRequest& request);
+
+    platform::Ui& ui_;
+    UserChooser chooser_;
+    platform::EventLoop loop_;
+    platform::SingleInstance instance_;
+    settings::IniCache ini_cache_;
+    settings::VersionGate version_gate_;
+    settings::NodeTable nodes_;
+    settings::CommonSettings common_;
+    settings::UsersList users_;
+    std::unique_ptr<settings::UserPlaces> places_;
+    std::unique_ptr<UserSession> session_;
+    AutoSave auto_save_;
+    std::map<uint32_t, platform::EventLoop::Handler> handlers_;
+    std::function<void()> per_second_poll_;
+    std::function<void(int)> modal_receiver_;
+    std::optional<settings::NewUserRequest> pending_new_user_;
+
+    std::string program_directory_;
+    std::string command_line_cabinet_;
+    bool initialised_ = false;
+    bool quit_ = false;
+    bool loop_exit_ = false;
+    bool switch_user_ = false;
+};
+
+}  // namespace orvane::app

@@ -1,0 +1,36 @@
+// The parts of an open user that other subsystems own: the address book,
+// the filing cabinet and what runs when they open. The start-up calls these
+// at their places in its order; they are filled in as those subsystems join.
+#pragma once
+
+#include <string>
+
+#include "settings/user_settings.h"
+
+namespace orvane::app {
+
+class Application;
+
+// An open user: his folder, settings and the cabinet to open.
+struct UserSession {
+    int index = -1;  // in the users list; -1 for a folder that is not listed
+    std::string folder;
+    settings::UserSettings settings;
+    std::string cabinet;  // full path of the filing cabinet to open
+};
+
+// At start-up, after the common settings: the address-book lists that all
+// users share. Nothing to open yet.
+void open_shared_services(Application& application);
+void close_shared_services(Application& application);
+
+// After the user's settings are loaded, in this order: open the personal
+// address book and the filing cabinet, file the news files
+// (pending_news_files), run the start-up import, unpack the files of section
+// "Unzip", refresh the address-book status. Returns false when the user
+// cannot be opened. Nothing to open yet, so it succeeds.
+bool open_user_services(Application& application, UserSession& session);
+// Closes what open_user_services opened, before the settings are saved.
+void close_user_services(Application& application, UserSession& session);
+
+}  // namespace orvane::app
