@@ -165,7 +165,7 @@ int32_t read_header(Db& db, bool table_check) {
     }
     const uint32_t entry_size = load_le16(&h[kEntrySize]);
     const uint32_t key_offset = version >= 3 ? 3 : 2;
-    if (entry_size < key_offset + 6 || entry_size > 254) return db.fail(kDbBadFileHeader, kDbCorrupt);
+    if (entry_size + (version >= 3 ? 1 : 0) < key_offset + 6 || entry_size > 254) return db.fail(kDbBadFileHeader, kDbCorrupt);
 
     db.header = h;
     if (table_dirty) db.dirty_table = true;

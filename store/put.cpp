@@ -92,6 +92,7 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
         data_part = encode_inline_data(data, length);
     }
     if (replaces) {
+        at->key = new_key;
         at->data = std::move(data_part);
     } else {
         records.insert(at, Record{new_key, std::move(data_part)});
