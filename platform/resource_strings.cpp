@@ -17,10 +17,18 @@ struct Entry {
 constexpr Entry kStrings[] = {
     {32, "Your password on the node has changed.\nPlease enter the new password in the user settings."},
     {33, "You have been excluded from batch sessions\nbecause the password that is entered in\nthe user options is wrong."},
+    {41, "There is no mail to send"},
+    {42, "The texts that are still in the out-basket\nhave not been sent because they are on\na different node than %s"},
     {56, "This command is already in the out-basket.\nYou need not do it again."},
+    {57, "Could not attach the file '%s'\nbecause it does not exist.\n\nDo you want to continue?"},
     {65, "%s is missing"},
     {66, "%s is invalid"},
     {67, "This name already exists"},
+    {101, "Cannot log in because the file '%s' is missing or bad"},
+    {102, "First please select the node in the User Settings."},
+    {103, "In the User Settings the node %s\nis selected. But it is no longer active."},
+    {104, "XxxQOR could not create the mail packet because\nfor today all possible file names are used up.\nPlease delete one of the '%s'\nfiles and try again."},
+    {105, "Could not zip the file '%s'"},
     {130, "Cannot open the file '%s'"},
     {131, "Cannot read the file '%s'"},
     {132, "Cannot write the file '%s'"},
@@ -38,9 +46,9 @@ constexpr Entry kStrings[] = {
     {907, "What's new in XxxQOR/Lumeth %d"},
 };
 
-static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
-                             [](const Entry& a, const Entry& b) { return a.id < b.id; }),
-              "message table must stay sorted by number");
+static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),
+                                 [](const Entry& a, const Entry& b) { return a.id >= b.id; }) == std::end(kStrings),
+              "message table must stay sorted by number, each number once");
 
 const Entry* find(int id) {
     auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
