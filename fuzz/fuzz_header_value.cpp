@@ -18,7 +18,7 @@ namespace {
 using namespace orvane::texts;
 
 class OneNode : public NodeNames {
-public:
+  public:
     std::string_view node_name(NodeKey key) const override { return key == 'T' ? "TELVA" : ""; }
     NodeKey node_key_by_name(std::string_view name) const override {
         return equals_ignoring_case(name, "TELVA") ? 'T' : 0;
@@ -26,19 +26,21 @@ public:
 };
 
 class NamesAsWritten : public NameLookup {
-public:
-    Result look_up(std::string_view written) const override { return {{0, std::string(written)}, 0}; }
+  public:
+    Result look_up(std::string_view written) const override {
+        return {{0, std::string(written)}, 0};
+    }
 };
 
 class Lines : public LineSource {
-public:
+  public:
     explicit Lines(std::vector<std::string_view> lines) : lines_(std::move(lines)) {}
     std::optional<std::string_view> peek_line() override {
         return next_ < lines_.size() ? std::optional(lines_[next_]) : std::nullopt;
     }
     void take_line() override { ++next_; }
 
-private:
+  private:
     std::vector<std::string_view> lines_;
     size_t next_ = 0;
 };

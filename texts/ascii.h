@@ -8,12 +8,24 @@
 
 namespace orvane::texts {
 
-constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-constexpr bool is_alnum(char c) { return is_alpha(c) || is_digit(c); }
-constexpr char to_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-constexpr char to_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
+constexpr bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+constexpr bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool is_alpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool is_alnum(char c) {
+    return is_alpha(c) || is_digit(c);
+}
+constexpr char to_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+constexpr char to_upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 
 constexpr bool equals_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -24,7 +36,8 @@ constexpr bool equals_ignoring_case(std::string_view a, std::string_view b) {
 }
 
 constexpr bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equals_ignoring_case(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equals_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace orvane::texts

@@ -32,11 +32,13 @@ constexpr int64_t kNumberLimit = 1000000000;
 // Walks through the date text. Reading past the end yields NUL and numbers
 // of 0, the way the server's short forms ("15-Jan-99" without a time) read.
 class Cursor {
-public:
+  public:
     explicit Cursor(std::string_view text) : text_(text) {}
 
     char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
-    void skip(size_t count = 1) { pos_ = pos_ + count < text_.size() ? pos_ + count : text_.size(); }
+    void skip(size_t count = 1) {
+        pos_ = pos_ + count < text_.size() ? pos_ + count : text_.size();
+    }
     std::string_view rest() const { return text_.substr(pos_); }
 
     void skip_blanks() {
@@ -63,7 +65,7 @@ public:
         return negative ? -value : value;
     }
 
-private:
+  private:
     std::string_view text_;
     size_t pos_ = 0;
 };
@@ -72,7 +74,8 @@ private:
 // first word.size() characters of each entry without regard to case.
 int find_word(std::string_view table, size_t width, std::string_view word) {
     for (size_t at = 0; at + word.size() <= table.size(); at += width) {
-        if (equals_ignoring_case(table.substr(at, word.size()), word)) return static_cast<int>(at / width);
+        if (equals_ignoring_case(table.substr(at, word.size()), word))
+            return static_cast<int>(at / width);
     }
     return -1;
 }
@@ -116,7 +119,8 @@ DayOrFailure read_date_form(Cursor& cursor) {
 // relative to the reference day. An unknown word counts as today.
 DayOrFailure read_weekday_form(Cursor& cursor, const CivilDate& reference) {
     std::string_view word = cursor.rest().substr(0, kWeekdayCompared);
-    int index = word.size() == kWeekdayCompared ? find_word(kWeekdayWords, kWeekdayWordWidth, word) : -1;
+    int index =
+        word.size() == kWeekdayCompared ? find_word(kWeekdayWords, kWeekdayWordWidth, word) : -1;
     if (index < 0) index = kToday;
     cursor.skip(kWeekdayCompared);
     if (!is_valid_civil_date(reference)) return {};
@@ -163,8 +167,9 @@ std::string format_broken_down(int64_t seconds) {
     }
     const CivilDate date = civil_from_days(days);
     char text[32];
-    std::snprintf(text, sizeof text, "%02d-%s-%02d %02d:%02d", date.day, kMonthNames[date.month - 1],
-                  (date.year % 100 + 100) % 100, static_cast<int>(second_of_day / 3600),
+    std::snprintf(text, sizeof text, "%02d-%s-%02d %02d:%02d", date.day,
+                  kMonthNames[date.month - 1], (date.year % 100 + 100) % 100,
+                  static_cast<int>(second_of_day / 3600),
                   static_cast<int>(second_of_day / 60 % 60));
     return text;
 }
@@ -173,8 +178,8 @@ std::string format_broken_down(int64_t seconds) {
 std::string zone_suffix(int64_t east_minutes) {
     const int64_t magnitude = east_minutes < 0 ? -east_minutes : east_minutes;
     char text[16];
-    std::snprintf(text, sizeof text, " %c%02d%02d", east_minutes < 0 ? '-' : '+', static_cast<int>(magnitude / 60),
-                  static_cast<int>(magnitude % 60));
+    std::snprintf(text, sizeof text, " %c%02d%02d", east_minutes < 0 ? '-' : '+',
+                  static_cast<int>(magnitude / 60), static_cast<int>(magnitude % 60));
     return text;
 }
 
@@ -183,7 +188,8 @@ std::string zone_suffix(int64_t east_minutes) {
 uint32_t parse_date(std::string_view text, const CivilDate& reference) {
     Cursor cursor(text);
     cursor.skip_blanks();
-    const DayOrFailure day = is_digit(cursor.peek()) ? read_date_form(cursor) : read_weekday_form(cursor, reference);
+    const DayOrFailure day =
+        is_digit(cursor.peek()) ? read_date_form(cursor) : read_weekday_form(cursor, reference);
     if (!day.ok) return 0;
 
     cursor.skip();
@@ -199,7 +205,8 @@ uint32_t parse_date(std::string_view text, const CivilDate& reference) {
 
     // The local time given, moved to UTC; the seconds record the zone.
     const int64_t dst = zone.daylight_saving ? 1 : 0;
-    const int64_t minutes = (day.days * 24 + hour) * 60 + minute + 30 * zone.half_hours_west - 60 * dst;
+    const int64_t minutes =
+        (day.days * 24 + hour) * 60 + minute + 30 * zone.half_hours_west - 60 * dst;
     const int64_t result = minutes * 60 + (30 + zone.half_hours_west - 2 * dst);
     if (result <= 0 || result > static_cast<int64_t>(UINT32_MAX)) return 0;
     return static_cast<uint32_t>(result);
@@ -223,13 +230,15 @@ std::string format_date(uint32_t stored, DateRequest request, const DateFormatOp
 
     std::string text = format_broken_down(static_cast<int64_t>(stored) + east_seconds);
     const bool zone_wanted = options.plain_text || request == DateRequest::own_zone;
-    if (mode != TimeDisplay::utc && east_seconds / 60 != 0 && zone_wanted) text += zone_suffix(east_seconds / 60);
+    if (mode != TimeDisplay::utc && east_seconds / 60 != 0 && zone_wanted)
+        text += zone_suffix(east_seconds / 60);
     return text;
 }
 
 std::string format_duration(uint32_t seconds) {
     char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
     return text;
 }
 

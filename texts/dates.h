@@ -58,7 +58,8 @@ struct DateFormatOptions {
 // format_date(value, DateRequest::own_zone) is the text form for keeping a
 // date in a settings file: parse_date reads it back to the same value, to the
 // second, for every date from 1970 to 2069.
-std::string format_date(uint32_t stored, DateRequest request, const DateFormatOptions& options = {});
+std::string format_date(uint32_t stored, DateRequest request,
+                        const DateFormatOptions& options = {});
 
 // A duration in seconds as "hh:mm:ss"; the hours run past 99 when needed.
 std::string format_duration(uint32_t seconds);

@@ -10,10 +10,10 @@ namespace orvane::texts {
 namespace {
 
 constexpr std::string_view kWrittenNames[kHeaderCodeCount] = {
-    "From",     "Subtract", "For",      "Bcc",    "Scc",     "Cc",      "To",
+    "From",     "Subtract", "For",      "Bcc",     "Scc",       "Cc",      "To",
     "Ncc",      "Date",     "Internet", "Subject", "Reference", "Comment", "Attached",
-    "Reply-To", "Expires",  "Msg-ID",   "Remark", "Attach",  "",        "Bcc-For",
-    "Scc-For",  "Cc-For",   "By",       "",       "Version", "Via",
+    "Reply-To", "Expires",  "Msg-ID",   "Remark",  "Attach",    "",        "Bcc-For",
+    "Scc-For",  "Cc-For",   "By",       "",        "Version",   "Via",
 };
 
 struct ReadName {
@@ -24,21 +24,36 @@ struct ReadName {
 // Sorted for binary search. The server's misspellings and the forms of the
 // trailing header lines ("(Comment in", "(Attached") are read as well.
 constexpr ReadName kReadNames[] = {
-    {"(Attached", HeaderCode::kAttached},   {"(Comment in", HeaderCode::kComment},
-    {"Attached", HeaderCode::kAttached},    {"Attchmnt", HeaderCode::kAttached},
-    {"Bcc", HeaderCode::kBcc},              {"Bcc-For", HeaderCode::kBccFor},
-    {"By", HeaderCode::kBy},                {"Cc", HeaderCode::kCc},
-    {"Cc-For", HeaderCode::kCcFor},         {"Comment", HeaderCode::kComment},
-    {"Comment on", HeaderCode::kReference}, {"Comments", HeaderCode::kComment},
-    {"Date", HeaderCode::kDate},            {"Expires", HeaderCode::kExpires},
-    {"For", HeaderCode::kFor},              {"From", HeaderCode::kFrom},
-    {"Internet", HeaderCode::kInternet},    {"Msg-ID", HeaderCode::kMsgId},
-    {"Ncc", HeaderCode::kNcc},              {"Receiver", HeaderCode::kTo},
-    {"Reference", HeaderCode::kReference},  {"Refernce", HeaderCode::kReference},
-    {"Remark", HeaderCode::kRemark},        {"Reply-To", HeaderCode::kReplyTo},
-    {"Scc", HeaderCode::kScc},              {"Scc-For", HeaderCode::kSccFor},
-    {"Single Copy", HeaderCode::kScc},      {"Subject", HeaderCode::kSubject},
-    {"To", HeaderCode::kTo},                {"Version", HeaderCode::kVersion},
+    {"(Attached", HeaderCode::kAttached},
+    {"(Comment in", HeaderCode::kComment},
+    {"Attached", HeaderCode::kAttached},
+    {"Attchmnt", HeaderCode::kAttached},
+    {"Bcc", HeaderCode::kBcc},
+    {"Bcc-For", HeaderCode::kBccFor},
+    {"By", HeaderCode::kBy},
+    {"Cc", HeaderCode::kCc},
+    {"Cc-For", HeaderCode::kCcFor},
+    {"Comment", HeaderCode::kComment},
+    {"Comment on", HeaderCode::kReference},
+    {"Comments", HeaderCode::kComment},
+    {"Date", HeaderCode::kDate},
+    {"Expires", HeaderCode::kExpires},
+    {"For", HeaderCode::kFor},
+    {"From", HeaderCode::kFrom},
+    {"Internet", HeaderCode::kInternet},
+    {"Msg-ID", HeaderCode::kMsgId},
+    {"Ncc", HeaderCode::kNcc},
+    {"Receiver", HeaderCode::kTo},
+    {"Reference", HeaderCode::kReference},
+    {"Refernce", HeaderCode::kReference},
+    {"Remark", HeaderCode::kRemark},
+    {"Reply-To", HeaderCode::kReplyTo},
+    {"Scc", HeaderCode::kScc},
+    {"Scc-For", HeaderCode::kSccFor},
+    {"Single Copy", HeaderCode::kScc},
+    {"Subject", HeaderCode::kSubject},
+    {"To", HeaderCode::kTo},
+    {"Version", HeaderCode::kVersion},
     {"Via", HeaderCode::kVia},
 };
 static_assert(std::size(kReadNames) == 31);

@@ -6,11 +6,13 @@ namespace orvane::texts {
 
 int start_depth_for(HeaderCode code) {
     if (code == HeaderCode::kAttached) return kFileNameDepth;
-    if (is_receiver_code(code) || code == HeaderCode::kReference || code == HeaderCode::kComment) return kListDepth;
+    if (is_receiver_code(code) || code == HeaderCode::kReference || code == HeaderCode::kComment)
+        return kListDepth;
     return kWholeValueDepth;
 }
 
-HeaderValueReader::HeaderValueReader(std::string_view rest_of_line, LineSource* more, int start_depth)
+HeaderValueReader::HeaderValueReader(std::string_view rest_of_line, LineSource* more,
+                                     int start_depth)
     : line_(rest_of_line), more_(more), depth_(start_depth) {}
 
 int HeaderValueReader::next_char() {

@@ -12,7 +12,7 @@
 namespace orvane::texts {
 
 class LineSource {
-public:
+  public:
     virtual ~LineSource() = default;
     // The next line, without its line end, or nullopt at the end of the
     // input. The line stays the next one until take_line; the view is valid
@@ -24,8 +24,8 @@ public:
 // Where the parenthesis depth starts. Commas at depth 0 or below part the
 // items of a value.
 constexpr int kListDepth = 0;
-constexpr int kWholeValueDepth = 0x4000;   // commas never part items (subjects, single values)
-constexpr int kFileNameDepth = -0x4000;    // parentheses never protect a comma (file names)
+constexpr int kWholeValueDepth = 0x4000;  // commas never part items (subjects, single values)
+constexpr int kFileNameDepth = -0x4000;   // parentheses never protect a comma (file names)
 
 // The starting depth for the value of a header: file names split at every
 // comma, lists of receivers and links at commas outside parentheses and
@@ -33,7 +33,7 @@ constexpr int kFileNameDepth = -0x4000;    // parentheses never protect a comma 
 int start_depth_for(HeaderCode code);
 
 class HeaderValueReader {
-public:
+  public:
     static constexpr size_t kMaxItemLength = 1023;
 
     // `rest_of_line` is the header line after its colon and must outlive the
@@ -46,7 +46,7 @@ public:
     // characters. nullopt when the value has no more items.
     std::optional<std::string> next_item();
 
-private:
+  private:
     static constexpr int kEndOfValue = -1;
 
     // The next character of the value, a line end before a continuation line

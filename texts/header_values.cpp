@@ -13,7 +13,8 @@ namespace {
 // The word and blank that come before the number of a linked text ("Text ").
 constexpr size_t kLinkWordLength = 5;
 
-void read_receivers(TextRecord& text, HeaderCode code, HeaderValueReader& value, const HeaderContext& context) {
+void read_receivers(TextRecord& text, HeaderCode code, HeaderValueReader& value,
+                    const HeaderContext& context) {
     while (auto item = value.next_item()) {
         ReceiverItem parsed = parse_receiver_item(*item, context.colon_form, context.reference_day);
         if (parsed.name.empty()) continue;
@@ -32,10 +33,11 @@ void read_receivers(TextRecord& text, HeaderCode code, HeaderValueReader& value,
 }
 
 // A link value: "Text 1234 Author" or "Text NODE:1234 Author".
-void read_link(TextRecord& text, HeaderCode code, std::string_view item, const HeaderContext& context,
-               std::vector<ReverseLink>& reverse_links) {
+void read_link(TextRecord& text, HeaderCode code, std::string_view item,
+               const HeaderContext& context, std::vector<ReverseLink>& reverse_links) {
     // "(Comment in Text 12)" leaves an unbalanced ')' at the end of the value.
-    if (item.ends_with(')') && std::count(item.begin(), item.end(), ')') > std::count(item.begin(), item.end(), '(')) {
+    if (item.ends_with(')') &&
+        std::count(item.begin(), item.end(), ')') > std::count(item.begin(), item.end(), '(')) {
         item.remove_suffix(1);
     }
     if (item.size() <= kLinkWordLength) return;
@@ -67,8 +69,9 @@ std::string_view attached_file_name(std::string_view item) {
 
 }  // namespace
 
-void read_header_value(TextRecord& text, HeaderCode code, std::string_view rest_of_line, LineSource* more,
-                       const HeaderContext& context, std::vector<ReverseLink>& reverse_links) {
+void read_header_value(TextRecord& text, HeaderCode code, std::string_view rest_of_line,
+                       LineSource* more, const HeaderContext& context,
+                       std::vector<ReverseLink>& reverse_links) {
     HeaderValueReader value(rest_of_line, more, start_depth_for(code));
     if (is_receiver_code(code)) {
         read_receivers(text, code, value, context);
@@ -104,7 +107,8 @@ void read_header_value(TextRecord& text, HeaderCode code, std::string_view rest_
             break;
         case HeaderCode::kSubject:
             text.subject = whole;
-            if (has_non_ascii(whole)) text.charset = make_charset(context.char_class, context.variant);
+            if (has_non_ascii(whole))
+                text.charset = make_charset(context.char_class, context.variant);
             break;
         case HeaderCode::kInternet:
         case HeaderCode::kReplyTo:
@@ -120,8 +124,8 @@ void read_header_value(TextRecord& text, HeaderCode code, std::string_view rest_
     }
 }
 
-bool read_header_line(TextRecord& text, std::string_view line, LineSource* more, const HeaderContext& context,
-                      std::vector<ReverseLink>& reverse_links) {
+bool read_header_line(TextRecord& text, std::string_view line, LineSource* more,
+                      const HeaderContext& context, std::vector<ReverseLink>& reverse_links) {
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos) return false;
     const auto code = find_header_name(line.substr(0, colon));

@@ -12,7 +12,7 @@ namespace orvane::texts {
 using NodeKey = uint8_t;
 
 class NodeNames {
-public:
+  public:
     virtual ~NodeNames() = default;
 
     // The name of the node whose letter is `key` (as listed in the node

@@ -9,7 +9,8 @@ namespace orvane::texts {
 
 namespace {
 
-constexpr DateKind kDateKinds[] = {DateKind::kSent, DateKind::kPosted, DateKind::kForwarded, DateKind::kReceived};
+constexpr DateKind kDateKinds[] = {DateKind::kSent, DateKind::kPosted, DateKind::kForwarded,
+                                   DateKind::kReceived};
 
 std::string_view trim_end(std::string_view text) {
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
@@ -30,20 +31,23 @@ std::optional<DateKind> date_kind_at(std::string_view text) {
 }
 
 // Takes the date after the date kind's word at the start of `text`.
-void read_dated(ReceiverItem& item, DateKind kind, std::string_view text, const CivilDate& reference) {
+void read_dated(ReceiverItem& item, DateKind kind, std::string_view text,
+                const CivilDate& reference) {
     item.date_kind = kind;
     item.date = parse_date(text.substr(date_kind_word(kind).size()), reference);
 }
 
 // Colon form: "Name Sender: Who" and "Name -- posted: date".
-std::string_view take_colon_form_parts(ReceiverItem& item, std::string_view rest, const CivilDate& reference) {
+std::string_view take_colon_form_parts(ReceiverItem& item, std::string_view rest,
+                                       const CivilDate& reference) {
     constexpr std::string_view kSender = " Sender: ";
     if (size_t at = rest.find(kSender); at != std::string_view::npos) {
         item.sender = trim(rest.substr(at + kSender.size()));
         rest = rest.substr(0, at);
     }
     constexpr std::string_view kDash = " -- ";
-    for (size_t at = rest.find(kDash); at != std::string_view::npos; at = rest.find(kDash, at + 1)) {
+    for (size_t at = rest.find(kDash); at != std::string_view::npos;
+         at = rest.find(kDash, at + 1)) {
         const std::string_view after = rest.substr(at + kDash.size());
         if (auto kind = date_kind_at(after)) {
             read_dated(item, *kind, after, reference);
@@ -77,9 +81,11 @@ std::optional<std::string_view> take_last_group(std::string_view& text, std::str
 }
 
 // Other form: trailing "(sender: Who)" and "(posted: date)" groups.
-std::string_view take_group_parts(ReceiverItem& item, std::string_view rest, const CivilDate& reference) {
+std::string_view take_group_parts(ReceiverItem& item, std::string_view rest,
+                                  const CivilDate& reference) {
     constexpr std::string_view kSender = "sender: ";
-    if (auto sender = take_last_group(rest, kSender)) item.sender = trim(sender->substr(kSender.size()));
+    if (auto sender = take_last_group(rest, kSender))
+        item.sender = trim(sender->substr(kSender.size()));
     for (DateKind kind : kDateKinds) {
         if (auto dated = take_last_group(rest, date_kind_word(kind))) {
             read_dated(item, kind, *dated, reference);
@@ -109,7 +115,8 @@ std::string_view take_number(ReceiverItem& item, std::string_view rest) {
 
 }  // namespace
 
-ReceiverItem parse_receiver_item(std::string_view text, bool colon_form, const CivilDate& reference) {
+ReceiverItem parse_receiver_item(std::string_view text, bool colon_form,
+                                 const CivilDate& reference) {
     ReceiverItem item;
     std::string_view rest = trim(text);
     rest = trim_end(colon_form ? take_colon_form_parts(item, rest, reference)

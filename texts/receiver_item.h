@@ -25,6 +25,7 @@ struct ReceiverItem {
 };
 
 // `reference` is the day the input was written, for weekday words in dates.
-ReceiverItem parse_receiver_item(std::string_view item, bool colon_form, const CivilDate& reference);
+ReceiverItem parse_receiver_item(std::string_view item, bool colon_form,
+                                 const CivilDate& reference);
 
 }  // namespace orvane::texts

@@ -13,10 +13,14 @@ constexpr size_t kValueColumn = 11;
 
 std::string_view kind_word(const TextRecord& text) {
     switch (text_kind(text.kind_flags)) {
-        case TextKind::kAnswer: return "Answer";
-        case TextKind::kComment: return "Comment";
-        case TextKind::kNewText: return "New Text";
-        case TextKind::kText: break;
+        case TextKind::kAnswer:
+            return "Answer";
+        case TextKind::kComment:
+            return "Comment";
+        case TextKind::kNewText:
+            return "New Text";
+        case TextKind::kText:
+            break;
     }
     return text.kind_flags & kind_flags::kLetter ? "Letter" : "Text";
 }
@@ -57,7 +61,8 @@ std::string receiver_value(const ReceiverEntry& receiver, const DisplayContext& 
 
 std::string receiver_line(const ReceiverEntry& receiver, const DisplayContext& context) {
     // A receiver of the whole thread reads "To:thread" and the value.
-    std::string label = std::string(written_header_name(receiver.code)) + (receiver.thread ? ":thread" : ":");
+    std::string label =
+        std::string(written_header_name(receiver.code)) + (receiver.thread ? ":thread" : ":");
     return labelled_line(std::move(label), receiver_value(receiver, context), context.plain_text);
 }
 
@@ -99,11 +104,14 @@ std::vector<std::string> header_lines(const TextRecord& text, const DisplayConte
     std::vector<std::string> lines;
     const bool plain = context.plain_text;
     if (!text.author.empty()) lines.push_back(header_line("From", text.author.text, plain));
-    if (!text.by.empty()) lines.push_back(header_line(text.via ? "Via" : "By", text.by.text, plain));
-    for (const ReceiverEntry& receiver : text.receivers) lines.push_back(receiver_line(receiver, context));
+    if (!text.by.empty())
+        lines.push_back(header_line(text.via ? "Via" : "By", text.by.text, plain));
+    for (const ReceiverEntry& receiver : text.receivers)
+        lines.push_back(receiver_line(receiver, context));
     if (text.date != 0) {
         const DateFormatOptions dates{context.time_display, plain};
-        lines.push_back(header_line("Date", format_date(text.date, DateRequest::as_chosen, dates), plain));
+        lines.push_back(
+            header_line("Date", format_date(text.date, DateRequest::as_chosen, dates), plain));
     }
     for (const TextLink& link : text.links) lines.push_back(link_line(link, context));
     for (const TextField& field : text.fields) {
@@ -122,7 +130,8 @@ std::string_view shown_subject(std::string_view subject, bool remove_re) {
         for (std::string_view prefix : kPrefixes) {
             if (!starts_with_ignoring_case(subject, prefix)) continue;
             subject.remove_prefix(prefix.size());
-            if (!subject.empty() && static_cast<unsigned char>(subject.front()) < 33) subject.remove_prefix(1);
+            if (!subject.empty() && static_cast<unsigned char>(subject.front()) < 33)
+                subject.remove_prefix(1);
             removed = true;
         }
     }

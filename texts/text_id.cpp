@@ -6,13 +6,15 @@ namespace orvane::texts {
 
 namespace {
 
-constexpr TextId kFirstWideId = make_text_id(kWideNumberKey, 0);  // 0x43000000
+constexpr TextId kFirstWideId = make_text_id(kWideNumberKey, 0);     // 0x43000000
 constexpr TextId kLastWideId = kFirstWideId + kLargestIdWithoutKey;  // 0x4AFFFFFF
 constexpr uint32_t kNarrowNumberMask = 0x00FFFFFF;
 
 // A node name in an identifier: ASCII letters, and bytes of national
 // letters in the text's code page.
-bool is_name_byte(char c) { return is_alpha(c) || static_cast<unsigned char>(c) >= 0x80; }
+bool is_name_byte(char c) {
+    return is_alpha(c) || static_cast<unsigned char>(c) >= 0x80;
+}
 
 // The key that an unknown node name stands for. Only 'A'..'Z' outside the
 // range that key 'C' uses can be read back; anything else is '?'.

@@ -15,10 +15,14 @@ constexpr uint16_t kMax16 = UINT16_MAX;
 
 std::string_view date_kind_word(DateKind kind) {
     switch (kind) {
-        case DateKind::kSent: return "sent:";
-        case DateKind::kPosted: return "posted:";
-        case DateKind::kForwarded: return "forwarded:";
-        case DateKind::kReceived: return "received:";
+        case DateKind::kSent:
+            return "sent:";
+        case DateKind::kPosted:
+            return "posted:";
+        case DateKind::kForwarded:
+            return "forwarded:";
+        case DateKind::kReceived:
+            return "received:";
     }
     return {};
 }
@@ -28,7 +32,8 @@ TextKind text_kind(uint8_t flags) {
 }
 
 uint8_t with_text_kind(uint8_t flags, TextKind kind) {
-    return static_cast<uint8_t>((flags & ~kind_flags::kKindMask) | static_cast<int>(kind) << kind_flags::kKindShift);
+    return static_cast<uint8_t>((flags & ~kind_flags::kKindMask) | static_cast<int>(kind)
+                                                                       << kind_flags::kKindShift);
 }
 
 uint8_t make_charset(int char_class, int variant) {
@@ -41,7 +46,8 @@ int charset_class_of_letter(char letter) {
 }
 
 bool has_non_ascii(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 void TextRecord::release() {
@@ -77,7 +83,8 @@ bool TextRecord::add_field(HeaderCode code, std::string_view value) {
     return true;
 }
 
-TextRecord new_local_text(TextId local_id, uint32_t now, KindedName author, const NewTextOptions& options) {
+TextRecord new_local_text(TextId local_id, uint32_t now, KindedName author,
+                          const NewTextOptions& options) {
     TextRecord text;
     text.id = local_id;
     text.date = now;

@@ -30,15 +30,15 @@ std::string_view date_kind_word(DateKind kind);
 
 struct ReceiverEntry {
     KindedName name;
-    std::string sender;  // who sent it on to this receiver, or empty
-    uint32_t date = 0;   // stored date, or 0
-    uint32_t number = 0;  // the number in brackets after the name, or 0
+    std::string sender;                 // who sent it on to this receiver, or empty
+    uint32_t date = 0;                  // stored date, or 0
+    uint32_t number = 0;                // the number in brackets after the name, or 0
     HeaderCode code = HeaderCode::kTo;  // the receiver line; kSubtract to take the receiver away
     // The code the entry had when it came from the server; kFrom (0) for an
     // entry added here. Only entries whose two codes differ are sent.
     HeaderCode previous_code = HeaderCode::kFrom;
     DateKind date_kind = DateKind::kSent;
-    bool thread = false;  // the whole thread goes to this receiver
+    bool thread = false;    // the whole thread goes to this receiver
     uint8_t name_type = 0;  // the kind of name the address lookup found
 
     bool operator==(const ReceiverEntry&) const = default;
@@ -76,10 +76,10 @@ constexpr uint8_t kSecret = 0x80;  // the server is asked to make the text secre
 
 // Bits of TextRecord::outgoing_options.
 namespace outgoing_options {
-constexpr uint8_t kAddAsComment = 0x01;   // link the new text as a comment to its reference
-constexpr uint8_t kNoForPerson = 0x02;    // do not send the for-person line
+constexpr uint8_t kAddAsComment = 0x01;     // link the new text as a comment to its reference
+constexpr uint8_t kNoForPerson = 0x02;      // do not send the for-person line
 constexpr uint8_t kSecretarySender = 0x04;  // send the sender as written by a secretary
-constexpr uint8_t kShowSender = 0x10;     // send the sender line even for the user himself
+constexpr uint8_t kShowSender = 0x10;       // send the sender line even for the user himself
 }  // namespace outgoing_options
 
 enum class TextKind : uint8_t { kText = 0, kAnswer = 1, kComment = 2, kNewText = 3 };
@@ -98,8 +98,12 @@ constexpr int kEastVariant = 2;
 constexpr int kCyrillicVariant = 5;
 }  // namespace charsets
 
-inline int charset_class(uint8_t charset) { return charset >> 5; }
-inline int charset_variant(uint8_t charset) { return charset & 0x1F; }
+inline int charset_class(uint8_t charset) {
+    return charset >> 5;
+}
+inline int charset_variant(uint8_t charset) {
+    return charset & 0x1F;
+}
 uint8_t make_charset(int char_class, int variant);
 // The class that a letter of "0DWMU567" names, or -1.
 int charset_class_of_letter(char letter);
@@ -164,7 +168,8 @@ struct TextRecord {
 
 // A text written here: the next local number, the current time, the user as
 // author, and the look the settings ask for.
-TextRecord new_local_text(TextId local_id, uint32_t now, KindedName author, const NewTextOptions& options);
+TextRecord new_local_text(TextId local_id, uint32_t now, KindedName author,
+                          const NewTextOptions& options);
 
 // Columns of the widest line of `body`, tabs going to the next multiple of 8.
 int widest_line_columns(std::string_view body);

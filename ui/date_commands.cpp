@@ -24,7 +24,8 @@ struct DateOptions {
 bool read_iso_date(const std::string& text, texts::CivilDate* date) {
     int consumed = 0;
     texts::CivilDate parsed;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &parsed.year, &parsed.month, &parsed.day, &consumed) != 3 ||
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &parsed.year, &parsed.month, &parsed.day,
+                    &consumed) != 3 ||
         consumed != static_cast<int>(text.size()) || !texts::is_valid_civil_date(parsed)) {
         return false;
     }
@@ -35,7 +36,8 @@ bool read_iso_date(const std::string& text, texts::CivilDate* date) {
 // Today in this computer's local time: the reference day when none is given.
 texts::CivilDate local_today() {
     const std::time_t now = platform::now_utc();
-    const int64_t local = static_cast<int64_t>(now) + platform::local_zone_at(now).utc_offset_seconds;
+    const int64_t local =
+        static_cast<int64_t>(now) + platform::local_zone_at(now).utc_offset_seconds;
     return texts::civil_from_days(local / 86400 - (local % 86400 < 0));
 }
 
@@ -43,8 +45,8 @@ std::string utc_text(uint32_t stored) {
     const texts::CivilDate date = texts::civil_from_days(stored / 86400);
     const uint32_t second_of_day = stored % 86400;
     char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02u:%02u:%02u UTC", date.year, date.month, date.day,
-                  second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02u:%02u:%02u UTC", date.year, date.month,
+                  date.day, second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60);
     return text;
 }
 
@@ -53,7 +55,8 @@ std::string recorded_zone(uint32_t stored) {
     const int east_minutes = -(static_cast<int>(stored % 60) - 30) * 30;
     const int magnitude = east_minutes < 0 ? -east_minutes : east_minutes;
     char text[16];
-    std::snprintf(text, sizeof text, "%c%02d%02d", east_minutes < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+    std::snprintf(text, sizeof text, "%c%02d%02d", east_minutes < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
     return text;
 }
 
@@ -66,7 +69,8 @@ int run_parse(const CliContext& context, const DateOptions& options) {
         return 1;
     }
     if (context.json) {
-        std::printf("{\"stored\": %u, \"utc\": %s, \"zone\": %s}\n", stored, json_quote(utc_text(stored)).c_str(),
+        std::printf("{\"stored\": %u, \"utc\": %s, \"zone\": %s}\n", stored,
+                    json_quote(utc_text(stored)).c_str(),
                     json_quote(recorded_zone(stored)).c_str());
         return 0;
     }
@@ -77,9 +81,11 @@ int run_parse(const CliContext& context, const DateOptions& options) {
 }
 
 int run_format(const DateOptions& options) {
-    const texts::DateFormatOptions format{static_cast<texts::TimeDisplay>(options.time_display), options.plain};
-    std::printf("%s\n",
-                texts::format_date(options.seconds, static_cast<texts::DateRequest>(options.type), format).c_str());
+    const texts::DateFormatOptions format{static_cast<texts::TimeDisplay>(options.time_display),
+                                          options.plain};
+    std::printf("%s\n", texts::format_date(options.seconds,
+                                           static_cast<texts::DateRequest>(options.type), format)
+                            .c_str());
     return 0;
 }
 
@@ -91,24 +97,33 @@ void add_date_commands(CLI::App& app, CliContext& context) {
     date->require_subcommand(1);
 
     auto* parse = date->add_subcommand("parse", "Show how a date from server output is stored");
-    parse->add_option("TEXT", options->text, "The date as the server writes it, such as \"15-Jan-99 10:20 EST\"")
+    parse
+        ->add_option("TEXT", options->text,
+                     "The date as the server writes it, such as \"15-Jan-99 10:20 EST\"")
         ->required();
     parse
         ->add_option("--ref-date", options->ref_date,
                      "The day the input was written (YYYY-MM-DD), for weekday words; default today")
         ->check([](const std::string& text) {
             texts::CivilDate unused;
-            return read_iso_date(text, &unused) ? std::string() : "not a date of the form YYYY-MM-DD: " + text;
+            return read_iso_date(text, &unused) ? std::string()
+                                                : "not a date of the form YYYY-MM-DD: " + text;
         });
     parse->callback([&context, options] { context.exit_code = run_parse(context, *options); });
 
     auto* format = date->add_subcommand("format", "Show a stored date the way texts show it");
-    format->add_option("SECONDS", options->seconds, "Stored date: seconds since 1970-01-01 UTC")->required();
-    format->add_option("--type", options->type, "0: as --time-display says, 2: in the date's own zone, 3: local time")
+    format->add_option("SECONDS", options->seconds, "Stored date: seconds since 1970-01-01 UTC")
+        ->required();
+    format
+        ->add_option("--type", options->type,
+                     "0: as --time-display says, 2: in the date's own zone, 3: local time")
         ->check(CLI::IsMember({0, 2, 3}));
-    format->add_option("--time-display", options->time_display, "For type 0: 0 UTC, 1 local time, 2 own zone")
+    format
+        ->add_option("--time-display", options->time_display,
+                     "For type 0: 0 UTC, 1 local time, 2 own zone")
         ->check(CLI::IsMember({0, 1, 2}));
-    format->add_flag("--plain", options->plain, "Plain text, as for saving and printing: name the zone");
+    format->add_flag("--plain", options->plain,
+                     "Plain text, as for saving and printing: name the zone");
     format->callback([&context, options] { context.exit_code = run_format(*options); });
 }
 

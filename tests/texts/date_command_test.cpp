@@ -14,7 +14,8 @@ struct CommandResult {
 
 CommandResult run_orvane(const std::string& arguments) {
     CommandResult run;
-    const std::string command = std::string("TZ=UTC0 '") + ORVANE_BINARY + "' " + arguments + " 2>/dev/null";
+    const std::string command =
+        std::string("TZ=UTC0 '") + ORVANE_BINARY + "' " + arguments + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[256];
@@ -31,15 +32,19 @@ TEST(DateCommand, ParseShowsStoredValueUtcAndZone) {
               "Stored value:  916413640\n"
               "UTC:           1999-01-15 15:20:40 UTC\n"
               "Recorded zone: -0500\n");
-    const CommandResult json = run_orvane("--json date parse 'tuesday   08:00' --ref-date 2024-01-01");
-    EXPECT_EQ(json.output, "{\"stored\": 1703577630, \"utc\": \"2023-12-26 08:00:30 UTC\", \"zone\": \"+0000\"}\n");
+    const CommandResult json =
+        run_orvane("--json date parse 'tuesday   08:00' --ref-date 2024-01-01");
+    EXPECT_EQ(
+        json.output,
+        "{\"stored\": 1703577630, \"utc\": \"2023-12-26 08:00:30 UTC\", \"zone\": \"+0000\"}\n");
 }
 
 TEST(DateCommand, FormatTypes) {
     EXPECT_EQ(run_orvane("date format 916413640").output, "15-Jan-99 15:20\n");
     EXPECT_EQ(run_orvane("date format 916413640 --type 2").output, "15-Jan-99 10:20 -0500\n");
     EXPECT_EQ(run_orvane("date format 916413640 --time-display 2").output, "15-Jan-99 10:20\n");
-    EXPECT_EQ(run_orvane("date format 916413640 --time-display 2 --plain").output, "15-Jan-99 10:20 -0500\n");
+    EXPECT_EQ(run_orvane("date format 916413640 --time-display 2 --plain").output,
+              "15-Jan-99 10:20 -0500\n");
 }
 
 TEST(DateCommand, FailuresAndBadUsage) {

@@ -17,8 +17,8 @@ TEST(ParseDate, DayMonthWordYearAndTime) {
     EXPECT_EQ(parse_date("   15-Jan-99 10:20"), 916395630u);
     EXPECT_EQ(parse_date("15-JAN-99 10.20"), 916395630u);  // either separator in the time
     EXPECT_EQ(parse_date("31-Dec-1999 23:59"), 946684770u);
-    EXPECT_EQ(parse_date("1.2.03 08:00"), 1044086430u);     // month by number
-    EXPECT_EQ(parse_date("15-Jan-99") % 60, 30u);           // no time: midnight at UTC
+    EXPECT_EQ(parse_date("1.2.03 08:00"), 1044086430u);  // month by number
+    EXPECT_EQ(parse_date("15-Jan-99") % 60, 30u);        // no time: midnight at UTC
     EXPECT_EQ(parse_date("15-Jan-99"), 916395630u - (10 * 60 + 20) * 60);
 }
 
@@ -30,7 +30,8 @@ TEST(ParseDate, TwoDigitYearsPivotAt70) {
 
 TEST(ParseDate, UnknownMonthWordIsJanuary) {
     EXPECT_EQ(parse_date("15-Foo-99 10:20"), 916395630u);
-    EXPECT_EQ(parse_date("15-an -99 10:20"), 916395630u);  // only whole words match, not parts of "jan feb"
+    EXPECT_EQ(parse_date("15-an -99 10:20"),
+              916395630u);  // only whole words match, not parts of "jan feb"
 }
 
 TEST(ParseDate, LeapDays) {
@@ -51,16 +52,18 @@ TEST(ParseDate, ZoneWordsRecordTheZoneInTheSeconds) {
         const char* zone;
         uint32_t expected;
     };
-    for (const Case& c : {Case{"wet", 916392028u}, Case{"SST", 916388426u}, Case{"it", 916383023u},
-                          Case{"zp4", 916381222u}, Case{"cadt", 916357809u}, Case{"nst", 916408237u},
-                          Case{"ndt", 916404635u}, Case{"idlw", 916438854u}, Case{"ist", 916375819u}}) {
+    for (const Case& c :
+         {Case{"wet", 916392028u}, Case{"SST", 916388426u}, Case{"it", 916383023u},
+          Case{"zp4", 916381222u}, Case{"cadt", 916357809u}, Case{"nst", 916408237u},
+          Case{"ndt", 916404635u}, Case{"idlw", 916438854u}, Case{"ist", 916375819u}}) {
         EXPECT_EQ(parse_date(std::string("15-Jan-99 10:20 ") + c.zone), c.expected) << c.zone;
     }
 }
 
 TEST(ParseDate, UnknownOrMisplacedZoneIsUtc) {
     EXPECT_EQ(parse_date("15-Jan-99 10:20 CEST"), 916395630u);
-    EXPECT_EQ(parse_date("15-Jan-99 10:20 estonianstandardtime"), 916395630u);  // longer than 11 letters
+    EXPECT_EQ(parse_date("15-Jan-99 10:20 estonianstandardtime"),
+              916395630u);                                      // longer than 11 letters
     EXPECT_EQ(parse_date("15-Jan-99 10:20  EST"), 916395630u);  // the zone must follow one blank
     EXPECT_EQ(parse_date("15-Jan-99 10:20)"), 916395630u);
     EXPECT_EQ(parse_date("15-Jan-99 10:20 / Some words"), 916395630u);
@@ -105,7 +108,8 @@ TEST(ParseDate, TextsThatGiveNoDate) {
     EXPECT_EQ(parse_date("31-Dec-1969 23:59"), 0u);  // before 1970
     EXPECT_EQ(parse_date("1-Jan-70 00:00 +0100"), 0u);
     EXPECT_EQ(parse_date("1-Jan-2107 00:00"), 0u);  // past the 32-bit range
-    EXPECT_EQ(parse_date("99999999999999999999-Jan-99999999999999999999 99999999999:99999999999"), 0u);
+    EXPECT_EQ(parse_date("99999999999999999999-Jan-99999999999999999999 99999999999:99999999999"),
+              0u);
 }
 
 TEST(FormatDate, UtcAndOwnZone) {
@@ -122,7 +126,8 @@ TEST(FormatDate, UtcAndOwnZone) {
     EXPECT_EQ(format_date(est, DateRequest::as_chosen, own_zone_plain), "15-Jan-99 10:20 -0500");
     EXPECT_EQ(format_date(edt, DateRequest::as_chosen, own_zone_plain), "15-Jan-99 10:20 -0400");
     EXPECT_EQ(format_date(est, DateRequest::own_zone), "15-Jan-99 10:20 -0500");
-    EXPECT_EQ(format_date(parse_date("1-Jan-70 10:00 +0530"), DateRequest::own_zone), "01-Jan-70 10:00 +0530");
+    EXPECT_EQ(format_date(parse_date("1-Jan-70 10:00 +0530"), DateRequest::own_zone),
+              "01-Jan-70 10:00 +0530");
     // A date at UTC carries no suffix even where one is asked for.
     EXPECT_EQ(format_date(utc, DateRequest::own_zone), "15-Jan-99 10:20");
     EXPECT_EQ(format_date(0, DateRequest::own_zone), "");
@@ -130,7 +135,7 @@ TEST(FormatDate, UtcAndOwnZone) {
 
 // Sets TZ for one test and puts the old value back.
 class ScopedTimeZone {
-public:
+  public:
     explicit ScopedTimeZone(const char* zone) {
         if (const char* old = std::getenv("TZ")) saved_ = old, had_ = true;
         setenv("TZ", zone, 1);
@@ -145,7 +150,7 @@ public:
         tzset();
     }
 
-private:
+  private:
     std::string saved_;
     bool had_ = false;
 };

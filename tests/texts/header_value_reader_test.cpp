@@ -32,7 +32,8 @@ TEST(HeaderValueReader, NestedParenthesesAndStrayClosers) {
 }
 
 TEST(HeaderValueReader, StartingDepths) {
-    HeaderValueReader subject("Hello, world (really, yes)", nullptr, start_depth_for(HeaderCode::kSubject));
+    HeaderValueReader subject("Hello, world (really, yes)", nullptr,
+                              start_depth_for(HeaderCode::kSubject));
     EXPECT_EQ(all_items(subject), (std::vector<std::string>{"Hello, world (really, yes)"}));
     HeaderValueReader files("a (1, 2).zip, b.txt", nullptr, start_depth_for(HeaderCode::kAttached));
     EXPECT_EQ(all_items(files), (std::vector<std::string>{"a (1", "2).zip", "b.txt"}));
@@ -50,9 +51,11 @@ TEST(HeaderValueReader, BlanksCollapseAndEmptyItems) {
 }
 
 TEST(HeaderValueReader, ContinuesOnIndentedLinesOnly) {
-    VectorLineSource more({"   the second line,", "\tthird", "Date: 15-Jan-99 10:20", "  not reached"});
+    VectorLineSource more(
+        {"   the second line,", "\tthird", "Date: 15-Jan-99 10:20", "  not reached"});
     HeaderValueReader reader("A first line", &more, kListDepth);
-    EXPECT_EQ(all_items(reader), (std::vector<std::string>{"A first line the second line", "third"}));
+    EXPECT_EQ(all_items(reader),
+              (std::vector<std::string>{"A first line the second line", "third"}));
     // The next header line is left for whoever reads on.
     EXPECT_EQ(more.lines_taken(), 2u);
     EXPECT_EQ(more.peek_line(), "Date: 15-Jan-99 10:20");
@@ -84,7 +87,8 @@ TEST(HeaderValueReader, ItemsAreCapped) {
     const auto first = reader.next_item();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->size(), HeaderValueReader::kMaxItemLength);
-    EXPECT_EQ(reader.next_item(), "B " + long_name.substr(0, HeaderValueReader::kMaxItemLength - 2));
+    EXPECT_EQ(reader.next_item(),
+              "B " + long_name.substr(0, HeaderValueReader::kMaxItemLength - 2));
     EXPECT_FALSE(reader.next_item());
 }
 

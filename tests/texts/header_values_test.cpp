@@ -12,7 +12,7 @@ using testing::TestNodes;
 using testing::VectorLineSource;
 
 class HeaderValues : public ::testing::Test {
-protected:
+  protected:
     bool read(std::string_view line, LineSource* more = nullptr) {
         return read_header_line(text, line, more, context, reverse_links);
     }
@@ -114,7 +114,8 @@ TEST_F(HeaderValues, LinksGetTheContextNodeAndAReverseLink) {
     EXPECT_TRUE(read("Comment: Text KOMNET:77"));
     EXPECT_TRUE(read("Comment: Text 88, Text 89 Bo"));
     ASSERT_EQ(text.links.size(), 4u);
-    EXPECT_EQ(text.links[0], (TextLink{make_text_id('T', 1234), HeaderCode::kReference, "Anna Berg"}));
+    EXPECT_EQ(text.links[0],
+              (TextLink{make_text_id('T', 1234), HeaderCode::kReference, "Anna Berg"}));
     EXPECT_EQ(text.links[1], (TextLink{make_text_id('K', 77), HeaderCode::kComment, ""}));
     EXPECT_EQ(text.links[2].id, make_text_id('T', 88));
     EXPECT_EQ(text.links[3], (TextLink{make_text_id('T', 89), HeaderCode::kComment, "Bo"}));

@@ -12,8 +12,8 @@ constexpr uint32_t kJan15 = 916395630;
 const CivilDate kNoReference{};
 
 TEST(ReceiverItem, GroupsAtTheEnd) {
-    ReceiverItem item =
-        parse_receiver_item("Anna Berg [12] (posted: 15-Jan-99 10:20) (sender: Carl Dahl)", false, kNoReference);
+    ReceiverItem item = parse_receiver_item(
+        "Anna Berg [12] (posted: 15-Jan-99 10:20) (sender: Carl Dahl)", false, kNoReference);
     EXPECT_EQ(item.name, "Anna Berg");
     EXPECT_EQ(item.number, 12u);
     EXPECT_EQ(item.date, kJan15);
@@ -22,12 +22,14 @@ TEST(ReceiverItem, GroupsAtTheEnd) {
 }
 
 TEST(ReceiverItem, EachPartAlone) {
-    ReceiverItem sender_only = parse_receiver_item("Anna Berg (sender: Carl (the boss))", false, kNoReference);
+    ReceiverItem sender_only =
+        parse_receiver_item("Anna Berg (sender: Carl (the boss))", false, kNoReference);
     EXPECT_EQ(sender_only.name, "Anna Berg");
     EXPECT_EQ(sender_only.sender, "Carl (the boss)");
     EXPECT_EQ(sender_only.date, 0u);
 
-    ReceiverItem received = parse_receiver_item("Anna Berg (received: 15-Jan-99 10:20)", false, kNoReference);
+    ReceiverItem received =
+        parse_receiver_item("Anna Berg (received: 15-Jan-99 10:20)", false, kNoReference);
     EXPECT_EQ(received.name, "Anna Berg");
     EXPECT_EQ(received.date_kind, DateKind::kReceived);
     EXPECT_EQ(received.date, kJan15);
@@ -42,13 +44,17 @@ TEST(ReceiverItem, GroupsThatStayPartOfTheName) {
     // words in the wrong case: all part of the name.
     EXPECT_EQ(parse_receiver_item("Room [12a]", false, kNoReference).name, "Room [12a]");
     EXPECT_EQ(parse_receiver_item("Room []", false, kNoReference).name, "Room []");
-    EXPECT_EQ(parse_receiver_item("Room [99999999999]", false, kNoReference).name, "Room [99999999999]");
-    EXPECT_EQ(parse_receiver_item("Bob (Sales, north)", false, kNoReference).name, "Bob (Sales, north)");
-    ReceiverItem wrong_case = parse_receiver_item("Bob (Posted: 15-Jan-99 10:20)", false, kNoReference);
+    EXPECT_EQ(parse_receiver_item("Room [99999999999]", false, kNoReference).name,
+              "Room [99999999999]");
+    EXPECT_EQ(parse_receiver_item("Bob (Sales, north)", false, kNoReference).name,
+              "Bob (Sales, north)");
+    ReceiverItem wrong_case =
+        parse_receiver_item("Bob (Posted: 15-Jan-99 10:20)", false, kNoReference);
     EXPECT_EQ(wrong_case.name, "Bob (Posted: 15-Jan-99 10:20)");
     EXPECT_EQ(wrong_case.date, 0u);
     // The date group must be the last; a sender group before it is not cut.
-    ReceiverItem order = parse_receiver_item("Bob (sender: X) (sent: 15-Jan-99 10:20)", false, kNoReference);
+    ReceiverItem order =
+        parse_receiver_item("Bob (sender: X) (sent: 15-Jan-99 10:20)", false, kNoReference);
     EXPECT_EQ(order.name, "Bob (sender: X)");
     EXPECT_EQ(order.sender, "");
     EXPECT_EQ(order.date_kind, DateKind::kSent);
@@ -57,15 +63,16 @@ TEST(ReceiverItem, GroupsThatStayPartOfTheName) {
 }
 
 TEST(ReceiverItem, ColonForm) {
-    ReceiverItem item =
-        parse_receiver_item("Anna Berg -- FORWARDED: 15-Jan-99 10:20 Sender: Carl Dahl", true, kNoReference);
+    ReceiverItem item = parse_receiver_item(
+        "Anna Berg -- FORWARDED: 15-Jan-99 10:20 Sender: Carl Dahl", true, kNoReference);
     EXPECT_EQ(item.name, "Anna Berg");
     EXPECT_EQ(item.sender, "Carl Dahl");
     EXPECT_EQ(item.date_kind, DateKind::kForwarded);
     EXPECT_EQ(item.date, kJan15);
 
     // A dash run that is not followed by a date word stays in the name.
-    ReceiverItem dashes = parse_receiver_item("Rock -- Roll -- sent: 15-Jan-99 10:20", true, kNoReference);
+    ReceiverItem dashes =
+        parse_receiver_item("Rock -- Roll -- sent: 15-Jan-99 10:20", true, kNoReference);
     EXPECT_EQ(dashes.name, "Rock -- Roll");
     EXPECT_EQ(dashes.date, kJan15);
 
@@ -77,7 +84,8 @@ TEST(ReceiverItem, ColonForm) {
 
 TEST(ReceiverItem, WeekdayDatesUseTheReferenceDay) {
     // Monday 1 January 2024; "yesterday 23:59" is 1704067170 (date_vectors.py).
-    ReceiverItem item = parse_receiver_item("Anna (sent: yesterday 23:59)", false, CivilDate{2024, 1, 1});
+    ReceiverItem item =
+        parse_receiver_item("Anna (sent: yesterday 23:59)", false, CivilDate{2024, 1, 1});
     EXPECT_EQ(item.date, 1704067170u);
 }
 

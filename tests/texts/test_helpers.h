@@ -21,7 +21,7 @@ struct TestNode {
 };
 
 class TestNodes : public NodeNames {
-public:
+  public:
     // Two nodes: TELVA ('T', alias "tv") and KOMNET ('K', alias "kom").
     TestNodes() : nodes_{{'T', "TELVA", "tv"}, {'K', "KOMNET", "kom"}} {}
 
@@ -33,24 +33,27 @@ public:
     }
     NodeKey node_key_by_name(std::string_view name) const override {
         for (const TestNode& node : nodes_) {
-            if (equals_ignoring_case(node.name, name) || equals_ignoring_case(node.alias, name)) return node.key;
+            if (equals_ignoring_case(node.name, name) || equals_ignoring_case(node.alias, name))
+                return node.key;
         }
         return 0;
     }
 
-private:
+  private:
     std::vector<TestNode> nodes_;
 };
 
 // Keeps names as written; marks them with kind 1 and name type 2 so that
 // tests can see the lookup was used.
 class TestNameLookup : public NameLookup {
-public:
-    Result look_up(std::string_view written) const override { return {{1, std::string(written)}, 2}; }
+  public:
+    Result look_up(std::string_view written) const override {
+        return {{1, std::string(written)}, 2};
+    }
 };
 
 class VectorLineSource : public LineSource {
-public:
+  public:
     explicit VectorLineSource(std::vector<std::string> lines) : lines_(std::move(lines)) {}
 
     std::optional<std::string_view> peek_line() override {
@@ -60,7 +63,7 @@ public:
     void take_line() override { ++next_; }
     size_t lines_taken() const { return next_; }
 
-private:
+  private:
     std::vector<std::string> lines_;
     size_t next_ = 0;
 };

@@ -86,16 +86,17 @@ TEST(HeaderLines, WholeTextReadsLikeServerOutput) {
     text.subject = "Hello";
 
     const DisplayContext plain{nodes, 'T', true, TimeDisplay::own_zone};
-    EXPECT_EQ(header_lines(text, plain), (std::vector<std::string>{
-                                             "From:     Anna Berg",
-                                             "Via:      Gate",
-                                             "To:       Bo Ek [3]  (posted: 15-Jan-99 10:20 -0500)  (sender: Carl)",
-                                             "Cc:thread Conf",
-                                             "Date:     15-Jan-99 10:20",
-                                             "Reference: Text KOMNET:7 Dan",
-                                             "Remark:   note",
-                                             "Subject:  Hello",
-                                         }));
+    EXPECT_EQ(header_lines(text, plain),
+              (std::vector<std::string>{
+                  "From:     Anna Berg",
+                  "Via:      Gate",
+                  "To:       Bo Ek [3]  (posted: 15-Jan-99 10:20 -0500)  (sender: Carl)",
+                  "Cc:thread Conf",
+                  "Date:     15-Jan-99 10:20",
+                  "Reference: Text KOMNET:7 Dan",
+                  "Remark:   note",
+                  "Subject:  Hello",
+              }));
     const DisplayContext shown{nodes, 'T', false, TimeDisplay::utc};
     const auto lines = header_lines(text, shown);
     ASSERT_EQ(lines.size(), 8u);

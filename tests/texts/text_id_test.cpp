@@ -84,8 +84,8 @@ TEST(TextId, UnreadableOrUnkeepableForms) {
     EXPECT_FALSE(parse_text_id("abc 12", nodes));
     EXPECT_FALSE(parse_text_id("abc:", nodes));
     EXPECT_FALSE(parse_text_id("99999999999", nodes));
-    EXPECT_FALSE(parse_text_id("134217728", nodes));    // too large without a key
-    EXPECT_FALSE(parse_text_id("K:16777216", nodes));   // too large for a 24-bit key
+    EXPECT_FALSE(parse_text_id("134217728", nodes));   // too large without a key
+    EXPECT_FALSE(parse_text_id("K:16777216", nodes));  // too large for a 24-bit key
     EXPECT_TRUE(parse_text_id("C:16777216", nodes));
 
     // An unknown name cannot stand for 'D'..'J' (that reads back as 'C') or
