@@ -12,14 +12,21 @@ Application::Application(platform::Ui& ui, UserChooser chooser) : ui_(ui), choos
 Application::~Application() { shutdown(); }
 
 RunResult Application::run(const StartOptions& options) {
+    RunResult result = start(options);
+    if (result != RunResult::Ok) return result;
+    run_user_loop();
+    shutdown();
+    return RunResult::Ok;
+}
+
+RunResult Application::start(const StartOptions& options) {
     if (instance_.acquire(options.program_directory) == platform::kInUse) return RunResult::AlreadyRunning;
     if (!initialise(options)) {
         shutdown();
+        instance_.release();
         return RunResult::Refused;
     }
-    run_user_loop();
-    shutdown();
-    return RunResult::Ended;
+    return RunResult::Ok;
 }
 
 bool Application::initialise(const StartOptions& options) {

@@ -51,7 +51,7 @@ struct UserChoice {
 using UserChooser = std::function<std::optional<UserChoice>(const settings::UsersList&)>;
 
 enum class RunResult {
-    Ended,           // the program ran and ended normally
+    Ok,
     AlreadyRunning,  // another copy holds the program directory
     Refused,         // the settings could not or may not be loaded
 };
@@ -63,8 +63,12 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // The whole run: single instance, initialisation, the user loop, shutdown.
+    // The whole run: start, the user loop, shutdown.
     RunResult run(const StartOptions& options);
+    // Takes the program directory for this copy of the program, then
+    // initialises. Tools that only change settings start this way too, so
+    // that they never write behind the back of a running program.
+    RunResult start(const StartOptions& options);
 
     // Application initialisation, before any user is chosen: node
     // information, common settings (false when refused), users list.

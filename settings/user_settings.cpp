@@ -189,6 +189,13 @@ constexpr const char* kPerUserSections[] = {
     "Membership",    "Recent Settings", "Questions", "Custom Colors", "Windows",
 };
 
+// Now as a stored date: to the minute, with the seconds that mark a time
+// taken at UTC.
+uint32_t current_date() {
+    auto now = static_cast<uint32_t>(platform::now_utc());
+    return now - now % 60 + 30;
+}
+
 // Names and aliases may be given with the node's mail domain; only the
 // name counts.
 void cut_at_sign(std::string& name) {
@@ -288,7 +295,7 @@ bool UserSettings::load(IniCache& cache, const std::string& user_directory, cons
     read_login(file_, values.login);
     read_keys(file_, "Accounting", kAccountingInts, values.accounting);
     read_keys(file_, "Accounting", kAccountingDates, values.accounting);
-    if (values.accounting.start == 0) values.accounting.start = static_cast<uint32_t>(platform::now_utc());
+    if (values.accounting.start == 0) values.accounting.start = current_date();
     read_keys(file_, "Address Book", kAddressBookUnsigned, values.address_book);
     read_keys(file_, "Address Book", kAddressBookInts, values.address_book);
     read_keys(file_, "Address Book", kAddressBookStrings, values.address_book);
