@@ -34,6 +34,7 @@ std::string json_quote(std::string_view text);
 void add_version_command(CLI::App& app, CliContext& context);
 void add_status_command(CLI::App& app, CliContext& context);
 void add_date_commands(CLI::App& app, CliContext& context);
+void add_db_commands(CLI::App& app, CliContext& context);
 void add_settings_commands(CLI::App& app, CliContext& context);
 
 }  // namespace orvane::ui

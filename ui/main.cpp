@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     ui::add_version_command(cli, context);
     ui::add_status_command(cli, context);
     ui::add_date_commands(cli, context);
+    ui::add_db_commands(cli, context);
     ui::add_settings_commands(cli, context);
 
     try {
