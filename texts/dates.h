@@ -24,7 +24,8 @@ namespace orvane::texts {
 // A weekday word names the latest such day on or before `reference`, the
 // day the file being read was last written. Hour and minute may be parted by
 // ':' or '.'. A zone word or a numeric offset may follow after one blank; an
-// unknown zone, or an offset of 15 hours or more, counts as UTC.
+// unknown zone, or an offset the seconds cannot record (east of +15:00 or
+// west of -14:30), counts as UTC.
 // Returns 0 when the text cannot give a stored date: a month number outside
 // 1..12, a weekday word with no valid reference day, or an instant before
 // 1970 or past the 32-bit range.
