@@ -79,6 +79,11 @@ public:
     // Saves the common settings and lets everything go; runs once.
     void shutdown();
 
+    // Opens the user `index` in the first round of the user loop, without
+    // asking (as the front end's own choice, such as a user named on its
+    // command line).
+    void set_first_user(size_t index) { first_user_ = static_cast<int>(index); }
+
     // Requests from other parts.
     void request_quit();
     void request_user_switch();
@@ -141,6 +146,7 @@ private:
 
     std::string program_directory_;
     std::string command_line_cabinet_;
+    int first_user_ = -1;
     bool initialised_ = false;
     bool quit_ = false;
     bool loop_exit_ = false;

@@ -1,6 +1,7 @@
 // The loop over local users: select a user, open him, run the main loop,
 // close him, and go round again while the program is not quitting.
 #include <filesystem>
+#include <utility>
 
 #include "app/application.h"
 #include "platform/directories.h"
@@ -30,6 +31,9 @@ std::string folder_of(const std::string& path) {
 int Application::select_user() {
     if (!command_line_cabinet_.empty()) {
         return users_.find_folder(folder_of(absolute_path(command_line_cabinet_)));
+    }
+    if (first_user_ >= 0 && static_cast<size_t>(first_user_) < users_.users.size()) {
+        return std::exchange(first_user_, -1);
     }
     if (!switch_user_) {
         int candidate = users_.users.size() == 1 ? 0 : users_.default_index;

@@ -289,20 +289,9 @@ int run_settings(CliContext& context, const SettingOptions& options, bool set) {
     return 0;
 }
 
-// The user selection of the shell: the user named by --user first, then a
-// choice by number on the terminal.
+// The user selection of the shell: a choice by number on the terminal.
 app::UserChooser shell_chooser(CliContext& context) {
-    return [&context, first = true](const settings::UsersList& list) mutable -> std::optional<app::UserChoice> {
-        bool named = first && !context.user.empty();
-        first = false;
-        if (named) {
-            for (size_t i = 0; i < list.users.size(); ++i) {
-                if (texts::equals_ignoring_case(list.users[i].name, context.user) || list.users[i].folder == context.user) {
-                    return app::UserChoice{i, false};
-                }
-            }
-            print_error("no local user '" + context.user + "'");
-        }
+    return [&context](const settings::UsersList& list) -> std::optional<app::UserChoice> {
         if (list.users.empty()) {
             print_error("there is no local user yet; add one with 'orvane user add'");
             return std::nullopt;
@@ -343,21 +332,20 @@ void read_shell_input(app::Application& application, std::string& pending) {
 }
 
 int run_shell(CliContext& context) {
-    std::string home;
-    if (!context.program_directory(&home)) return 1;
     app::Application application(context.ui, shell_chooser(context));
+    if (!start(application, context)) return 1;
+    if (!context.user.empty()) {
+        auto index = find_user(application, context.user);
+        if (!index) return 1;
+        application.set_first_user(*index);
+    }
     std::string pending;
     application.set_message_handler(kShellInputMessage,
                                     [&](const platform::Message&) { read_shell_input(application, pending); });
     application.loop().watch_fd(STDIN_FILENO, platform::kFdRead, kShellInputMessage);
-    switch (application.run({home, context.cabinet})) {
-        case app::RunResult::Ok: return 0;
-        case app::RunResult::AlreadyRunning:
-            print_error("another copy of orvane is running with the program directory '" + home + "'");
-            return 1;
-        case app::RunResult::Refused: return 1;
-    }
-    return 1;
+    application.run_user_loop();
+    application.shutdown();
+    return 0;
 }
 
 }  // namespace
