@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/bytes.h"
 #include "texts/ascii.h"
@@ -84,8 +85,8 @@ const BoxEntry* BoxTable::find_by_name(std::string_view name, int parent) const 
 
 void BoxTable::append(BoxEntry entry) {
     entry.changed = entry.record_changed = true;
+    if (index_[entry.number] == kNoIndex) index_[entry.number] = static_cast<uint16_t>(entries_.size());
     entries_.push_back(std::move(entry));
-    rebuild_index();
 }
 
 void BoxTable::remove(uint16_t number) {
@@ -116,39 +117,46 @@ void BoxTable::assign(std::vector<BoxEntry> entries) {
 }
 
 void BoxTable::order_for_display() {
+    // The entries each entry holds, in table order.
+    std::unordered_map<uint16_t, std::vector<size_t>> held;
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].number != 0) held[entries_[i].parent].push_back(i);
+
     std::vector<BoxEntry> ordered;
     ordered.reserve(entries_.size());
     std::vector<bool> placed(entries_.size(), false);
-
-    // Emit a node, then its subtree, before the next sibling.
+    // Depth first with an explicit stack, so that a deep tree cannot
+    // exhaust the call stack; each entry comes before what it holds.
     std::vector<std::pair<size_t, int>> stack;
+    auto push_held = [&](uint16_t number, int depth) {
+        const auto found = held.find(number);
+        if (found == held.end()) return;
+        for (auto it = found->second.rbegin(); it != found->second.rend(); ++it)
+            if (!placed[*it]) {
+                placed[*it] = true;
+                stack.emplace_back(*it, depth + 1);
+            }
+    };
     const uint16_t main_index = index_[0];
     if (main_index != kNoIndex) {
         placed[main_index] = true;
         stack.emplace_back(main_index, 0);
+    } else {
+        push_held(0, 0);
     }
-    auto push_children_of = [&](uint16_t number, int depth) {
-        std::vector<size_t> kids;
-        for (size_t i = 0; i < entries_.size(); ++i)
-            if (!placed[i] && entries_[i].parent == number && entries_[i].number != 0) kids.push_back(i);
-        for (size_t i : kids) placed[i] = true;
-        for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.emplace_back(*it, depth + 1);
-    };
-    if (main_index == kNoIndex) push_children_of(0, 0);
     for (;;) {
         while (!stack.empty()) {
             const auto [index, depth] = stack.back();
             stack.pop_back();
-            BoxEntry entry = entries_[index];
-            entry.depth = depth;
-            const uint16_t number = entry.number;
-            ordered.push_back(std::move(entry));
-            push_children_of(number, depth);
+            ordered.push_back(entries_[index]);
+            ordered.back().depth = depth;
+            push_held(entries_[index].number, depth);
         }
-        // What is left hangs from a missing entry or a loop: to the top level.
-        auto stray = std::find(placed.begin(), placed.end(), false);
+        // What is left hangs from a missing entry or lies on a loop: it
+        // moves to the top level.
+        const auto stray = std::find(placed.begin(), placed.end(), false);
         if (stray == placed.end()) break;
-        const size_t index = static_cast<size_t>(stray - placed.begin());
+        const auto index = static_cast<size_t>(stray - placed.begin());
         placed[index] = true;
         entries_[index].parent = 0;
         entries_[index].record_changed = true;
