@@ -146,7 +146,7 @@ bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
         std::memcpy(out + kDataHeaderSize, area, length);
     } else {
         if (!allow_compress || length > db.max_area()) return false;
-        stored = LzCompress(*db.lz_table, area, length, out + kDataHeaderSize, capacity);
+        stored = db.block_compressor->compress(area, length, out + kDataHeaderSize, capacity);
         if (stored >= length) return false;
         flags |= kBlockCompressed;
     }

@@ -6,22 +6,34 @@ namespace orvane::store {
 
 namespace {
 
-constexpr std::array<uint8_t, 256> make_table() {
-    std::array<uint8_t, 256> table{};
+// kTables[k][b]: the CRC step for byte b followed by k zero bytes, so that
+// eight bytes can be folded in at once.
+using Tables = std::array<std::array<uint8_t, 256>, 8>;
+
+constexpr Tables make_tables() {
+    Tables t{};
     for (int i = 0; i < 256; ++i) {
         uint8_t crc = static_cast<uint8_t>(i);
         for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0x8E : crc >> 1;
-        table[i] = crc;
+        t[0][i] = crc;
     }
-    return table;
+    for (int k = 1; k < 8; ++k)
+        for (int i = 0; i < 256; ++i) t[k][i] = t[0][t[k - 1][i]];
+    return t;
 }
 
-constexpr std::array<uint8_t, 256> kTable = make_table();
+constexpr Tables kTables = make_tables();
 
 }  // namespace
 
 uint8_t crc8_update(uint8_t crc, const uint8_t* bytes, size_t length) {
-    for (size_t i = 0; i < length; ++i) crc = kTable[crc ^ bytes[i]];
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        crc = kTables[7][crc ^ bytes[i]] ^ kTables[6][bytes[i + 1]] ^ kTables[5][bytes[i + 2]] ^
+              kTables[4][bytes[i + 3]] ^ kTables[3][bytes[i + 4]] ^ kTables[2][bytes[i + 5]] ^
+              kTables[1][bytes[i + 6]] ^ kTables[0][bytes[i + 7]];
+    }
+    for (; i < length; ++i) crc = kTables[0][crc ^ bytes[i]];
     return crc;
 }
 

@@ -61,6 +61,9 @@ struct Db {
     uint8_t area_flags = 0;
     std::vector<uint8_t> raw;      // one block as stored
     std::unique_ptr<LzTable> lz_table;
+    // Where the last block compression stopped, so that a block that only
+    // grew at its end compresses from there.
+    std::unique_ptr<LzResumingCompressor> block_compressor;
 
     SearchState search;
 

@@ -1,6 +1,7 @@
 #include "store/lz.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/bytes.h"
 
@@ -18,54 +19,120 @@ uint32_t hash3(const uint8_t* p) {
 
 }  // namespace
 
-size_t LzCompress(LzTable& table, const uint8_t* input, size_t length, uint8_t* output,
-                  size_t capacity) {
-    table.fill(-1);
-    const size_t limit = std::min(capacity, length);
-    if (limit < 2) return length;
-    size_t flag_at = 0;
+namespace {
+
+// Items that start this close to the end of the input may see fewer than 18
+// bytes ahead; the checkpoint lies before them.
+constexpr size_t kCheckpointDistance = 2 * kLzMaxMatch;
+
+struct CompressorState {
+    size_t in = 0;
     size_t out = 2;
+    size_t flag_at = 0;
     int bits_left = 16;
     uint16_t flags = 0;
-    size_t in = 0;
-    while (out < limit) {
-        if (--bits_left < 0) {
-            store_le16(output + flag_at, flags);
-            flag_at = out;
-            out += 2;
-            if (out >= limit) return length;
-            bits_left = 15;
-            flags = 0;
+};
+
+void save(LzCheckpoint& checkpoint, const LzTable& table, const CompressorState& state, size_t limit,
+          const uint8_t* input, const uint8_t* output) {
+    checkpoint.valid = true;
+    checkpoint.limit = limit;
+    checkpoint.in = state.in;
+    checkpoint.out = state.out;
+    checkpoint.flag_at = state.flag_at;
+    checkpoint.bits_left = state.bits_left;
+    checkpoint.flags = state.flags;
+    checkpoint.table = table;
+    // An item reads at most two bytes past its start for the hash and one
+    // past a match for the mismatch.
+    checkpoint.input.assign(input, input + state.in + 2);
+    checkpoint.output.assign(output, output + state.out);
+}
+
+bool can_resume(const LzCheckpoint& checkpoint, size_t limit, const uint8_t* input, size_t length) {
+    return checkpoint.valid && checkpoint.limit == limit && length >= checkpoint.in + kLzMaxMatch &&
+           std::equal(checkpoint.input.begin(), checkpoint.input.end(), input);
+}
+
+// The greedy pass from `state` on; `snapshot`, when given, receives the state
+// at the first item that starts within kCheckpointDistance of the end.
+size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input, size_t length, uint8_t* output,
+                     size_t limit, LzCheckpoint* snapshot) {
+    bool saved = snapshot == nullptr;
+    while (state.out < limit) {
+        if (!saved && state.in + kCheckpointDistance >= length && state.in + kLzMaxMatch <= length) {
+            save(*snapshot, table, state, limit, input, output);
+            saved = true;
         }
-        flags = static_cast<uint16_t>(flags << 1);
-        const size_t max_match = std::min(kLzMaxMatch, length - in);
+        if (--state.bits_left < 0) {
+            store_le16(output + state.flag_at, state.flags);
+            state.flag_at = state.out;
+            state.out += 2;
+            if (state.out >= limit) return length;
+            state.bits_left = 15;
+            state.flags = 0;
+        }
+        state.flags = static_cast<uint16_t>(state.flags << 1);
+        const size_t max_match = std::min(kLzMaxMatch, length - state.in);
         size_t match = 0;
         size_t distance = 0;
         if (max_match >= 3) {
-            uint32_t h = hash3(input + in);
+            uint32_t h = hash3(input + state.in);
             int32_t previous = table[h];
-            table[h] = static_cast<int32_t>(in);
-            if (previous >= 0 && in - static_cast<size_t>(previous) <= kLzWindow) {
+            table[h] = static_cast<int32_t>(state.in);
+            if (previous >= 0 && state.in - static_cast<size_t>(previous) <= kLzWindow) {
                 const uint8_t* source = input + previous;
-                while (match < max_match && source[match] == input[in + match]) ++match;
-                distance = in - static_cast<size_t>(previous);
+                while (match < max_match && source[match] == input[state.in + match]) ++match;
+                distance = state.in - static_cast<size_t>(previous);
             }
         }
         if (match >= 3) {
-            if (out + 1 >= limit) return length;
-            flags |= 1;
-            store_le16(output + out, static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
-            out += 2;
-            in += match;
+            if (state.out + 1 >= limit) return length;
+            state.flags |= 1;
+            store_le16(output + state.out, static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
+            state.out += 2;
+            state.in += match;
         } else {
-            output[out++] = input[in++];
+            output[state.out++] = input[state.in++];
         }
-        if (in == length) {
-            store_le16(output + flag_at, static_cast<uint16_t>(flags << bits_left));
-            return out;
+        if (state.in == length) {
+            store_le16(output + state.flag_at, static_cast<uint16_t>(state.flags << state.bits_left));
+            return state.out;
         }
     }
     return length;
+}
+
+}  // namespace
+
+size_t LzCompress(LzTable& table, const uint8_t* input, size_t length, uint8_t* output, size_t capacity) {
+    table.fill(-1);
+    const size_t limit = std::min(capacity, length);
+    if (limit < 2) return length;
+    return compress_from(table, CompressorState{}, input, length, output, limit, nullptr);
+}
+
+size_t LzResumingCompressor::compress(const uint8_t* input, size_t length, uint8_t* output, size_t capacity) {
+    const LzCheckpoint& checkpoint = *last_;
+    const size_t limit = std::min(capacity, length);
+    if (limit < 2) return length;
+    CompressorState state;
+    LzTable table;
+    if (can_resume(checkpoint, limit, input, length)) {
+        table = checkpoint.table;
+        state.in = checkpoint.in;
+        state.out = checkpoint.out;
+        state.flag_at = checkpoint.flag_at;
+        state.bits_left = checkpoint.bits_left;
+        state.flags = checkpoint.flags;
+        std::copy(checkpoint.output.begin(), checkpoint.output.end(), output);
+    } else {
+        table.fill(-1);
+    }
+    spare_->valid = false;
+    const size_t result = compress_from(table, state, input, length, output, limit, spare_.get());
+    if (result < length && spare_->valid) std::swap(last_, spare_);
+    return result;
 }
 
 LzResult LzExpand(const uint8_t* input, size_t length, uint8_t* output, size_t expected,
@@ -105,7 +172,12 @@ LzResult LzExpand(const uint8_t* input, size_t length, uint8_t* output, size_t e
         }
         const size_t room = expected - out;
         const size_t count = std::min(match, room);
-        for (size_t i = 0; i < count; ++i, ++out) output[out] = output[out - distance];
+        if (distance >= count) {
+            std::memcpy(output + out, output + out - distance, count);
+            out += count;
+        } else {
+            for (size_t i = 0; i < count; ++i, ++out) output[out] = output[out - distance];
+        }
         if (match > room) {
             result = LzResult::TooLong;
             break;

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace orvane::store {
 
@@ -23,6 +25,36 @@ using LzTable = std::array<int32_t, 4096>;
 // treat a result of `length` as "does not compress".
 size_t LzCompress(LzTable& table, const uint8_t* input, size_t length, uint8_t* output,
                   size_t capacity);
+
+// The compressor's state part-way through an input. A block that grows only
+// at its end is compressed again from here instead of from its start, giving
+// the same bytes as a full run: every item before the saved position looked
+// at no input beyond it and was not cut short by the input's end.
+struct LzCheckpoint {
+    bool valid = false;
+    size_t limit = 0;
+    size_t in = 0;
+    size_t out = 0;
+    size_t flag_at = 0;
+    int bits_left = 0;
+    uint16_t flags = 0;
+    LzTable table;
+    std::vector<uint8_t> input;   // the input bytes the items before `in` depended on
+    std::vector<uint8_t> output;  // the output up to `out`
+};
+
+// LzCompress for blocks that grow at their end: resumes from the checkpoint
+// of its last successful call when the input begins with the bytes that call
+// saw, and leaves a new checkpoint near the end of this input.
+class LzResumingCompressor {
+public:
+    LzResumingCompressor() : last_(std::make_unique<LzCheckpoint>()), spare_(std::make_unique<LzCheckpoint>()) {}
+    size_t compress(const uint8_t* input, size_t length, uint8_t* output, size_t capacity);
+
+private:
+    std::unique_ptr<LzCheckpoint> last_;
+    std::unique_ptr<LzCheckpoint> spare_;
+};
 
 enum class LzResult {
     Exact,        // all input used and exactly the expected length produced

@@ -41,7 +41,10 @@ int32_t open_error(int error) {
 void allocate_buffers(Db& db) {
     db.raw.assign(db.blocksize(), 0);
     db.area.assign(std::max<size_t>(db.max_area(), db.blocksize()), 0);
-    if (db.writable && !db.lz_table) db.lz_table = std::make_unique<LzTable>();
+    if (db.writable && !db.lz_table) {
+        db.lz_table = std::make_unique<LzTable>();
+        db.block_compressor = std::make_unique<LzResumingCompressor>();
+    }
     forget_buffer(db);
 }
 
@@ -181,7 +184,6 @@ int32_t DbSetOptions(DbHandle handle, uint32_t flags) {
     if ((flags & DB_COMPRESS) && !handle->file_allows_compression()) return kDbBadParameter;
     handle->compress = flags & DB_COMPRESS;
     handle->retry_io = flags & DB_RETRY_IO;
-    if (handle->compress && handle->writable && !handle->lz_table) handle->lz_table = std::make_unique<LzTable>();
     return kDbOk;
 }
 

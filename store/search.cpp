@@ -96,6 +96,9 @@ int32_t find_record(Db& db, const uint8_t* key, size_t length, Seek seek, Found*
         if (int32_t error = load_block(db, next)) return error;
         RecordCursor first(db.area.data(), db.area_length, db.area_flags & 0x01);
         if (first.next()) {
+            // Blocks out of order would let a walk run in circles.
+            if (compare_keys(db, first.key(), first.key_length(), key, length) <= 0)
+                return db.fail(kDbBadDataBlock, kDbCorrupt);
             take(first, kFoundGreater, next, found);
             return kDbOk;
         }

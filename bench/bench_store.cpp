@@ -1,0 +1,214 @@
+// The database engine against SQLite 3 on the same workloads, in one run:
+// a bulk load in one lock period (one transaction), random point reads of
+// whole values, random replacements with longer values, and the file size.
+// SQLite uses a WITHOUT ROWID table with a BLOB key, prepared statements and
+// synchronous=FULL. Each line: what, our figure, SQLite's figure, ratio.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "store/db.h"
+
+namespace {
+
+using namespace orvane::store;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRecords = 100000;
+constexpr int kReads = 200000;
+constexpr int kReplacements = 10000;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Text that reads like English to a compressor: common words, punctuation,
+// varying from record to record.
+std::string english_like(std::mt19937& rng, size_t length) {
+    static const char* const kWords[] = {
+        "the", "of", "and", "to", "in", "is", "that", "for", "it", "as", "was", "with", "be", "by", "on", "not",
+        "he", "this", "are", "or", "his", "from", "at", "which", "but", "have", "an", "had", "they", "you",
+        "were", "their", "one", "all", "we", "can", "her", "has", "there", "been", "if", "more", "when", "will",
+        "would", "who", "so", "no", "conference", "letter", "message", "network", "reply", "comment", "node",
+        "server", "mail", "user", "meeting", "tomorrow", "report", "question", "answer", "thanks", "regards"};
+    std::string text;
+    bool capital = true;
+    while (text.size() < length) {
+        std::string word = kWords[rng() % (sizeof kWords / sizeof *kWords)];
+        if (capital) word[0] = static_cast<char>(word[0] - 32), capital = false;
+        text += word;
+        const unsigned r = rng() % 12;
+        if (r == 0) text += ". ", capital = true;
+        else if (r == 1) text += ", ";
+        else text += ' ';
+    }
+    text.resize(length);
+    return text;
+}
+
+std::string key_of(int i) {
+    std::string key(5, '\0');
+    for (int b = 4; b >= 0; --b, i >>= 8) key[b] = static_cast<char>(i & 0xFF);
+    return key;
+}
+
+struct Workload {
+    std::vector<std::string> values;
+    std::vector<int> reads;
+    std::vector<std::pair<int, std::string>> replacements;
+};
+
+Workload make_workload() {
+    Workload w;
+    std::mt19937 rng(2026);
+    for (int i = 0; i < kRecords; ++i) w.values.push_back(english_like(rng, 1000));
+    for (int i = 0; i < kReads; ++i) w.reads.push_back(static_cast<int>(rng() % kRecords));
+    for (int i = 0; i < kReplacements; ++i)
+        w.replacements.emplace_back(static_cast<int>(rng() % kRecords), english_like(rng, 1500));
+    return w;
+}
+
+struct Figures {
+    double load = 0, reads = 0, replace = 0;
+    uint64_t size = 0;
+};
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "bench_store: %s failed\n", what);
+        std::exit(1);
+    }
+}
+
+Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
+    Figures f;
+    DbHandle db = nullptr;
+    check(DbCreate(&db, path, flags, 4096, 8) == kDbOk, "create");
+    auto start = Clock::now();
+    check(DbLock(db) == kDbOk, "lock");
+    for (int i = 0; i < kRecords; ++i) {
+        const std::string key = key_of(i);
+        check(DbPut(db, key.data(), key.size(), w.values[i].data(), w.values[i].size()) == kDbOk, "put");
+    }
+    check(DbUnlock(db) == kDbOk, "unlock");
+    f.load = seconds_since(start);
+    f.size = std::filesystem::file_size(path);
+
+    std::vector<char> buffer(4096);
+    start = Clock::now();
+    for (int i : w.reads) {
+        const std::string key = key_of(i);
+        size_t length = 0;
+        check(DbGet(db, GET_EXACT, key.data(), key.size(), nullptr, nullptr, 0, buffer.data(), &length,
+                    buffer.size()) == kDbOk && length == w.values[i].size(),
+              "get");
+    }
+    f.reads = seconds_since(start);
+
+    start = Clock::now();
+    check(DbLock(db) == kDbOk, "lock");
+    for (const auto& [i, value] : w.replacements) {
+        const std::string key = key_of(i);
+        check(DbPut(db, key.data(), key.size(), value.data(), value.size()) == kDbOk, "replace");
+    }
+    check(DbUnlock(db) == kDbOk, "unlock");
+    f.replace = seconds_since(start);
+    check(DbClose(db) == kDbOk, "close");
+    return f;
+}
+
+void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql); }
+
+Figures run_sqlite(const std::string& path, const Workload& w) {
+    Figures f;
+    sqlite3* db = nullptr;
+    check(sqlite3_open(path.c_str(), &db) == SQLITE_OK, "sqlite open");
+    exec(db, "PRAGMA synchronous=FULL");
+    exec(db, "CREATE TABLE records (key BLOB PRIMARY KEY, value BLOB) WITHOUT ROWID");
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_stmt* select = nullptr;
+    sqlite3_stmt* replace = nullptr;
+    check(sqlite3_prepare_v2(db, "INSERT INTO records VALUES (?, ?)", -1, &insert, nullptr) == SQLITE_OK, "prepare");
+    check(sqlite3_prepare_v2(db, "SELECT value FROM records WHERE key = ?", -1, &select, nullptr) == SQLITE_OK,
+          "prepare");
+    check(sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO records VALUES (?, ?)", -1, &replace, nullptr) == SQLITE_OK,
+          "prepare");
+
+    auto start = Clock::now();
+    exec(db, "BEGIN");
+    for (int i = 0; i < kRecords; ++i) {
+        const std::string key = key_of(i);
+        sqlite3_bind_blob(insert, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(insert, 2, w.values[i].data(), static_cast<int>(w.values[i].size()), SQLITE_STATIC);
+        check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+        sqlite3_reset(insert);
+    }
+    exec(db, "COMMIT");
+    f.load = seconds_since(start);
+    f.size = std::filesystem::file_size(path);
+
+    std::vector<char> buffer(4096);
+    start = Clock::now();
+    for (int i : w.reads) {
+        const std::string key = key_of(i);
+        sqlite3_bind_blob(select, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        check(sqlite3_step(select) == SQLITE_ROW, "select");
+        const int length = sqlite3_column_bytes(select, 0);
+        std::memcpy(buffer.data(), sqlite3_column_blob(select, 0), static_cast<size_t>(length));
+        check(length == static_cast<int>(w.values[i].size()), "select length");
+        sqlite3_reset(select);
+    }
+    f.reads = seconds_since(start);
+
+    start = Clock::now();
+    exec(db, "BEGIN");
+    for (const auto& [i, value] : w.replacements) {
+        const std::string key = key_of(i);
+        sqlite3_bind_blob(replace, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(replace, 2, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+        check(sqlite3_step(replace) == SQLITE_DONE, "replace");
+        sqlite3_reset(replace);
+    }
+    exec(db, "COMMIT");
+    f.replace = seconds_since(start);
+    sqlite3_finalize(insert);
+    sqlite3_finalize(select);
+    sqlite3_finalize(replace);
+    sqlite3_close(db);
+    return f;
+}
+
+void line(const char* what, double ours, double peer, const char* unit) {
+    std::printf("%-58s ours %10.3f %-3s sqlite %10.3f %-3s ratio %.2f\n", what, ours, unit, peer, unit,
+                peer > 0 ? ours / peer : 0.0);
+}
+
+}  // namespace
+
+int main() {
+    const std::string dir = std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const Workload w = make_workload();
+    const Figures sqlite = run_sqlite(dir + "/peer.sqlite", w);
+    const Figures ours = run_ours(dir + "/ours.db", w, DB_PREFIX_KEYS | DB_COMPRESS);
+    const Figures plain = run_ours(dir + "/plain.db", w, DB_PREFIX_KEYS);
+    std::filesystem::remove_all(dir);
+
+    line("bulk load 100000 x 1000 bytes, one period (s)", ours.load, sqlite.load, "s");
+    line("200000 random point reads (s)", ours.reads, sqlite.reads, "s");
+    line("10000 random replacements with 1500 bytes, one period (s)", ours.replace, sqlite.replace, "s");
+    line("file size after the load (MB)", ours.size / 1e6, sqlite.size / 1e6, "MB");
+    line("without compression: bulk load (s)", plain.load, sqlite.load, "s");
+    line("without compression: point reads (s)", plain.reads, sqlite.reads, "s");
+    line("without compression: replacements (s)", plain.replace, sqlite.replace, "s");
+    line("without compression: file size after the load (MB)", plain.size / 1e6, sqlite.size / 1e6, "MB");
+    return 0;
+}
