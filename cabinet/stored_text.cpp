@@ -217,7 +217,7 @@ size_t stored_text_length(const uint8_t* data, size_t length) {
 
 std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length, texts::TextId key_id) {
     const size_t stored = stored_text_length(data, length);
-    if (stored < kStoredTextFixedSize || stored > length) return std::nullopt;
+    if (stored < kStoredTextFixedSize || stored > length || stored > kMaxStoredText) return std::nullopt;
     const Reader in(data, stored);
     if (in.u32(kIdAt) != key_id) return std::nullopt;
     for (size_t at = kAuthorAt; at <= kSubjectAt; at += 2) {
