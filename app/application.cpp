@@ -5,11 +5,14 @@
 
 namespace orvane::app {
 
-Application::Application(platform::Ui& ui, UserChooser chooser) : ui_(ui), chooser_(std::move(chooser)) {
+Application::Application(platform::Ui& ui, UserChooser chooser)
+    : ui_(ui), chooser_(std::move(chooser)) {
     loop_.set_handler([this](const platform::Message& message) { handle_message(message); });
 }
 
-Application::~Application() { shutdown(); }
+Application::~Application() {
+    shutdown();
+}
 
 RunResult Application::run(const StartOptions& options) {
     RunResult result = start(options);
@@ -20,7 +23,8 @@ RunResult Application::run(const StartOptions& options) {
 }
 
 RunResult Application::start(const StartOptions& options) {
-    if (instance_.acquire(options.program_directory) == platform::kInUse) return RunResult::AlreadyRunning;
+    if (instance_.acquire(options.program_directory) == platform::kInUse)
+        return RunResult::AlreadyRunning;
     if (!initialise(options)) {
         shutdown();
         instance_.release();
@@ -41,7 +45,8 @@ bool Application::initialise(const StartOptions& options) {
 
     nodes_ = settings::load_node_information(ini_cache_, program_directory_);
     if (!common_.load(ini_cache_, program_directory_, nodes_, version_gate_, ui_)) return false;
-    places_ = std::make_unique<settings::UserPlaces>(settings::UserPlaces{ini_cache_, common_.file(), program_directory_});
+    places_ = std::make_unique<settings::UserPlaces>(
+        settings::UserPlaces{ini_cache_, common_.file(), program_directory_});
     open_shared_services(*this);
     users_.load(common_.file(), ini_cache_, program_directory_);
     return true;

@@ -57,7 +57,7 @@ enum class RunResult {
 };
 
 class Application {
-public:
+  public:
     Application(platform::Ui& ui, UserChooser chooser);
     ~Application();
     Application(const Application&) = delete;
@@ -100,7 +100,9 @@ public:
     // Called once per second while it is set (the connection's poll).
     void set_per_second_poll(std::function<void()> poll) { per_second_poll_ = std::move(poll); }
     // While a modal dialog runs, the tick only sends kModalTickCommand here.
-    void set_modal_dialog(std::function<void(int command)> receiver) { modal_receiver_ = std::move(receiver); }
+    void set_modal_dialog(std::function<void(int command)> receiver) {
+        modal_receiver_ = std::move(receiver);
+    }
 
     platform::Ui& ui() { return ui_; }
     platform::EventLoop& loop() { return loop_; }
@@ -116,7 +118,7 @@ public:
     UserSession* open_user() { return session_.get(); }
     bool quitting() const { return quit_; }
 
-private:
+  private:
     // -1: the user chose to end; otherwise the user's index, or kUnlisted
     // for the folder of a command-line cabinet that is not in the list.
     int select_user();

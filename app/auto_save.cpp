@@ -15,10 +15,13 @@ uint32_t auto_save_due_time(uint32_t now, int interval_minutes) {
 }
 
 void AutoSave::add(EditingWindow* window) {
-    if (std::find(windows_.begin(), windows_.end(), window) == windows_.end()) windows_.push_back(window);
+    if (std::find(windows_.begin(), windows_.end(), window) == windows_.end())
+        windows_.push_back(window);
 }
 
-void AutoSave::remove(EditingWindow* window) { std::erase(windows_, window); }
+void AutoSave::remove(EditingWindow* window) {
+    std::erase(windows_, window);
+}
 
 void AutoSave::note_modified(EditingWindow& window, uint32_t now, int interval_minutes) {
     if (interval_minutes != 0 && window.auto_save_due == 0) {
@@ -33,7 +36,8 @@ void AutoSave::run(uint32_t now, int interval_minutes) {
     std::vector<EditingWindow*> windows = windows_;
     for (EditingWindow* window : windows) {
         if (std::find(windows_.begin(), windows_.end(), window) == windows_.end()) continue;
-        if (window->auto_save_due == 0 || !platform::tick_reached(now, window->auto_save_due)) continue;
+        if (window->auto_save_due == 0 || !platform::tick_reached(now, window->auto_save_due))
+            continue;
         window->auto_save_due = 0;
         if (window->modified()) window->save();
     }

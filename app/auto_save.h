@@ -9,7 +9,7 @@ namespace orvane::app {
 
 // What the tick needs of an editing window.
 class EditingWindow {
-public:
+  public:
     virtual ~EditingWindow() = default;
     virtual bool modified() const = 0;
     virtual void save() = 0;
@@ -23,7 +23,7 @@ public:
 uint32_t auto_save_due_time(uint32_t now, int interval_minutes);
 
 class AutoSave {
-public:
+  public:
     void add(EditingWindow* window);
     void remove(EditingWindow* window);
 
@@ -36,7 +36,7 @@ public:
     // and its due time cleared. Nothing happens with an interval of 0.
     void run(uint32_t now, int interval_minutes);
 
-private:
+  private:
     std::vector<EditingWindow*> windows_;
 };
 

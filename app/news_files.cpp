@@ -11,7 +11,8 @@ namespace orvane::app {
 
 std::vector<NewsFile> pending_news_files(const std::string& program_directory, int stored_version) {
     std::vector<NewsFile> files;
-    for (int version = std::max(stored_version + 1, 0); version <= platform::kSettingsVersion; ++version) {
+    for (int version = std::max(stored_version + 1, 0); version <= platform::kSettingsVersion;
+         ++version) {
         char name[32];
         std::snprintf(name, sizeof name, "README%02d.txt", version);
         std::string path = platform::join_path(program_directory, name);

@@ -37,14 +37,16 @@ int Application::select_user() {
     }
     if (!switch_user_) {
         int candidate = users_.users.size() == 1 ? 0 : users_.default_index;
-        if (candidate >= 0 && platform::directory_exists(users_.users[static_cast<size_t>(candidate)].folder)) {
+        if (candidate >= 0 &&
+            platform::directory_exists(users_.users[static_cast<size_t>(candidate)].folder)) {
             return candidate;
         }
     }
     switch_user_ = false;
     auto choice = chooser_ ? chooser_(users_) : std::nullopt;
     if (!choice || choice->index >= users_.users.size()) return kEndProgram;
-    if (choice->make_default) users_.set_default(common_.file(), static_cast<int>(choice->index), program_directory_);
+    if (choice->make_default)
+        users_.set_default(common_.file(), static_cast<int>(choice->index), program_directory_);
     return static_cast<int>(choice->index);
 }
 
@@ -54,14 +56,16 @@ bool Application::open_user_at(int index) {
     session->folder = index == kUnlistedFolder ? folder_of(absolute_path(command_line_cabinet_))
                                                : users_.users[static_cast<size_t>(index)].folder;
     if (platform::change_directory(session->folder) != 0) return false;
-    if (!session->settings.load(ini_cache_, session->folder, program_directory_, version_gate_, ui_)) {
+    if (!session->settings.load(ini_cache_, session->folder, program_directory_, version_gate_,
+                                ui_)) {
         (void)platform::change_directory(program_directory_);
         return false;
     }
     const std::string& cabinet = session->settings.values.orvane.cabinet;
     session->cabinet = !command_line_cabinet_.empty() ? absolute_path(command_line_cabinet_)
-                       : !cabinet.empty() && cabinet[0] == '/' ? cabinet
-                                                      : platform::join_path(session->folder, cabinet);
+                       : !cabinet.empty() && cabinet[0] == '/'
+                           ? cabinet
+                           : platform::join_path(session->folder, cabinet);
     session_ = std::move(session);
     if (!open_user_services(*this, *session_)) {
         close_user();
@@ -93,7 +97,8 @@ void Application::close_user() {
         entry.name = user.name;
         entry.node = user.node;
         entry.batch_mode = static_cast<uint32_t>(settings.values.login.batch_session);
-        if (user.name.empty() || user.password.empty()) entry.batch_mode &= ~settings::kBatchModeNeedsLogin;
+        if (user.name.empty() || user.password.empty())
+            entry.batch_mode &= ~settings::kBatchModeNeedsLogin;
         users_.write_line(common_.file(), static_cast<size_t>(session_->index), program_directory_);
     }
     common_.save();

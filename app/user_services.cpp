@@ -5,7 +5,9 @@ namespace orvane::app {
 void open_shared_services(Application&) {}
 void close_shared_services(Application&) {}
 
-bool open_user_services(Application&, UserSession&) { return true; }
+bool open_user_services(Application&, UserSession&) {
+    return true;
+}
 void close_user_services(Application&, UserSession&) {}
 
 }  // namespace orvane::app

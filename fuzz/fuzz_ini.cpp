@@ -8,7 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvane::settings;
-    std::string text = normalise_ini_text(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::string text =
+        normalise_ini_text(std::string_view(reinterpret_cast<const char*>(data), size));
     for (const char* section : {"Users", "General", "Nodes", "Options"}) {
         for (const auto& key : ini_keys(text, section)) (void)ini_value(text, section, key, 255);
     }

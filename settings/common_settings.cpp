@@ -59,7 +59,9 @@ void read_node_dates(IniFile& file, const NodeTable& nodes, CommonValues& values
 
 }  // namespace
 
-std::string changes_downloaded_key(char letter) { return std::string(1, letter) + " Changes Downloaded"; }
+std::string changes_downloaded_key(char letter) {
+    return std::string(1, letter) + " Changes Downloaded";
+}
 
 int zmodem_window_rule(int stored) {
     if (stored == -1 || stored > kMaxZmodemWindow) return kMaxZmodemWindow;
@@ -67,8 +69,8 @@ int zmodem_window_rule(int stored) {
     return stored;
 }
 
-bool CommonSettings::load(IniCache& cache, const std::string& program_directory, const NodeTable& nodes,
-                          VersionGate& gate, platform::Ui& ui) {
+bool CommonSettings::load(IniCache& cache, const std::string& program_directory,
+                          const NodeTable& nodes, VersionGate& gate, platform::Ui& ui) {
     program_directory_ = program_directory;
     file_ = cache.open(program_directory, kSettingsFile);
     values = CommonValues{};
@@ -83,7 +85,8 @@ bool CommonSettings::load(IniCache& cache, const std::string& program_directory,
     read_keys(file_, "Common", kCommonDates, values);
     values.window_pos = parse_window_position(file_.get_string("Common", "Window Pos", {}, 63));
     values.zmodem_window_up = zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Up", -1));
-    values.zmodem_window_down = zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Down", -1));
+    values.zmodem_window_down =
+        zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Down", -1));
     if (values.rounding_of_costs == 0) values.rounding_of_costs = 1;
     PathBase base{program_directory, {}};
     values.spell_engine = file_.get_string("Spell Check", "Engine32", {}, kPathLength);
@@ -103,21 +106,24 @@ void CommonSettings::save() {
         file_.put_string("Common", "Window Pos", format_window_position(values.window_pos));
     }
     put_int(file_, "Common", "Zmodem Window Up", values.zmodem_window_up, loaded_.zmodem_window_up);
-    put_int(file_, "Common", "Zmodem Window Down", values.zmodem_window_down, loaded_.zmodem_window_down);
+    put_int(file_, "Common", "Zmodem Window Down", values.zmodem_window_down,
+            loaded_.zmodem_window_down);
     put_path(file_, "Spell Check", "Engine32", values.spell_engine, loaded_.spell_engine,
              PathBase{program_directory_, {}}, false);
     put_int(file_, "Nodes", "Version", values.nodes_version, loaded_.nodes_version);
     for (size_t i = 0; i < values.changes_downloaded.size(); ++i) {
-        put_date(file_, "Nodes", changes_downloaded_key(static_cast<char>('A' + i)), values.changes_downloaded[i],
-                 loaded_.changes_downloaded[i]);
+        put_date(file_, "Nodes", changes_downloaded_key(static_cast<char>('A' + i)),
+                 values.changes_downloaded[i], loaded_.changes_downloaded[i]);
     }
     loaded_ = values;
 }
 
 int CommonSettings::chosen_connection(const NodeTable& nodes) const {
     int count = static_cast<int>(nodes.connections.size());
-    if (values.connection != 0) return values.connection >= 1 && values.connection <= count ? values.connection : 1;
-    if (nodes.default_connection >= 1 && nodes.default_connection <= count) return nodes.default_connection;
+    if (values.connection != 0)
+        return values.connection >= 1 && values.connection <= count ? values.connection : 1;
+    if (nodes.default_connection >= 1 && nodes.default_connection <= count)
+        return nodes.default_connection;
     return 1;
 }
 

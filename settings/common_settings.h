@@ -45,7 +45,7 @@ struct CommonValues {
 int zmodem_window_rule(int stored);
 
 class CommonSettings {
-public:
+  public:
     CommonValues values;
 
     // Reads the common file of `program_directory`. Returns false when the
@@ -67,7 +67,7 @@ public:
     IniFile& file() { return file_; }
     const std::string& program_directory() const { return program_directory_; }
 
-private:
+  private:
     IniFile file_;
     CommonValues loaded_;
     std::string program_directory_;

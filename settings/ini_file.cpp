@@ -17,7 +17,8 @@ constexpr size_t kRawReadLimit = 2 * kIniMaxCharacters;
 
 std::string read_raw(const std::string& path) {
     platform::File file;
-    if (file.open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
+    if (file.open(path, platform::Access::Read, platform::Share::ReadWrite,
+                  platform::Disposition::OpenExisting)) {
         return {};
     }
     std::string raw(kRawReadLimit, '\0');
@@ -71,8 +72,8 @@ const std::string& IniFile::text() {
     return entry_->text;
 }
 
-std::string IniFile::get_string(std::string_view section, std::string_view key, std::string_view fallback,
-                                size_t max_length) {
+std::string IniFile::get_string(std::string_view section, std::string_view key,
+                                std::string_view fallback, size_t max_length) {
     auto value = ini_value(text(), section, key, max_length);
     if (value) return *value;
     return std::string(fallback.substr(0, std::min(fallback.size(), max_length)));
@@ -82,9 +83,13 @@ bool IniFile::has_key(std::string_view section, std::string_view key) {
     return ini_value(text(), section, key, 0).has_value();
 }
 
-bool IniFile::has_section(std::string_view section) { return ini_has_section(text(), section); }
+bool IniFile::has_section(std::string_view section) {
+    return ini_has_section(text(), section);
+}
 
-std::vector<std::string> IniFile::keys(std::string_view section) { return ini_keys(text(), section); }
+std::vector<std::string> IniFile::keys(std::string_view section) {
+    return ini_keys(text(), section);
+}
 
 void IniFile::put_string(std::string_view section, std::string_view key, std::string_view value) {
     if (!entry_) return;
@@ -130,10 +135,12 @@ IniCache& IniCache::shared() {
 }
 
 IniFile IniCache::open(const std::string& directory, const std::string& name) {
-    std::string path = !name.empty() && name[0] == '/' ? name : platform::join_path(directory, name);
+    std::string path =
+        !name.empty() && name[0] == '/' ? name : platform::join_path(directory, name);
     // Paths are compared exactly: on this system two spellings that differ
     // in case are two different files.
-    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& e) { return e->path == path; });
+    auto it = std::find_if(entries_.begin(), entries_.end(),
+                           [&](const auto& e) { return e->path == path; });
     if (it == entries_.end()) {
         if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() + 8);
         entries_.push_back(std::make_unique<IniFile::Entry>());

@@ -18,7 +18,7 @@ class IniCache;
 // A holder of one cached file. Move-only; closing (or destroying) it gives
 // up the hold.
 class IniFile {
-public:
+  public:
     IniFile() = default;
     ~IniFile() { close(); }
     IniFile(IniFile&& other) noexcept;
@@ -31,8 +31,8 @@ public:
 
     // The value (at most `max_length` characters), or `fallback` when the
     // section or key is missing.
-    std::string get_string(std::string_view section, std::string_view key, std::string_view fallback = {},
-                           size_t max_length = 1023);
+    std::string get_string(std::string_view section, std::string_view key,
+                           std::string_view fallback = {}, size_t max_length = 1023);
     bool has_key(std::string_view section, std::string_view key);
     bool has_section(std::string_view section);
     std::vector<std::string> keys(std::string_view section);
@@ -45,7 +45,7 @@ public:
     IniFile share() const;
     void close();
 
-private:
+  private:
     friend class IniCache;
     // One cached file: its text, loaded on first use.
     struct Entry {
@@ -63,7 +63,7 @@ private:
 };
 
 class IniCache {
-public:
+  public:
     IniCache() = default;
     ~IniCache();
     IniCache(const IniCache&) = delete;
@@ -79,7 +79,7 @@ public:
     // The cache the program shares.
     static IniCache& shared();
 
-private:
+  private:
     friend class IniFile;
     void release(IniFile::Entry* entry);
 

@@ -23,7 +23,8 @@ size_t next_line(std::string_view text, size_t at) {
 
 bool is_header_of(std::string_view line, std::string_view section) {
     return line.size() >= section.size() + 2 && line[0] == '[' &&
-           equals_ignoring_case(line.substr(1, section.size()), section) && line[section.size() + 1] == ']';
+           equals_ignoring_case(line.substr(1, section.size()), section) &&
+           line[section.size() + 1] == ']';
 }
 
 // Where a section's header line starts, its body starts and its body ends
@@ -41,17 +42,21 @@ std::optional<SectionSpan> find_section(std::string_view text, std::string_view 
         span.header = at;
         span.body = next_line(text, at);
         span.end = span.body;
-        while (span.end < text.size() && text[span.end] != '[') span.end = next_line(text, span.end);
+        while (span.end < text.size() && text[span.end] != '[')
+            span.end = next_line(text, span.end);
         return span;
     }
     return std::nullopt;
 }
 
 // Start of the key's line within the section, if present.
-std::optional<size_t> find_key(std::string_view text, const SectionSpan& span, std::string_view key) {
+std::optional<size_t> find_key(std::string_view text, const SectionSpan& span,
+                               std::string_view key) {
     for (size_t at = span.body; at < span.end; at = next_line(text, at)) {
         std::string_view line = line_at(text, at);
-        if (line.size() > key.size() && line[key.size()] == '=' && starts_with_ignoring_case(line, key)) return at;
+        if (line.size() > key.size() && line[key.size()] == '=' &&
+            starts_with_ignoring_case(line, key))
+            return at;
     }
     return std::nullopt;
 }
@@ -61,7 +66,8 @@ bool valid_section_name(std::string_view section) {
 }
 
 bool valid_key_name(std::string_view key) {
-    return !key.empty() && key[0] != '[' && key[0] != ';' && key.find_first_of("=\n\r") == std::string_view::npos;
+    return !key.empty() && key[0] != '[' && key[0] != ';' &&
+           key.find_first_of("=\n\r") == std::string_view::npos;
 }
 
 std::string single_line(std::string_view value) {
@@ -89,8 +95,8 @@ std::string normalise_ini_text(std::string_view raw) {
     return text;
 }
 
-std::optional<std::string> ini_value(std::string_view text, std::string_view section, std::string_view key,
-                                     size_t max_length) {
+std::optional<std::string> ini_value(std::string_view text, std::string_view section,
+                                     std::string_view key, size_t max_length) {
     auto span = find_section(text, section);
     if (!span || key.empty()) return std::nullopt;
     auto at = find_key(text, *span, key);
@@ -98,7 +104,8 @@ std::optional<std::string> ini_value(std::string_view text, std::string_view sec
     std::string_view value = line_at(text, *at).substr(key.size() + 1);
     while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
     if (value.size() > max_length) value = value.substr(0, max_length);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return std::string(value.substr(1, value.size() - 2));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return std::string(value.substr(1, value.size() - 2));
     while (!value.empty() && is_blank(value.back())) value.remove_suffix(1);
     return std::string(value);
 }
@@ -120,7 +127,8 @@ bool ini_has_section(std::string_view text, std::string_view section) {
     return find_section(text, section).has_value();
 }
 
-bool ini_set(std::string* text, std::string_view section, std::string_view key, std::string_view value) {
+bool ini_set(std::string* text, std::string_view section, std::string_view key,
+             std::string_view value) {
     if (!valid_section_name(section) || !valid_key_name(key)) return false;
     std::string line = std::string(key) + "=" + single_line(value) + "\n";
     auto span = find_section(*text, section);

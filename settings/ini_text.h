@@ -24,8 +24,8 @@ std::string normalise_ini_text(std::string_view raw);
 // when the section or key is missing. Spaces after "=" are skipped; a value
 // in double quotes loses the quotes and keeps its blanks, any other value
 // loses its trailing blanks.
-std::optional<std::string> ini_value(std::string_view text, std::string_view section, std::string_view key,
-                                     size_t max_length);
+std::optional<std::string> ini_value(std::string_view text, std::string_view section,
+                                     std::string_view key, size_t max_length);
 
 // The key names of `section` in file order (comment lines and lines without
 // "=" are left out); empty when the section is missing.
@@ -39,7 +39,8 @@ bool ini_has_section(std::string_view text, std::string_view section);
 // value can never add lines of its own. Returns true when the text changed.
 // Section and key names that could not be read back (empty, holding a line
 // break, "=" in a key, "]" in a section) are refused and change nothing.
-bool ini_set(std::string* text, std::string_view section, std::string_view key, std::string_view value);
+bool ini_set(std::string* text, std::string_view section, std::string_view key,
+             std::string_view value);
 
 // Removes the key's line; true when there was one.
 bool ini_delete_key(std::string* text, std::string_view section, std::string_view key);

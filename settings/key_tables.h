@@ -3,8 +3,8 @@
 // fields that differ from the block as it was loaded.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,25 +41,31 @@ struct StringKey {
 };
 
 template <class Block, size_t N>
-void read_keys(IniFile& file, std::string_view section, const IntKey<Block> (&keys)[N], Block& block) {
+void read_keys(IniFile& file, std::string_view section, const IntKey<Block> (&keys)[N],
+               Block& block) {
     for (const auto& key : keys) block.*key.field = get_int(file, section, key.name, key.fallback);
 }
 template <class Block, size_t N>
-void read_keys(IniFile& file, std::string_view section, const UnsignedKey<Block> (&keys)[N], Block& block) {
-    for (const auto& key : keys) block.*key.field = get_unsigned(file, section, key.name, key.fallback);
+void read_keys(IniFile& file, std::string_view section, const UnsignedKey<Block> (&keys)[N],
+               Block& block) {
+    for (const auto& key : keys)
+        block.*key.field = get_unsigned(file, section, key.name, key.fallback);
 }
 template <class Block, size_t N>
-void read_keys(IniFile& file, std::string_view section, const DateKey<Block> (&keys)[N], Block& block) {
+void read_keys(IniFile& file, std::string_view section, const DateKey<Block> (&keys)[N],
+               Block& block) {
     for (const auto& key : keys) block.*key.field = get_date(file, section, key.name, 0);
 }
 template <class Block, size_t N>
-void read_keys(IniFile& file, std::string_view section, const StringKey<Block> (&keys)[N], Block& block) {
-    for (const auto& key : keys) block.*key.field = file.get_string(section, key.name, {}, key.length);
+void read_keys(IniFile& file, std::string_view section, const StringKey<Block> (&keys)[N],
+               Block& block) {
+    for (const auto& key : keys)
+        block.*key.field = file.get_string(section, key.name, {}, key.length);
 }
 
 template <class Block, size_t N>
-void write_keys(IniFile& file, std::string_view section, const IntKey<Block> (&keys)[N], const Block& now,
-                const Block& old) {
+void write_keys(IniFile& file, std::string_view section, const IntKey<Block> (&keys)[N],
+                const Block& now, const Block& old) {
     for (const auto& key : keys) put_int(file, section, key.name, now.*key.field, old.*key.field);
 }
 template <class Block, size_t N>
@@ -68,14 +74,15 @@ void write_keys(IniFile& file, std::string_view section, const UnsignedKey<Block
     for (const auto& key : keys) put_int(file, section, key.name, now.*key.field, old.*key.field);
 }
 template <class Block, size_t N>
-void write_keys(IniFile& file, std::string_view section, const DateKey<Block> (&keys)[N], const Block& now,
-                const Block& old) {
+void write_keys(IniFile& file, std::string_view section, const DateKey<Block> (&keys)[N],
+                const Block& now, const Block& old) {
     for (const auto& key : keys) put_date(file, section, key.name, now.*key.field, old.*key.field);
 }
 template <class Block, size_t N>
 void write_keys(IniFile& file, std::string_view section, const StringKey<Block> (&keys)[N],
                 const Block& now, const Block& old) {
-    for (const auto& key : keys) put_string_if_changed(file, section, key.name, now.*key.field, old.*key.field);
+    for (const auto& key : keys)
+        put_string_if_changed(file, section, key.name, now.*key.field, old.*key.field);
 }
 
 }  // namespace orvane::settings

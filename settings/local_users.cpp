@@ -35,7 +35,8 @@ std::string normal(const std::string& path) {
 
 bool directly_inside(const std::string& folder, const std::string& directory) {
     fs::path path = fs::path(normal(folder));
-    return path.has_filename() && path.filename() != ".." && normal(path.parent_path().string()) == normal(directory);
+    return path.has_filename() && path.filename() != ".." &&
+           normal(path.parent_path().string()) == normal(directory);
 }
 
 // Makes a folder and reports a failure.
@@ -50,7 +51,8 @@ bool make_folder(const std::string& path, platform::Ui& ui) {
 // Deletes one file; a missing file is no failure.
 bool delete_file(const fs::path& path, platform::Ui& ui) {
     std::error_code error;
-    if (fs::remove(path, error) || !error || error == std::errc::no_such_file_or_directory) return true;
+    if (fs::remove(path, error) || !error || error == std::errc::no_such_file_or_directory)
+        return true;
     platform::set_last_file_error(error.value());
     ui.message(kCannotWrite, {path.string()});
     return false;
@@ -70,7 +72,9 @@ bool delete_user_files(const std::string& folder, platform::Ui& ui) {
 
 }  // namespace
 
-std::string UserPlaces::users_directory() const { return platform::join_path(program_directory, kUsersDirectory); }
+std::string UserPlaces::users_directory() const {
+    return platform::join_path(program_directory, kUsersDirectory);
+}
 
 std::string propose_user_folder(const std::string& users_directory, std::string_view name) {
     std::string base;
@@ -90,9 +94,10 @@ NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& reques
                             int* existing) {
     for (size_t i = 0; i < users.users.size(); ++i) {
         const UserEntry& user = users.users[i];
-        if (user.node != request.node || !texts::equals_ignoring_case(user.name, request.name)) continue;
-        auto answer = ui.ask(kUseExistingFolder, platform::Buttons::YesNoCancel, platform::Answer::Cancel,
-                             {request.name});
+        if (user.node != request.node || !texts::equals_ignoring_case(user.name, request.name))
+            continue;
+        auto answer = ui.ask(kUseExistingFolder, platform::Buttons::YesNoCancel,
+                             platform::Answer::Cancel, {request.name});
         if (answer == platform::Answer::Yes) {
             *existing = static_cast<int>(i);
             return NewUserCheck::UseExisting;
@@ -107,8 +112,8 @@ NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& reques
     return NewUserCheck::Create;
 }
 
-int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request, VersionGate& gate,
-                platform::Ui& ui) {
+int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request,
+                VersionGate& gate, platform::Ui& ui) {
     std::string folder = without_trailing_separator(request.folder);
     if (!make_folder(folder, ui)) return -1;
     UserSettings settings;
@@ -130,7 +135,8 @@ int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& requ
     settings.values.orvane.new_user = 1;
     settings.save();
     settings.close();
-    return users.add(places.common, read_user_entry(places.cache, folder), places.program_directory);
+    return users.add(places.common, read_user_entry(places.cache, folder),
+                     places.program_directory);
 }
 
 int adopt_user_folder(UserPlaces& places, UsersList& users, const std::string& folder) {
@@ -141,14 +147,17 @@ int adopt_user_folder(UserPlaces& places, UsersList& users, const std::string& f
     return users.add(places.common, read_user_entry(places.cache, path), places.program_directory);
 }
 
-std::string erase_explanation(const UserEntry& user, const std::string& users_directory, const NodeTable& nodes) {
+std::string erase_explanation(const UserEntry& user, const std::string& users_directory,
+                              const NodeTable& nodes) {
     bool whole_folder = directly_inside(user.folder, users_directory);
     std::string text = platform::format_message(
-        platform::resource_string(whole_folder ? kEraseUsersFolder : kEraseFolderElsewhere), {user.folder});
+        platform::resource_string(whole_folder ? kEraseUsersFolder : kEraseFolderElsewhere),
+        {user.folder});
     if (!user.name.empty()) {
         const NodeEntry* node = nodes.by_letter(static_cast<char>(user.node));
         std::string node_name = node ? node->name : std::to_string(user.node);
-        text += platform::format_message(platform::resource_string(kFilesBelongTo), {user.name, node_name});
+        text += platform::format_message(platform::resource_string(kFilesBelongTo),
+                                         {user.name, node_name});
     }
     return text + platform::resource_string(kTypeToConfirm);
 }

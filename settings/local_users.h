@@ -37,9 +37,9 @@ struct NewUserRequest {
 };
 
 enum class NewUserCheck {
-    Create,       // go on with the new folder
-    UseExisting,  // the user chose the listed folder of the same node and name
-    Cancelled,    // back to the entry of the request
+    Create,        // go on with the new folder
+    UseExisting,   // the user chose the listed folder of the same node and name
+    Cancelled,     // back to the entry of the request
     FolderExists,  // message 67 was shown
 };
 
@@ -51,15 +51,16 @@ NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& reques
 // Creates the user's folder with its "LOG", "FILES", "UP" and "DOWN"
 // folders and its settings, and lists the user. Returns the user's index,
 // or -1 with a message when the folder cannot be made.
-int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request, VersionGate& gate,
-                platform::Ui& ui);
+int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request,
+                VersionGate& gate, platform::Ui& ui);
 
 // Lists an existing setup in `folder` (read from its settings file) unless it
 // is listed already. Returns its index, or -1 when the folder holds none.
 int adopt_user_folder(UserPlaces& places, UsersList& users, const std::string& folder);
 
 // The explanation shown before a user is completely erased.
-std::string erase_explanation(const UserEntry& user, const std::string& users_directory, const NodeTable& nodes);
+std::string erase_explanation(const UserEntry& user, const std::string& users_directory,
+                              const NodeTable& nodes);
 
 // True when the typed confirmation holds the phrase that must be typed.
 bool erase_confirmed(std::string_view typed);

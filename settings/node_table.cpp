@@ -19,7 +19,9 @@ constexpr size_t kDomainLength = 31;
 // default then; it chooses the default connection after the file is replaced.
 constexpr const char* kOldDefaultSection = "Node.TELVA";
 
-std::string domain_key(size_t index) { return index == 0 ? "Domain" : "Domain" + std::to_string(index + 1); }
+std::string domain_key(size_t index) {
+    return index == 0 ? "Domain" : "Domain" + std::to_string(index + 1);
+}
 
 NodeEntry read_node(IniFile& file, const std::string& listed_name) {
     NodeEntry node;
@@ -49,8 +51,8 @@ std::optional<Endpoint> parse_endpoint(std::string_view text) {
         endpoint.host = std::string(text.substr(0, colon));
         std::string_view port = text.substr(colon + 1);
         auto result = std::from_chars(port.data(), port.data() + port.size(), endpoint.port);
-        if (result.ec != std::errc() || result.ptr != port.data() + port.size() || endpoint.port < 1 ||
-            endpoint.port > 65535) {
+        if (result.ec != std::errc() || result.ptr != port.data() + port.size() ||
+            endpoint.port < 1 || endpoint.port > 65535) {
             return std::nullopt;
         }
     }
@@ -69,7 +71,9 @@ const NodeEntry* NodeTable::by_letter(char letter) const {
 const NodeEntry* NodeTable::by_name(std::string_view name) const {
     if (name.empty()) return nullptr;
     for (const auto& node : nodes) {
-        if (texts::equals_ignoring_case(node.name, name) || texts::equals_ignoring_case(node.alias, name)) return &node;
+        if (texts::equals_ignoring_case(node.name, name) ||
+            texts::equals_ignoring_case(node.alias, name))
+            return &node;
     }
     return nullptr;
 }
@@ -127,7 +131,8 @@ NodeTable load_node_information(IniCache& cache, const std::string& program_dire
     }
 
     for (size_t i = 1; i <= kMaxConnections; ++i) {
-        std::string endpoint = file.get_string("General", "Telnet" + std::to_string(i), {}, kEndpointLength);
+        std::string endpoint =
+            file.get_string("General", "Telnet" + std::to_string(i), {}, kEndpointLength);
         if (!endpoint.empty()) table.connections.push_back(endpoint);
     }
     for (const auto& name : names) table.nodes.push_back(read_node(file, name));

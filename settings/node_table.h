@@ -43,7 +43,7 @@ struct Endpoint {
 std::optional<Endpoint> parse_endpoint(std::string_view text);
 
 class NodeTable : public texts::NodeNames {
-public:
+  public:
     int version = 0;
     std::vector<NodeEntry> nodes;          // in file order
     std::vector<std::string> connections;  // endpoints in order, at most kMaxConnections

@@ -13,7 +13,8 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 // Key stream: each byte depends on its position and on the byte before it,
 // so that equal characters do not show as equal pairs of digits.
 uint8_t key_byte(size_t position, uint8_t previous) {
-    uint32_t x = static_cast<uint32_t>(position) * 0x9E3779B1u + 0x7F4A7C15u + previous * 0x85EBCA6Bu;
+    uint32_t x =
+        static_cast<uint32_t>(position) * 0x9E3779B1u + 0x7F4A7C15u + previous * 0x85EBCA6Bu;
     x ^= x >> 15;
     x *= 0x2C1B3C6Du;
     x ^= x >> 12;

@@ -38,7 +38,8 @@ std::string expand_path(std::string_view stored, const PathBase& base) {
 std::string abbreviate_path(std::string_view path, const PathBase& base, bool allow_user) {
     std::string_view rest;
     if (allow_user && !base.user_directory.empty() &&
-        without_trailing_separator(base.user_directory) != without_trailing_separator(base.program_directory) &&
+        without_trailing_separator(base.user_directory) !=
+            without_trailing_separator(base.program_directory) &&
         strip_directory(path, base.user_directory, &rest)) {
         return ":::" + std::string(rest);
     }

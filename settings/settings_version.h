@@ -10,13 +10,13 @@ namespace orvane::settings {
 inline constexpr const char* kSettingsFile = "Orvane.ini";
 
 class VersionGate {
-public:
+  public:
     // True when a file of `file_version` may be loaded. A file newer than
     // this program's settings version needs the user's consent (message
     // 174); once given, it holds for the rest of the run.
     bool accept(int file_version, platform::Ui& ui);
 
-private:
+  private:
     bool consented_ = false;
 };
 

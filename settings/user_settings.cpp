@@ -25,7 +25,7 @@ constexpr IntKey<OrvaneKeys> kOrvaneInts[] = {
 struct PathKey {
     const char* name;
     std::string OrvaneKeys::*field;
-    bool directory;         // without a trailing separator
+    bool directory;          // without a trailing separator
     bool in_user_directory;  // the user directory when missing, else empty
 };
 constexpr PathKey kOrvanePaths[] = {
@@ -47,8 +47,8 @@ constexpr PathKey kOrvanePaths[] = {
 };
 
 constexpr StringKey<UserKeys> kUserNames[] = {
-    {"Name", &UserKeys::name, kNameLength},         {"Alias 1", &UserKeys::alias1, kNameLength},
-    {"Alias 2", &UserKeys::alias2, kNameLength},    {"Alias 3", &UserKeys::alias3, kNameLength},
+    {"Name", &UserKeys::name, kNameLength},           {"Alias 1", &UserKeys::alias1, kNameLength},
+    {"Alias 2", &UserKeys::alias2, kNameLength},      {"Alias 3", &UserKeys::alias3, kNameLength},
     {"Secretary", &UserKeys::secretary, kNameLength},
 };
 constexpr StringKey<UserKeys> kUserBosses[] = {
@@ -58,9 +58,12 @@ constexpr StringKey<UserKeys> kUserBosses[] = {
     {"Boss4", &UserKeys::boss4, kNameLength},
 };
 constexpr IntKey<UserKeys> kUserInts[] = {
-    {"Sender", &UserKeys::sender, 0},   {"Last Boss", &UserKeys::last_boss, 0},
-    {"Save Password", &UserKeys::save_password, 0}, {"Privilege", &UserKeys::privilege, 2},
-    {"Messages", &UserKeys::messages, 0}, {"Node", &UserKeys::node, 0},
+    {"Sender", &UserKeys::sender, 0},
+    {"Last Boss", &UserKeys::last_boss, 0},
+    {"Save Password", &UserKeys::save_password, 0},
+    {"Privilege", &UserKeys::privilege, 2},
+    {"Messages", &UserKeys::messages, 0},
+    {"Node", &UserKeys::node, 0},
 };
 constexpr DateKey<UserKeys> kUserDates[] = {
     {"Last Login", &UserKeys::last_login},
@@ -184,9 +187,10 @@ constexpr IntKey<QuestionKeys> kQuestionInts[] = {
 };
 
 constexpr const char* kPerUserSections[] = {
-    "Orvane",        "User",      "Options",         "Macros",    "Importance",    "Login",
-    "Updump",        "Import",    "Unzip",           "Print",     "Colors",        "Address Book",
-    "Membership",    "Recent Settings", "Questions", "Custom Colors", "Windows",
+    "Orvane",        "User",         "Options",    "Macros",          "Importance",
+    "Login",         "Updump",       "Import",     "Unzip",           "Print",
+    "Colors",        "Address Book", "Membership", "Recent Settings", "Questions",
+    "Custom Colors", "Windows",
 };
 
 // Now as a stored date: to the minute, with the seconds that mark a time
@@ -219,7 +223,8 @@ void read_user(IniFile& file, UserKeys& keys) {
     for (auto* name : {&keys.name, &keys.alias1, &keys.alias2, &keys.alias3}) cut_at_sign(*name);
     if (keys.secretary.empty()) read_keys(file, "User", kUserBosses, keys);
     keys.password = decode_password(file.get_string("User", "Password", {}, kPasswordLength));
-    keys.new_password = decode_password(file.get_string("User", "New Password", {}, kPasswordLength));
+    keys.new_password =
+        decode_password(file.get_string("User", "New Password", {}, kPasswordLength));
     read_keys(file, "User", kUserInts, keys);
     read_keys(file, "User", kUserDates, keys);
     read_keys(file, "User", kUserUnsigned, keys);
@@ -272,8 +277,8 @@ int UserKeys::boss_count() const {
     return count;
 }
 
-bool UserSettings::load(IniCache& cache, const std::string& user_directory, const std::string& program_directory,
-                        VersionGate& gate, platform::Ui& ui) {
+bool UserSettings::load(IniCache& cache, const std::string& user_directory,
+                        const std::string& program_directory, VersionGate& gate, platform::Ui& ui) {
     paths_ = PathBase{program_directory, user_directory};
     file_ = cache.open(user_directory, kSettingsFile);
     file_version_ = get_int(file_, "Orvane", "Version", 0);
@@ -320,10 +325,12 @@ void UserSettings::save() {
     write_keys(file_, "Orvane", kOrvaneStrings, values.orvane, old.orvane);
     write_keys(file_, "Orvane", kOrvaneInts, values.orvane, old.orvane);
     for (const auto& key : kOrvanePaths) {
-        put_path(file_, "Orvane", key.name, values.orvane.*key.field, old.orvane.*key.field, paths_, true);
+        put_path(file_, "Orvane", key.name, values.orvane.*key.field, old.orvane.*key.field, paths_,
+                 true);
     }
     write_keys(file_, "User", kUserNames, values.user, old.user);
-    if (values.user.secretary.empty()) write_keys(file_, "User", kUserBosses, values.user, old.user);
+    if (values.user.secretary.empty())
+        write_keys(file_, "User", kUserBosses, values.user, old.user);
     write_keys(file_, "User", kUserInts, values.user, old.user);
     write_keys(file_, "User", kUserDates, values.user, old.user);
     write_keys(file_, "User", kUserUnsigned, values.user, old.user);
@@ -355,8 +362,8 @@ void UserSettings::save_accounting() {
 
 void UserSettings::save_password() {
     if (!file_.is_open()) return;
-    const std::pair<const char*, std::string UserKeys::*> keys[] = {{"Password", &UserKeys::password},
-                                                                      {"New Password", &UserKeys::new_password}};
+    const std::pair<const char*, std::string UserKeys::*> keys[] = {
+        {"Password", &UserKeys::password}, {"New Password", &UserKeys::new_password}};
     for (const auto& [key, field] : keys) {
         const std::string& now = values.user.*field;
         if (now == loaded_.user.*field) continue;

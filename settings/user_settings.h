@@ -67,8 +67,10 @@ struct OptionKeys {
     int unzip_files = 1, move_imported = 0, confirm_delete = 1, waste_basket = 1, show_main_dir = 0;
     int boxes_in_in_basket = 0, separate_dir = 0, marked_texts_dir = 0, search_in_waste_basket = 0;
     int search_immediately = 1, minimize_all = 0, show_whole_subject = 0, object_numbers = 0;
-    int allow_editing = 0, remove_re = 0, remember_sender = -1, expert = 0, priority = 0, hide_empty = 0;
-    int time_display = 0, auto_save_interval = 5, max_memory_for_index = -1, import_filter_index = 2;
+    int allow_editing = 0, remove_re = 0, remember_sender = -1, expert = 0, priority = 0,
+        hide_empty = 0;
+    int time_display = 0, auto_save_interval = 5, max_memory_for_index = -1,
+        import_filter_index = 2;
     int fixed_pitch = 1, character_set = 1, right_margin = 76, zip_level = 5;
     std::string quote_mark = "> ";
     std::string import_filter;
@@ -158,14 +160,14 @@ extern const std::array<uint32_t, kColorElements> kBuiltinColors;
 int macro_slot(char letter, int digit);
 
 class UserSettings {
-public:
+  public:
     UserValues values;
 
     // Reads "Orvane.ini" in `user_directory`. Returns false when the file
     // comes from a newer version and the user declines. The file stays held
     // until close().
-    bool load(IniCache& cache, const std::string& user_directory, const std::string& program_directory,
-              VersionGate& gate, platform::Ui& ui);
+    bool load(IniCache& cache, const std::string& user_directory,
+              const std::string& program_directory, VersionGate& gate, platform::Ui& ui);
     // Writes every changed key and this program's version.
     void save();
     // Writes only the accounting keys (after each connection).
@@ -180,7 +182,7 @@ public:
     const PathBase& paths() const { return paths_; }
     IniFile& file() { return file_; }
 
-private:
+  private:
     IniFile file_;
     UserValues loaded_;
     PathBase paths_;

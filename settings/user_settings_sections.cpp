@@ -10,14 +10,15 @@
 namespace orvane::settings {
 
 const std::array<const char*, kWindowKinds> kWindowKeys = {
-    "Cabinet", "Store", "Box", "TextFile", "Report", "Login", "Terminal", "Search", "Map", "Text", "Reply",
+    "Cabinet",  "Store",  "Box", "TextFile", "Report", "Login",
+    "Terminal", "Search", "Map", "Text",     "Reply",
 };
 
 const std::array<const char*, kColorElements> kColorKeys = {
-    "Directory",   "Empty directory", "Box",          "Empty box",          "Sent text",
-    "Received text", "Replied text",  "Missing text", "Terminal",           "Letter",
-    "Quoted text", "Found Words",     "Person",       "Absent Person",      "Public Conference",
-    "Private Conference", "Group",   "Command Topic", "Command",
+    "Directory",          "Empty directory", "Box",           "Empty box",     "Sent text",
+    "Received text",      "Replied text",    "Missing text",  "Terminal",      "Letter",
+    "Quoted text",        "Found Words",     "Person",        "Absent Person", "Public Conference",
+    "Private Conference", "Group",           "Command Topic", "Command",
 };
 
 const std::array<uint32_t, kColorElements> kBuiltinColors = {
@@ -93,7 +94,8 @@ FontSetting read_font(IniFile& file, const char* key, const char* default_typefa
     std::string_view rest = text;
     if (!rest.empty() && rest.front() == '"') {
         size_t close = rest.find('"', 1);
-        font.typeface = std::string(rest.substr(1, close == std::string_view::npos ? rest.npos : close - 1));
+        font.typeface =
+            std::string(rest.substr(1, close == std::string_view::npos ? rest.npos : close - 1));
         rest.remove_prefix(close == std::string_view::npos ? rest.size() : close + 1);
         if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
     } else {
@@ -119,12 +121,14 @@ void write_font(IniFile& file, const char* key, const FontSetting& now, const Fo
     if (now == old) return;
     bool quote = now.typeface.find(',') != std::string::npos;
     std::string typeface = quote ? "\"" + now.typeface + "\"" : now.typeface;
-    file.put_string("Fonts", key, typeface + "," + std::to_string(now.height) + "," + std::to_string(now.style));
+    file.put_string("Fonts", key,
+                    typeface + "," + std::to_string(now.height) + "," + std::to_string(now.style));
 }
 
 std::vector<uint32_t> parse_conferences(std::string_view text) {
     std::vector<uint32_t> conferences;
-    for (const auto& field : fields(text)) conferences.push_back(static_cast<uint32_t>(std::strtoul(field.c_str(), nullptr, 10)));
+    for (const auto& field : fields(text))
+        conferences.push_back(static_cast<uint32_t>(std::strtoul(field.c_str(), nullptr, 10)));
     return conferences;
 }
 
@@ -160,7 +164,8 @@ std::vector<uint32_t> read_memberships(IniFile& file, const char* section, const
 
 void read_display_sections(IniFile& file, UserValues& values) {
     for (size_t i = 0; i < kWindowKinds; ++i) {
-        values.windows[i] = parse_window_position(file.get_string("Windows", kWindowKeys[i], {}, 63));
+        values.windows[i] =
+            parse_window_position(file.get_string("Windows", kWindowKeys[i], {}, 63));
     }
     for (size_t i = 0; i < kColorElements; ++i) values.colors[i] = read_colors(file, i);
     values.fixed_font = read_font(file, "Fixed", "Consolas");
@@ -174,7 +179,8 @@ void write_display_sections(IniFile& file, const UserValues& now, const UserValu
         }
     }
     for (size_t i = 0; i < kColorElements; ++i) {
-        if (now.colors[i] != old.colors[i]) file.put_string("Colors", kColorKeys[i], format_colors(now.colors[i]));
+        if (now.colors[i] != old.colors[i])
+            file.put_string("Colors", kColorKeys[i], format_colors(now.colors[i]));
     }
     write_font(file, "Fixed", now.fixed_font, old.fixed_font);
     write_font(file, "Variable", now.variable_font, old.variable_font);
@@ -185,14 +191,16 @@ void read_list_sections(IniFile& file, UserValues& values, int file_version) {
         int slot = key.size() == 2 ? macro_slot(key[0], key[1] - '0') : -1;
         if (slot >= 0) values.macros[static_cast<size_t>(slot)] = get_text(file, "Macros", key, {});
     }
-    values.receipt_text = get_text(file, "Texts", "Receipt", platform::resource_string(kReceiptText));
+    values.receipt_text =
+        get_text(file, "Texts", "Receipt", platform::resource_string(kReceiptText));
     values.receipt_request_text =
         get_text(file, "Texts", "Did you get it", platform::resource_string(kReceiptRequestText));
     values.importance = get_int(file, "Importance", "Importance", kDefaultImportance);
-    if (values.importance < 0 || values.importance > kMaxImportance) values.importance = kDefaultImportance;
+    if (values.importance < 0 || values.importance > kMaxImportance)
+        values.importance = kDefaultImportance;
     for (size_t i = 0; i < kImportanceLevels; ++i) {
-        values.importance_names[i] =
-            file.get_string("Importance", std::to_string(i), kImportanceNames[i], kImportanceNameLength);
+        values.importance_names[i] = file.get_string("Importance", std::to_string(i),
+                                                     kImportanceNames[i], kImportanceNameLength);
     }
     if (file_version <= kLastVersionWithOldMemberships) {
         values.memberships = read_memberships(file, "Zedazor Membership", "Conf%02d");

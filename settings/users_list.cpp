@@ -16,7 +16,9 @@ namespace {
 constexpr size_t kNameLength = 55;
 constexpr int kFirstVersionWithBatchSession = 41;
 
-PathBase common_paths(const std::string& program_directory) { return PathBase{program_directory, {}}; }
+PathBase common_paths(const std::string& program_directory) {
+    return PathBase{program_directory, {}};
+}
 
 bool all_digits(std::string_view text) {
     if (text.empty()) return false;
@@ -76,10 +78,12 @@ UserEntry read_user_entry(IniCache& cache, const std::string& folder) {
     entry.name.erase(std::min(entry.name.find('@'), entry.name.size()));
     entry.node = get_int(file, "User", "Node", kDefaultHomeNode);
     int version = get_int(file, "Orvane", "Version", 0);
-    entry.batch_mode = version >= kFirstVersionWithBatchSession
-                           ? static_cast<uint32_t>(get_int(file, "Login", "Batch Session", kDefaultBatchMode))
-                           : kDefaultBatchMode;
-    if (entry.name.empty() || !file.has_key("User", "Password")) entry.batch_mode &= ~kBatchModeNeedsLogin;
+    entry.batch_mode =
+        version >= kFirstVersionWithBatchSession
+            ? static_cast<uint32_t>(get_int(file, "Login", "Batch Session", kDefaultBatchMode))
+            : kDefaultBatchMode;
+    if (entry.name.empty() || !file.has_key("User", "Password"))
+        entry.batch_mode &= ~kBatchModeNeedsLogin;
     return entry;
 }
 
@@ -106,7 +110,8 @@ void UsersList::load(IniFile& common, IniCache& cache, const std::string& progra
     }
     std::string default_user = common.get_string("Common", "Default User", {}, 255);
     if (default_user.empty()) return;
-    default_index = find_folder(without_trailing_separator(expand_path(default_user, common_paths(program_directory))));
+    default_index = find_folder(
+        without_trailing_separator(expand_path(default_user, common_paths(program_directory))));
     if (default_index < 0) common.delete_key("Common", "Default User");
 }
 
@@ -130,9 +135,11 @@ int UsersList::add(IniFile& common, const UserEntry& entry, const std::string& p
     return index;
 }
 
-void UsersList::write_line(IniFile& common, size_t index, const std::string& program_directory) const {
+void UsersList::write_line(IniFile& common, size_t index,
+                           const std::string& program_directory) const {
     const UserEntry& entry = users[index];
-    common.put_string("Users", users_key_from_folder(entry.folder, program_directory), format_users_line(entry));
+    common.put_string("Users", users_key_from_folder(entry.folder, program_directory),
+                      format_users_line(entry));
     if (static_cast<int>(index) == default_index) {
         common.put_string("Common", "Default User",
                           abbreviate_path(entry.folder, common_paths(program_directory), false));

@@ -19,8 +19,8 @@ inline constexpr uint32_t kBatchModeNeedsLogin = 2;
 
 struct UserEntry {
     std::string name;
-    std::string folder;  // full path
-    int node = 0;        // character code of the home node's letter
+    std::string folder;    // full path
+    int node = 0;          // character code of the home node's letter
     bool present = false;  // the folder exists and its settings were read
     uint32_t batch_mode = kDefaultBatchMode;
 };
@@ -39,7 +39,7 @@ UserEntry parse_users_line(std::string_view line);
 UserEntry read_user_entry(IniCache& cache, const std::string& folder);
 
 class UsersList {
-public:
+  public:
     std::vector<UserEntry> users;
     int default_index = -1;
 

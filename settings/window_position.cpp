@@ -12,7 +12,8 @@ WindowPosition parse_window_position(std::string_view text) {
     while (!text.empty() && position.count < static_cast<int>(position.values.size())) {
         size_t comma = text.find(',');
         std::string field(text.substr(0, comma));
-        long number = std::clamp(std::strtol(field.c_str(), nullptr, 10), long{INT_MIN}, long{INT_MAX});
+        long number =
+            std::clamp(std::strtol(field.c_str(), nullptr, 10), long{INT_MIN}, long{INT_MAX});
         position.values[static_cast<size_t>(position.count++)] = static_cast<int>(number);
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);

@@ -25,11 +25,15 @@ bool start(app::Application& application, CliContext& context) {
     std::string home;
     if (!context.program_directory(&home)) return false;
     switch (application.start({home, context.cabinet})) {
-        case app::RunResult::Ok: return true;
+        case app::RunResult::Ok:
+            return true;
         case app::RunResult::AlreadyRunning:
-            print_error("another copy of orvane is running with the program directory '" + home + "'");
+            print_error("another copy of orvane is running with the program directory '" + home +
+                        "'");
             return false;
-        case app::RunResult::Refused: print_error("the settings were not loaded"); return false;
+        case app::RunResult::Refused:
+            print_error("the settings were not loaded");
+            return false;
     }
     return false;
 }
@@ -43,7 +47,8 @@ std::string node_label(const settings::NodeTable& nodes, int node) {
 const settings::NodeEntry* find_node(const settings::NodeTable& nodes, const std::string& text) {
     if (text.size() == 1) return nodes.by_letter(texts::to_upper(text[0]));
     if (const settings::NodeEntry* node = nodes.by_name(text)) return node;
-    if (!text.empty() && texts::is_digit(text[0])) return nodes.by_letter(static_cast<char>(std::atoi(text.c_str())));
+    if (!text.empty() && texts::is_digit(text[0]))
+        return nodes.by_letter(static_cast<char>(std::atoi(text.c_str())));
     return nullptr;
 }
 
@@ -51,7 +56,9 @@ const settings::NodeEntry* find_node(const settings::NodeTable& nodes, const std
 // directory) or by name. Reports an unknown or ambiguous user.
 std::optional<size_t> find_user(app::Application& application, const std::string& given) {
     const auto& users = application.users().users;
-    std::string absolute = !given.empty() && given[0] == '/' ? given : platform::join_path(platform::current_directory(), given);
+    std::string absolute = !given.empty() && given[0] == '/'
+                               ? given
+                               : platform::join_path(platform::current_directory(), given);
     for (const std::string& folder :
          {absolute, platform::join_path(application.places().users_directory(), given)}) {
         int index = application.users().find_folder(folder);
@@ -76,8 +83,9 @@ std::optional<size_t> chosen_user(app::Application& application, CliContext& con
     const auto& users = application.users();
     if (users.default_index >= 0) return static_cast<size_t>(users.default_index);
     if (users.users.size() == 1) return 0;
-    print_error(users.users.empty() ? "there is no local user yet; add one with 'orvane user add'"
-                                    : "there are several users and no default user; choose one with --user");
+    print_error(users.users.empty()
+                    ? "there is no local user yet; add one with 'orvane user add'"
+                    : "there are several users and no default user; choose one with --user");
     return std::nullopt;
 }
 
@@ -94,11 +102,13 @@ int run_user_list(CliContext& context) {
         std::printf("[");
         for (size_t i = 0; i < list.users.size(); ++i) {
             const auto& user = list.users[i];
-            std::printf("%s{\"name\": %s, \"node\": %s, \"folder\": %s, \"present\": %s, \"default\": %s, "
-                        "\"batch_mode\": %u}",
-                        i ? ", " : "", json_quote(user.name).c_str(), json_quote(node_label(nodes, user.node)).c_str(),
-                        json_quote(user.folder).c_str(), user.present ? "true" : "false",
-                        static_cast<int>(i) == list.default_index ? "true" : "false", user.batch_mode);
+            std::printf(
+                "%s{\"name\": %s, \"node\": %s, \"folder\": %s, \"present\": %s, \"default\": %s, "
+                "\"batch_mode\": %u}",
+                i ? ", " : "", json_quote(user.name).c_str(),
+                json_quote(node_label(nodes, user.node)).c_str(), json_quote(user.folder).c_str(),
+                user.present ? "true" : "false",
+                static_cast<int>(i) == list.default_index ? "true" : "false", user.batch_mode);
         }
         std::printf("]\n");
         return 0;
@@ -106,9 +116,11 @@ int run_user_list(CliContext& context) {
     if (list.users.empty()) std::printf("No local users yet.\n");
     for (size_t i = 0; i < list.users.size(); ++i) {
         const auto& user = list.users[i];
-        std::printf("%c %-30s on %-9s %s%s\n", static_cast<int>(i) == list.default_index ? '*' : ' ',
-                    user.name.empty() ? "(no name)" : user.name.c_str(), node_label(nodes, user.node).c_str(),
-                    user.folder.c_str(), user.present ? "" : "  (folder missing)");
+        std::printf("%c %-30s on %-9s %s%s\n",
+                    static_cast<int>(i) == list.default_index ? '*' : ' ',
+                    user.name.empty() ? "(no name)" : user.name.c_str(),
+                    node_label(nodes, user.node).c_str(), user.folder.c_str(),
+                    user.present ? "" : "  (folder missing)");
     }
     return 0;
 }
@@ -132,7 +144,8 @@ int run_user_add(CliContext& context, const AddOptions& options) {
             print_error("'" + options.existing + "' holds no settings of a user");
             return 1;
         }
-        std::printf("Listed the user in %s\n", users.users[static_cast<size_t>(index)].folder.c_str());
+        std::printf("Listed the user in %s\n",
+                    users.users[static_cast<size_t>(index)].folder.c_str());
         return 0;
     }
     const settings::NodeEntry* node = find_node(application.nodes(), options.node);
@@ -143,21 +156,26 @@ int run_user_add(CliContext& context, const AddOptions& options) {
     settings::NewUserRequest request;
     request.node = node->letter;
     request.name = options.name;
-    request.folder = options.folder.empty() ? settings::propose_user_folder(places.users_directory(), options.name)
-                                            : options.folder;
+    request.folder = options.folder.empty()
+                         ? settings::propose_user_folder(places.users_directory(), options.name)
+                         : options.folder;
     if (options.ask_password) {
-        auto password = context.ui.enter_password("Password (optional):", settings::kNewPasswordLength);
+        auto password =
+            context.ui.enter_password("Password (optional):", settings::kNewPasswordLength);
         if (!password) return 1;
         request.password = *password;
     }
     int existing = -1;
     switch (settings::check_new_user(users, request, context.ui, &existing)) {
-        case settings::NewUserCheck::Create: break;
+        case settings::NewUserCheck::Create:
+            break;
         case settings::NewUserCheck::UseExisting:
-            std::printf("Using the existing folder %s\n", users.users[static_cast<size_t>(existing)].folder.c_str());
+            std::printf("Using the existing folder %s\n",
+                        users.users[static_cast<size_t>(existing)].folder.c_str());
             return 0;
         case settings::NewUserCheck::Cancelled:
-        case settings::NewUserCheck::FolderExists: return 1;
+        case settings::NewUserCheck::FolderExists:
+            return 1;
     }
     int index = application.request_new_user(request);
     if (index < 0) return 1;
@@ -166,7 +184,8 @@ int run_user_add(CliContext& context, const AddOptions& options) {
     return 0;
 }
 
-int run_user_delete(CliContext& context, const std::string& who, bool erase, const std::string& confirmation) {
+int run_user_delete(CliContext& context, const std::string& who, bool erase,
+                    const std::string& confirmation) {
     app::Application application(context.ui, no_chooser());
     if (!start(application, context)) return 1;
     auto index = find_user(application, who);
@@ -175,8 +194,8 @@ int run_user_delete(CliContext& context, const std::string& who, bool erase, con
     if (erase) {
         std::optional<std::string> typed = confirmation;
         if (typed->empty()) {
-            std::string explanation = settings::erase_explanation(user, application.places().users_directory(),
-                                                                  application.nodes());
+            std::string explanation = settings::erase_explanation(
+                user, application.places().users_directory(), application.nodes());
             typed = context.ui.enter_text(explanation, {}, 64);
         }
         if (!typed || !settings::erase_confirmed(*typed)) {
@@ -184,8 +203,10 @@ int run_user_delete(CliContext& context, const std::string& who, bool erase, con
             return 1;
         }
     }
-    bool ok = settings::delete_user(application.places(), application.users(), *index, erase, context.ui);
-    std::printf("%s %s (%s)\n", erase ? "Erased" : "Removed from the list:", user.name.c_str(), user.folder.c_str());
+    bool ok =
+        settings::delete_user(application.places(), application.users(), *index, erase, context.ui);
+    std::printf("%s %s (%s)\n", erase ? "Erased" : "Removed from the list:", user.name.c_str(),
+                user.folder.c_str());
     return ok ? 0 : 1;
 }
 
@@ -209,7 +230,8 @@ int run_user_default(CliContext& context, const std::string& who, bool clear) {
     }
     auto index = find_user(application, who);
     if (!index) return 1;
-    users.set_default(application.common().file(), static_cast<int>(*index), application.program_directory());
+    users.set_default(application.common().file(), static_cast<int>(*index),
+                      application.program_directory());
     std::printf("%s is opened when orvane starts.\n", users.users[*index].name.c_str());
     return 0;
 }
@@ -223,10 +245,12 @@ int run_node_list(CliContext& context) {
         std::printf("{\"version\": %d, \"nodes\": [", nodes.version);
         for (size_t i = 0; i < nodes.nodes.size(); ++i) {
             const auto& node = nodes.nodes[i];
-            std::printf("%s{\"letter\": %s, \"name\": %s, \"alias\": %s, \"active\": %s, \"program\": %s, \"domains\": [",
-                        i ? ", " : "", json_quote(node.letter ? std::string(1, node.letter) : "").c_str(),
-                        json_quote(node.name).c_str(), json_quote(node.alias).c_str(),
-                        node.active ? "true" : "false", json_quote(node.program).c_str());
+            std::printf(
+                "%s{\"letter\": %s, \"name\": %s, \"alias\": %s, \"active\": %s, \"program\": %s, "
+                "\"domains\": [",
+                i ? ", " : "", json_quote(node.letter ? std::string(1, node.letter) : "").c_str(),
+                json_quote(node.name).c_str(), json_quote(node.alias).c_str(),
+                node.active ? "true" : "false", json_quote(node.program).c_str());
             for (size_t d = 0; d < node.domains.size(); ++d) {
                 std::printf("%s%s", d ? ", " : "", json_quote(node.domains[d]).c_str());
             }
@@ -269,23 +293,28 @@ int run_settings(CliContext& context, const SettingOptions& options, bool set) {
     if (!options.common) {
         auto index = chosen_user(application, context);
         if (!index) return 1;
-        user_file = application.ini_cache().open(application.users().users[*index].folder, settings::kSettingsFile);
+        user_file = application.ini_cache().open(application.users().users[*index].folder,
+                                                 settings::kSettingsFile);
         file = &user_file;
     }
     if (set) {
         file->put_string(options.section, options.key, options.value);
         // Names that a settings file cannot hold are refused by put_string.
         if (!file->has_key(options.section, options.key)) {
-            print_error("'" + options.section + "' / '" + options.key + "' cannot be used as a section and key");
+            print_error("'" + options.section + "' / '" + options.key +
+                        "' cannot be used as a section and key");
             return 2;
         }
         return 0;
     }
     if (!file->has_key(options.section, options.key)) {
-        print_error("no key '" + options.key + "' in section '" + options.section + "' of " + file->path());
+        print_error("no key '" + options.key + "' in section '" + options.section + "' of " +
+                    file->path());
         return 1;
     }
-    std::printf("%s\n", file->get_string(options.section, options.key, {}, settings::kIniMaxCharacters).c_str());
+    std::printf(
+        "%s\n",
+        file->get_string(options.section, options.key, {}, settings::kIniMaxCharacters).c_str());
     return 0;
 }
 
@@ -297,7 +326,8 @@ app::UserChooser shell_chooser(CliContext& context) {
             return std::nullopt;
         }
         for (size_t i = 0; i < list.users.size(); ++i) {
-            std::fprintf(stderr, "%zu  %s  (%s)\n", i + 1, list.users[i].name.c_str(), list.users[i].folder.c_str());
+            std::fprintf(stderr, "%zu  %s  (%s)\n", i + 1, list.users[i].name.c_str(),
+                         list.users[i].folder.c_str());
         }
         auto answer = context.ui.enter_text("Number of the user to open (empty to end):", {}, 8);
         if (!answer || answer->empty()) return std::nullopt;
@@ -340,8 +370,9 @@ int run_shell(CliContext& context) {
         application.set_first_user(*index);
     }
     std::string pending;
-    application.set_message_handler(kShellInputMessage,
-                                    [&](const platform::Message&) { read_shell_input(application, pending); });
+    application.set_message_handler(kShellInputMessage, [&](const platform::Message&) {
+        read_shell_input(application, pending);
+    });
     application.loop().watch_fd(STDIN_FILENO, platform::kFdRead, kShellInputMessage);
     application.run_user_loop();
     application.shutdown();
@@ -353,17 +384,20 @@ int run_shell(CliContext& context) {
 void add_settings_commands(CLI::App& app, CliContext& context) {
     auto* user = app.add_subcommand("user", "Manage the local users");
     user->require_subcommand(1);
-    user->add_subcommand("list", "List the local users (* marks the default user)")->callback([&context] {
-        context.exit_code = run_user_list(context);
-    });
+    user->add_subcommand("list", "List the local users (* marks the default user)")
+        ->callback([&context] { context.exit_code = run_user_list(context); });
 
     auto add_options = std::make_shared<AddOptions>();
     auto* add = user->add_subcommand("add", "Add a local user with a folder of its own");
-    add->add_option("--node", add_options->node, "Home node: letter, name or number")->default_str("C");
+    add->add_option("--node", add_options->node, "Home node: letter, name or number")
+        ->default_str("C");
     add->add_option("--name", add_options->name, "The user's name on the node");
-    add->add_option("--folder", add_options->folder, "Folder of the user (default: proposed from the name)");
-    add->add_option("--existing", add_options->existing, "List an existing setup in this folder instead");
-    add->add_flag("--password", add_options->ask_password, "Ask for the user's password on the node");
+    add->add_option("--folder", add_options->folder,
+                    "Folder of the user (default: proposed from the name)");
+    add->add_option("--existing", add_options->existing,
+                    "List an existing setup in this folder instead");
+    add->add_flag("--password", add_options->ask_password,
+                  "Ask for the user's password on the node");
     add->callback([&context, add_options] {
         if (add_options->name.empty() && add_options->existing.empty()) {
             print_error("give the user's --name (or --existing FOLDER)");
@@ -376,9 +410,11 @@ void add_settings_commands(CLI::App& app, CliContext& context) {
     auto who = std::make_shared<std::string>();
     auto erase = std::make_shared<bool>(false);
     auto confirmation = std::make_shared<std::string>();
-    auto* remove = user->add_subcommand("delete", "Remove a user from the list, or erase the user's files");
+    auto* remove =
+        user->add_subcommand("delete", "Remove a user from the list, or erase the user's files");
     remove->add_option("user", *who, "Name or folder of the user")->required();
-    remove->add_flag("--erase", *erase, "Also delete the user's settings, filing cabinets and address book");
+    remove->add_flag("--erase", *erase,
+                     "Also delete the user's settings, filing cabinets and address book");
     remove->add_option("--confirm", *confirmation, "The confirmation phrase, instead of typing it");
     remove->callback([&context, who, erase, confirmation] {
         context.exit_code = run_user_delete(context, *who, *erase, *confirmation);
@@ -395,27 +431,32 @@ void add_settings_commands(CLI::App& app, CliContext& context) {
 
     auto* node = app.add_subcommand("node", "Show the nodes of the network");
     node->require_subcommand(1);
-    node->add_subcommand("list", "List the nodes and the connections (* marks the one used)")->callback([&context] {
-        context.exit_code = run_node_list(context);
-    });
+    node->add_subcommand("list", "List the nodes and the connections (* marks the one used)")
+        ->callback([&context] { context.exit_code = run_node_list(context); });
 
     auto* settings_command = app.add_subcommand("settings", "Read or change a settings key");
     settings_command->require_subcommand(1);
     auto get_options = std::make_shared<SettingOptions>();
-    auto* get = settings_command->add_subcommand("get", "Print a key of the user's (or the common) settings");
+    auto* get = settings_command->add_subcommand(
+        "get", "Print a key of the user's (or the common) settings");
     get->add_option("section", get_options->section)->required();
     get->add_option("key", get_options->key)->required();
     get->add_flag("--common", get_options->common, "Use the common settings file");
-    get->callback([&context, get_options] { context.exit_code = run_settings(context, *get_options, false); });
+    get->callback([&context, get_options] {
+        context.exit_code = run_settings(context, *get_options, false);
+    });
     auto set_options = std::make_shared<SettingOptions>();
-    auto* set = settings_command->add_subcommand("set", "Change a key of the user's (or the common) settings");
+    auto* set = settings_command->add_subcommand(
+        "set", "Change a key of the user's (or the common) settings");
     set->add_option("section", set_options->section)->required();
     set->add_option("key", set_options->key)->required();
     set->add_option("value", set_options->value)->required();
     set->add_flag("--common", set_options->common, "Use the common settings file");
-    set->callback([&context, set_options] { context.exit_code = run_settings(context, *set_options, true); });
+    set->callback(
+        [&context, set_options] { context.exit_code = run_settings(context, *set_options, true); });
 
-    app.add_subcommand("shell", "Open a user and run the program until the end of input ('switch', 'quit')")
+    app.add_subcommand("shell",
+                       "Open a user and run the program until the end of input ('switch', 'quit')")
         ->callback([&context] { context.exit_code = run_shell(context); });
 }
 

@@ -19,7 +19,7 @@ using settings::testing::TempDirectory;
 constexpr uint32_t kTestMessage = platform::kUserMessage + 1;
 
 class ApplicationTest : public ::testing::Test {
-protected:
+  protected:
     ApplicationTest() : saved_directory_(platform::current_directory()) {}
     ~ApplicationTest() override { (void)platform::change_directory(saved_directory_); }
 
@@ -35,20 +35,23 @@ protected:
             return choice;
         });
         // Each opened user leaves the main loop at once through the action below.
-        application->set_message_handler(kTestMessage, [this, app = application.get()](const platform::Message&) {
-            opened.push_back(app->open_user()->folder);
-            if (on_open) on_open(*app);
-            if (quit_after_open) app->request_quit();
-            else app->request_user_switch();
-        });
+        application->set_message_handler(kTestMessage,
+                                         [this, app = application.get()](const platform::Message&) {
+                                             opened.push_back(app->open_user()->folder);
+                                             if (on_open) on_open(*app);
+                                             if (quit_after_open)
+                                                 app->request_quit();
+                                             else
+                                                 app->request_user_switch();
+                                         });
         return application;
     }
 
     void add_users(Application& application, std::initializer_list<const char*> names) {
         for (const char* name : names) {
-            settings::NewUserRequest request{'C', name, "pw",
-                                             settings::propose_user_folder(
-                                                 application.places().users_directory(), name)};
+            settings::NewUserRequest request{
+                'C', name, "pw",
+                settings::propose_user_folder(application.places().users_directory(), name)};
             ASSERT_GE(application.request_new_user(request), 0);
         }
     }
@@ -61,7 +64,7 @@ protected:
     std::function<void(Application&)> on_open;
     bool quit_after_open = true;
 
-private:
+  private:
     std::string saved_directory_;
 };
 

@@ -6,7 +6,7 @@ namespace orvane::app {
 namespace {
 
 class FakeEditor : public EditingWindow {
-public:
+  public:
     bool modified() const override { return is_modified; }
     void save() override {
         ++saves;

@@ -1,9 +1,9 @@
 // The user, node, settings and shell commands, run as the installed program.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 #include "platform/file.h"
 #include "tests/settings/temp_directory.h"
@@ -17,7 +17,8 @@ struct CommandRun {
 };
 
 CommandRun orvane(const std::string& home, const std::string& arguments) {
-    std::string command = std::string(ORVANE_BINARY) + " --home '" + home + "' " + arguments + " </dev/null 2>&1";
+    std::string command =
+        std::string(ORVANE_BINARY) + " --home '" + home + "' " + arguments + " </dev/null 2>&1";
     CommandRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -45,9 +46,14 @@ TEST(CommandLineTest, UsersAreAddedListedAndErased) {
     EXPECT_NE(list.output.find("Ann Lee-Smith "), std::string::npos) << list.output;
     EXPECT_NE(list.output.find(home.file("Users/AnnLee-S.1")), std::string::npos);
 
-    EXPECT_EQ(orvane(home.path(), "user delete 'Ann Lee-Smithers' --erase --confirm 'erase it'").exit_code, 1);
+    EXPECT_EQ(orvane(home.path(), "user delete 'Ann Lee-Smithers' --erase --confirm 'erase it'")
+                  .exit_code,
+              1);
     EXPECT_TRUE(platform::directory_exists(home.file("Users/AnnLee-S.1")));
-    ASSERT_EQ(orvane(home.path(), "user delete AnnLee-S.1 --erase --confirm 'completely erase user'").exit_code, 0);
+    ASSERT_EQ(
+        orvane(home.path(), "user delete AnnLee-S.1 --erase --confirm 'completely erase user'")
+            .exit_code,
+        0);
     EXPECT_FALSE(platform::directory_exists(home.file("Users/AnnLee-S.1")));
     EXPECT_EQ(orvane(home.path(), "--json user list").output.find("Smithers"), std::string::npos);
 }
@@ -56,7 +62,8 @@ TEST(CommandLineTest, NodesSettingsAndTheShell) {
     settings::testing::TempDirectory home;
     CommandRun nodes = orvane(home.path(), "--json node list");
     ASSERT_EQ(nodes.exit_code, 0);
-    EXPECT_NE(nodes.output.find("{\"letter\": \"C\", \"name\": \"CORVID\", \"alias\": \"CRV\", \"active\": true"),
+    EXPECT_NE(nodes.output.find(
+                  "{\"letter\": \"C\", \"name\": \"CORVID\", \"alias\": \"CRV\", \"active\": true"),
               std::string::npos)
         << nodes.output;
     EXPECT_NE(nodes.output.find("\"connections\": [\"127.0.0.1:2323\""), std::string::npos);

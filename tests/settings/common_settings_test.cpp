@@ -84,7 +84,8 @@ TEST(CommonSettingsTest, AFileOfANewerVersionNeedsConsentOncePerRun) {
 TEST(CommonSettingsTest, OlderFilesAreUpgraded) {
     TempDirectory home;
     write(home.file("Orvane.ini"),
-          "[Orvane]\nVersion=52\n[Common]\nZmodem Window Up=2048\nZmodem Window Down=0\n[Connect]\nOld=1\n");
+          "[Orvane]\nVersion=52\n[Common]\nZmodem Window Up=2048\nZmodem Window "
+          "Down=0\n[Connect]\nOld=1\n");
     IniCache cache;
     platform::ScriptedUi ui;
     VersionGate gate;

@@ -45,7 +45,8 @@ TEST(IniFileTest, ReleaseWithoutChangesLeavesTheFileUntouched) {
     IniCache cache;
     {
         IniFile file = cache.open(dir.path(), "Orvane.ini");
-        EXPECT_EQ(get_int(file, "Options", "Right Margin", 76), 76);  // "Right Margin " is another key
+        EXPECT_EQ(get_int(file, "Options", "Right Margin", 76),
+                  76);  // "Right Margin " is another key
         put_int(file, "Options", "Zip Level", 5, 5);
         file.put_string("Options", "Quote Mark", "\">> \"");  // the same line again
     }
@@ -67,7 +68,8 @@ TEST(IniFileTest, AFileThatCannotBeWrittenIsSkippedSilently) {
 
 TEST(IniValuesTest, NumbersDatesAndTexts) {
     TempDirectory dir;
-    write(dir.file("a.ini"), "[S]\nInt=-12x\nBig=99999999999\nEmpty=\nU=-1\nDate=junk\nText=\"a^Mb \"\n");
+    write(dir.file("a.ini"),
+          "[S]\nInt=-12x\nBig=99999999999\nEmpty=\nU=-1\nDate=junk\nText=\"a^Mb \"\n");
     IniCache cache;
     IniFile file = cache.open(dir.path(), "a.ini");
     EXPECT_EQ(get_int(file, "S", "Int", 5), -12);

@@ -22,12 +22,14 @@ TEST(IniTextTest, ValuesAreFoundWithoutRegardToCaseAndFirstSectionWins) {
 }
 
 TEST(IniTextTest, QuotesKeepBlanksAndUnquotedValuesLoseTrailingBlanks) {
-    std::string text = "[S]\nQuoted=  \"  a b  \"\nPlain=  a b   \nCut=abcdefgh\nKey With Space =x\n;Comment=1\n";
+    std::string text =
+        "[S]\nQuoted=  \"  a b  \"\nPlain=  a b   \nCut=abcdefgh\nKey With Space =x\n;Comment=1\n";
     EXPECT_EQ(ini_value(text, "S", "Quoted", 100), "  a b  ");
     EXPECT_EQ(ini_value(text, "S", "Plain", 100), "a b");
     EXPECT_EQ(ini_value(text, "S", "Cut", 3), "abc");
     EXPECT_EQ(ini_value(text, "S", "Key With Space", 100), std::nullopt);
-    EXPECT_EQ(ini_keys(text, "S"), (std::vector<std::string>{"Quoted", "Plain", "Cut", "Key With Space "}));
+    EXPECT_EQ(ini_keys(text, "S"),
+              (std::vector<std::string>{"Quoted", "Plain", "Cut", "Key With Space "}));
 }
 
 TEST(IniTextTest, NewKeysGoAfterTheLastLineOfTheirSection) {

@@ -17,11 +17,13 @@ void write(const std::string& path, const std::string& text) {
 }
 
 class LocalUsersTest : public ::testing::Test {
-protected:
-    LocalUsersTest() : common(cache.open(home.path(), "Orvane.ini")), places{cache, common, home.path()} {}
+  protected:
+    LocalUsersTest()
+        : common(cache.open(home.path(), "Orvane.ini")), places{cache, common, home.path()} {}
 
     int add(const std::string& name, int node = 'C') {
-        NewUserRequest request{node, name, "pw", propose_user_folder(places.users_directory(), name)};
+        NewUserRequest request{node, name, "pw",
+                               propose_user_folder(places.users_directory(), name)};
         return create_user(places, users, request, gate, ui);
     }
 
@@ -46,7 +48,8 @@ TEST_F(LocalUsersTest, ANewUserGetsItsFoldersSettingsAndLine) {
     int index = add("Ann Lee-Smith");
     ASSERT_EQ(index, 0);
     std::string folder = places.users_directory() + "/AnnLee-S";
-    for (const char* sub : {"LOG", "FILES", "UP", "DOWN"}) EXPECT_TRUE(platform::directory_exists(folder + "/" + sub));
+    for (const char* sub : {"LOG", "FILES", "UP", "DOWN"})
+        EXPECT_TRUE(platform::directory_exists(folder + "/" + sub));
     EXPECT_EQ(common.get_string("Users", "::Users/AnnLee-S"), "67,Ann Lee-Smith,4");
 
     UserSettings settings;
@@ -64,7 +67,8 @@ TEST_F(LocalUsersTest, ANewUserGetsItsFoldersSettingsAndLine) {
 
 TEST_F(LocalUsersTest, TheSameNodeAndNameOffersTheExistingFolder) {
     ASSERT_EQ(add("Ann Lee-Smith"), 0);
-    NewUserRequest again{'C', "ann lee-smith", "", propose_user_folder(places.users_directory(), "Ann")};
+    NewUserRequest again{'C', "ann lee-smith", "",
+                         propose_user_folder(places.users_directory(), "Ann")};
     int existing = -1;
     ui.answers = {platform::Answer::Yes};
     EXPECT_EQ(check_new_user(users, again, ui, &existing), NewUserCheck::UseExisting);
@@ -89,7 +93,8 @@ TEST_F(LocalUsersTest, TheListIsReadBackWithItsDefaultUser) {
     // A folder whose name holds "=" and one that has gone away.
     std::string odd = home.path() + "/odd=name";
     ASSERT_EQ(platform::make_directories(odd), 0);
-    write(odd + "/Orvane.ini", "[Orvane]\nVersion=55\n[User]\nName=Odd\n[Login]\nBatch Session=6\n");
+    write(odd + "/Orvane.ini",
+          "[Orvane]\nVersion=55\n[User]\nName=Odd\n[Login]\nBatch Session=6\n");
     ASSERT_EQ(adopt_user_folder(places, users, odd), 2);
     EXPECT_EQ(common.get_string("Users", "::odd?name"), "67,Odd,4");
     common.put_string("Users", ":gone/away", "77,Gone, with comma,2");
@@ -132,7 +137,8 @@ TEST_F(LocalUsersTest, ErasingDeletesOnlyWhatBelongsToTheUser) {
     ASSERT_EQ(add("Ann"), 0);
     std::string outside = home.file("outside");
     ASSERT_EQ(platform::make_directories(outside), 0);
-    for (const char* name : {"Orvane.ini", "fcabinet.cab", "other.cab", "AddrBook.dat", "keep.txt"}) {
+    for (const char* name :
+         {"Orvane.ini", "fcabinet.cab", "other.cab", "AddrBook.dat", "keep.txt"}) {
         write(outside + "/" + name, "[User]\nName=Out\n");
     }
     ASSERT_EQ(adopt_user_folder(places, users, outside), 1);
@@ -142,8 +148,12 @@ TEST_F(LocalUsersTest, ErasingDeletesOnlyWhatBelongsToTheUser) {
     users.add(common, at_home, home.path());
 
     NodeTable nodes;
-    EXPECT_NE(erase_explanation(users.users[0], places.users_directory(), nodes).find("whole folder"), std::string::npos);
-    EXPECT_NE(erase_explanation(users.users[1], places.users_directory(), nodes).find("belong to\nOut"), std::string::npos);
+    EXPECT_NE(
+        erase_explanation(users.users[0], places.users_directory(), nodes).find("whole folder"),
+        std::string::npos);
+    EXPECT_NE(
+        erase_explanation(users.users[1], places.users_directory(), nodes).find("belong to\nOut"),
+        std::string::npos);
     EXPECT_FALSE(erase_confirmed("erase user"));
     EXPECT_TRUE(erase_confirmed("yes, completely erase user!"));
 

@@ -28,7 +28,8 @@ TEST(NodeTableTest, AMissingFileIsReplacedByTheBuiltInCopy) {
     EXPECT_EQ(cache.size(), 0u);
 
     platform::BuiltinFile builtin;
-    ASSERT_TRUE(platform::parse_builtin_resource(platform::builtin_resource(kNodeInfoResource), &builtin));
+    ASSERT_TRUE(
+        platform::parse_builtin_resource(platform::builtin_resource(kNodeInfoResource), &builtin));
     std::time_t time = 0;
     ASSERT_EQ(platform::file_modification_time(home.file(kNodeInfoFile), &time), 0);
     EXPECT_EQ(time, builtin.date);
@@ -45,12 +46,13 @@ TEST(NodeTableTest, AFileWithoutNodesIsReplacedOnTheSecondPass) {
 
 TEST(NodeTableTest, EntriesEndpointsAndLookups) {
     TempDirectory home;
-    write(home.file(kNodeInfoFile),
-          "; comment\n[General]\nVersion=12\nTelnet1=one:23\nTelnet2=two\nTelnet3=\nTelnet4=four:99\n"
-          "[Nodes]\nALPHA=65\nDIGIT=48\nLONGNAMEXY=66\n"
-          "[Node.ALPHA]\nAlias=ALF\nActive=1\nDomain=alpha.example\nDomain3=mail.alpha.example\n"
-          "[Node.DIGIT]\nAlias=DIG\nActive=1\nDomain=digit.example\nProgram=other\n"
-          "[Node.LONGNAMEXY]\nActive=0\n");
+    write(
+        home.file(kNodeInfoFile),
+        "; comment\n[General]\nVersion=12\nTelnet1=one:23\nTelnet2=two\nTelnet3=\nTelnet4=four:99\n"
+        "[Nodes]\nALPHA=65\nDIGIT=48\nLONGNAMEXY=66\n"
+        "[Node.ALPHA]\nAlias=ALF\nActive=1\nDomain=alpha.example\nDomain3=mail.alpha.example\n"
+        "[Node.DIGIT]\nAlias=DIG\nActive=1\nDomain=digit.example\nProgram=other\n"
+        "[Node.LONGNAMEXY]\nActive=0\n");
     IniCache cache;
     NodeTable table = load_node_information(cache, home.path());
     EXPECT_EQ(table.connections, (std::vector<std::string>{"one:23", "two", "four:99"}));
@@ -88,7 +90,8 @@ TEST(NodeTableTest, EntriesEndpointsAndLookups) {
 
 TEST(NodeTableTest, AnOldFileIsReplacedAndItsDefaultEndpointKept) {
     TempDirectory home;
-    write(home.file(kNodeInfoFile), "[General]\nVersion=11\n[Nodes]\nOLD=79\n[Node.TELVA]\nTelnet=qor.meridian.example:23\n");
+    write(home.file(kNodeInfoFile),
+          "[General]\nVersion=11\n[Nodes]\nOLD=79\n[Node.TELVA]\nTelnet=qor.meridian.example:23\n");
     IniCache cache;
     NodeTable table = load_node_information(cache, home.path());
     EXPECT_EQ(table.by_name("OLD"), nullptr);

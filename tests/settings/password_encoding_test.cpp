@@ -8,7 +8,8 @@ namespace orvane::settings {
 namespace {
 
 TEST(PasswordEncodingTest, RoundTripsAndHidesThePassword) {
-    for (const std::string& password : std::vector<std::string>{"secret", "aaaa", "with space", "\xe4\xf6\xfc", std::string(30, 'z')}) {
+    for (const std::string& password : std::vector<std::string>{
+             "secret", "aaaa", "with space", "\xe4\xf6\xfc", std::string(30, 'z')}) {
         std::string stored = encode_password(password);
         EXPECT_EQ(stored.find(password), std::string::npos) << stored;
         EXPECT_EQ(stored.find_first_of("\n\r\"="), std::string::npos);

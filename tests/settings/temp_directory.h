@@ -7,9 +7,10 @@
 namespace orvane::settings::testing {
 
 class TempDirectory {
-public:
+  public:
     TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
     }
     ~TempDirectory() {
@@ -22,7 +23,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

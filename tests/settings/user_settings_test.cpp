@@ -22,8 +22,10 @@ void write(const std::string& path, const std::string& text) {
 }
 
 class UserSettingsTest : public ::testing::Test {
-protected:
-    bool load(UserSettings& settings) { return settings.load(cache, user.path(), "/nowhere", gate, ui); }
+  protected:
+    bool load(UserSettings& settings) {
+        return settings.load(cache, user.path(), "/nowhere", gate, ui);
+    }
 
     TempDirectory user;
     IniCache cache;
@@ -182,7 +184,8 @@ TEST_F(UserSettingsTest, OldFilesAreUpgraded) {
 }
 
 TEST_F(UserSettingsTest, ResettingClearsThePerUserSectionsOnly) {
-    write(user.file("Orvane.ini"), "[Common]\nVersion=55\n[Users]\n::x=67,A,4\n[User]\nName=A\n[Windows]\nBox=1\n");
+    write(user.file("Orvane.ini"),
+          "[Common]\nVersion=55\n[Users]\n::x=67,A,4\n[User]\nName=A\n[Windows]\nBox=1\n");
     IniFile file = cache.open(user.path(), "Orvane.ini");
     reset_user_file(file);
     EXPECT_TRUE(file.has_key("Users", "::x"));
