@@ -2,7 +2,7 @@
 # Runs every fuzz target in a fuzz build for the given number of seconds,
 # starting from its seed corpus in fuzz/corpus/<target> when there is one.
 set -uo pipefail
-dir=${1:?build directory} seconds=${2:-60}
+dir=$(cd "${1:?build directory}" && pwd) seconds=${2:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 shopt -s nullglob
