@@ -39,7 +39,6 @@ bool Application::initialise(const StartOptions& options) {
     if (!options.command_line_cabinet.empty() && options.command_line_cabinet[0] != '-') {
         command_line_cabinet_ = options.command_line_cabinet;
     }
-    platform::install_out_of_memory_handler(&ui_);
     loop_.set_timer(kTickTimer, kTickPeriodMs);
     initialised_ = true;
 

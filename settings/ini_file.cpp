@@ -1,6 +1,9 @@
 #include "settings/ini_file.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/directories.h"
@@ -15,27 +18,32 @@ namespace {
 // raw input always covers the characters that are kept.
 constexpr size_t kRawReadLimit = 2 * kIniMaxCharacters;
 
-std::string read_raw(const std::string& path) {
+// The file's bytes; a missing file reads as empty. Returns false when the
+// file exists but cannot be read.
+bool read_raw(const std::string& path, std::string* raw) {
+    raw->clear();
     platform::File file;
-    if (file.open(path, platform::Access::Read, platform::Share::ReadWrite,
-                  platform::Disposition::OpenExisting)) {
-        return {};
-    }
-    std::string raw(kRawReadLimit, '\0');
+    int error = file.open(path, platform::Access::Read, platform::Share::ReadWrite,
+                          platform::Disposition::OpenExisting);
+    if (error) return error == ENOENT || error == ENOTDIR;
+    raw->resize(kRawReadLimit);
     size_t count = 0;
-    if (file.read_some_at(0, raw.data(), raw.size(), &count)) return {};
-    raw.resize(count);
-    return raw;
+    if (file.read_some_at(0, raw->data(), raw->size(), &count)) return false;
+    raw->resize(count);
+    return true;
 }
 
 // Writes through a temporary file and a rename, so that a failure half-way
-// never leaves a cut-off settings file behind.
+// never leaves a cut-off settings file behind. The new file keeps the
+// permissions of the old one, which may hold a password.
 void write_text(const std::string& path, const std::string& text) {
     std::string temporary = path + ".new";
     if (platform::write_whole_file(temporary, text.data(), text.size()) != 0) {
         std::remove(temporary.c_str());
         return;
     }
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) ::chmod(temporary.c_str(), old.st_mode & 07777);
     if (std::rename(temporary.c_str(), path.c_str()) != 0) std::remove(temporary.c_str());
 }
 
@@ -66,7 +74,10 @@ const std::string& IniFile::text() {
     static const std::string kNone;
     if (!entry_) return kNone;
     if (!entry_->loaded) {
-        entry_->text = normalise_ini_text(read_raw(entry_->path));
+        std::string raw;
+        // A file that is there but cannot be read is never written over.
+        entry_->readable = read_raw(entry_->path, &raw);
+        entry_->text = normalise_ini_text(raw);
         entry_->loaded = true;
     }
     return entry_->text;
@@ -125,7 +136,7 @@ void IniFile::close() {
 IniCache::~IniCache() {
     // Holders that outlive the cache would point nowhere; write what they changed.
     for (auto& entry : entries_) {
-        if (entry->dirty && entry->loaded) write_text(entry->path, entry->text);
+        if (entry->dirty && entry->loaded && entry->readable) write_text(entry->path, entry->text);
     }
 }
 
@@ -153,7 +164,7 @@ IniFile IniCache::open(const std::string& directory, const std::string& name) {
 
 void IniCache::release(IniFile::Entry* entry) {
     if (--entry->holders > 0) return;
-    if (entry->dirty && entry->loaded) write_text(entry->path, entry->text);
+    if (entry->dirty && entry->loaded && entry->readable) write_text(entry->path, entry->text);
     std::erase_if(entries_, [entry](const auto& e) { return e.get() == entry; });
 }
 

@@ -52,6 +52,7 @@ class IniFile {
         std::string path;
         int holders = 0;
         bool loaded = false;
+        bool readable = true;
         bool dirty = false;
         std::string text;
     };

@@ -1,6 +1,8 @@
 #include "settings/ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/file.h"
 #include "settings/ini_values.h"
@@ -64,6 +66,36 @@ TEST(IniFileTest, AFileThatCannotBeWrittenIsSkippedSilently) {
     file.close();
     EXPECT_EQ(cache.size(), 0u);
     EXPECT_FALSE(platform::file_exists(dir.file("missing-folder/Orvane.ini")));
+}
+
+TEST(IniFileTest, WritingKeepsThePermissionsOfTheFile) {
+    TempDirectory dir;
+    std::string path = dir.file("Orvane.ini");
+    write(path, "[User]\nPassword=~00\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    IniCache cache;
+    {
+        IniFile file = cache.open(dir.path(), "Orvane.ini");
+        file.put_string("User", "Name", "Ann");
+    }
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+}
+
+TEST(IniFileTest, AFileThatCannotBeReadIsNeverWrittenOver) {
+    if (geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
+    TempDirectory dir;
+    std::string path = dir.file("Orvane.ini");
+    write(path, "[User]\nPassword=~00\nName=Ann\n");
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    IniCache cache;
+    {
+        IniFile file = cache.open(dir.path(), "Orvane.ini");
+        file.put_string("User", "Name", "Bob");
+    }
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(read(path), "[User]\nPassword=~00\nName=Ann\n");
 }
 
 TEST(IniValuesTest, NumbersDatesAndTexts) {
