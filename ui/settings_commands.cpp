@@ -293,8 +293,12 @@ int run_settings(CliContext& context, const SettingOptions& options, bool set) {
     if (!options.common) {
         auto index = chosen_user(application, context);
         if (!index) return 1;
-        user_file = application.ini_cache().open(application.users().users[*index].folder,
-                                                 settings::kSettingsFile);
+        const std::string& folder = application.users().users[*index].folder;
+        if (!platform::directory_exists(folder)) {
+            print_error("the folder of this user is missing: " + folder);
+            return 1;
+        }
+        user_file = application.ini_cache().open(folder, settings::kSettingsFile);
         file = &user_file;
     }
     if (set) {
