@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     ui::add_date_commands(cli, context);
     ui::add_db_commands(cli, context);
     ui::add_settings_commands(cli, context);
+    ui::add_cabinet_commands(cli, context);
+    ui::add_text_commands(cli, context);
 
     try {
         cli.parse(argc, argv);
