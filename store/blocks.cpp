@@ -1,5 +1,6 @@
 #include "store/blocks.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -63,6 +64,31 @@ int32_t free_block(Db& db, size_t position) {
         forget_buffer(db);
     }
     db.index.remove(position);
+    set_blockcount(db, db.index.count());
+    db.dirty_index = true;
+    return kDbOk;
+}
+
+}  // namespace orvane::store
+
+namespace orvane::store {
+
+int32_t drop_unlisted_blocks(Db& db, std::vector<uint32_t> blocks) {
+    // Highest number first, so that the last block moved into a hole is
+    // always one that stays.
+    std::sort(blocks.rbegin(), blocks.rend());
+    uint32_t count = db.index.count() + static_cast<uint32_t>(blocks.size());
+    std::vector<uint8_t> raw(db.blocksize());
+    for (uint32_t block : blocks) {
+        const uint32_t last = count - 1;
+        if (block != last) {
+            if (int32_t error = read_raw_block(db, last, raw.data())) return error;
+            if (int32_t error = write_raw_block(db, block, raw.data())) return error;
+            db.index.set_block(db.index.find_block(last), block);
+        }
+        --count;
+    }
+    forget_buffer(db);
     set_blockcount(db, db.index.count());
     db.dirty_index = true;
     return kDbOk;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "store/handle.h"
 
@@ -23,6 +24,8 @@ void add_data_entry(Db& db, size_t position, uint32_t block, const uint8_t* key,
 // Rewrites the key of data entry `position` when the block's first key changed.
 void update_data_entry(Db& db, size_t position, const uint8_t* key, size_t key_length);
 [[nodiscard]] int32_t free_block(Db& db, size_t position);
+// Frees blocks that no index entry names any more, keeping numbers dense.
+[[nodiscard]] int32_t drop_unlisted_blocks(Db& db, std::vector<uint32_t> blocks);
 
 // Switches the block number width, marking header, index and size dirty.
 void convert_version(Db& db, bool wide);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvane::store {
 
@@ -132,9 +133,29 @@ int32_t DbUnlock(DbHandle handle);
                             size_t data_length);
 [[nodiscard]] int32_t DbDelete(DbHandle handle, const void* key, size_t key_length);
 
+// Removes every record with first <= key <= last; progress goes to the
+// callback (code 2), which may abort (25).
+[[nodiscard]] int32_t DbDeleteRange(DbHandle handle, const void* first, size_t first_length, const void* last,
+                                    size_t last_length);
+// Packs the data blocks in key order and frees what is left over; progress
+// goes to the callback (code 1), which may abort (25) with a sound file.
+[[nodiscard]] int32_t DbCompact(DbHandle handle);
 // Rebuilds the index from the blocks, dropping what cannot be read and
 // records out of order; progress goes to the callback (code 4).
 [[nodiscard]] int32_t DbRepair(DbHandle handle);
+
+// What DbCheck finds: each problem as "where: what".
+struct DbCheckReport {
+    uint64_t blocks = 0;
+    uint64_t records = 0;
+    uint64_t long_records = 0;
+    std::vector<std::string> problems;
+};
+// Reads every block and record without changing the file: checksums, key
+// order within and across blocks, the index against the blocks, and every
+// long record's extension blocks. 0 when it could look at everything (the
+// report says whether the file is sound), or the error that stopped it.
+[[nodiscard]] int32_t DbCheck(DbHandle handle, DbCheckReport* report);
 
 // What `orvane db stat` shows; gathered by walking every block.
 struct DbStatistics {

@@ -3,6 +3,7 @@
 
 #include "store/block.h"
 #include "store/blocks.h"
+#include "store/delete.h"
 #include "store/keys.h"
 #include "store/long_record.h"
 #include "store/period.h"
@@ -47,6 +48,8 @@ int32_t write_remaining(Db& db, size_t position, Records& records) {
     return write_records(db, position, records, false);
 }
 
+}  // namespace
+
 int32_t delete_record(Db& db, const uint8_t* key, size_t key_length) {
     size_t position = 0;
     if (int32_t error = choose_entry(db, key, key_length, false, &position)) return error;
@@ -68,8 +71,6 @@ int32_t delete_record(Db& db, const uint8_t* key, size_t key_length) {
     if (db.index.wide() && db.index.count() < kVersion2ReturnBelow) convert_version(db, false);
     return kDbOk;
 }
-
-}  // namespace
 
 int32_t DbDelete(DbHandle handle, const void* key, size_t key_length) {
     if (!handle) return kDbNotOpen;

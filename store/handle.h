@@ -46,6 +46,11 @@ struct Db {
     bool dirty_size = false;
     bool dirty_index = false;
     bool period_written = false;   // the change counter was bumped in this period
+    // A write of this period failed: the period writes nothing more, and its
+    // index is not written back, so that the file's stale index calls for a
+    // repair; the next period reads header and index afresh.
+    bool write_failed = false;
+    bool reload_needed = false;
     bool repairing = false;
 
     DbCallback callback;
@@ -75,7 +80,9 @@ struct Db {
     size_t max_area() const;
     int32_t notify(int32_t code, int32_t a, int32_t b);
     // Reports a structural detail to the callback and gives `result`.
+    int32_t last_detail = 0;  // the structural detail reported last
     int32_t fail(int32_t detail, int32_t result) {
+        last_detail = detail;
         notify(detail, 1, 1);
         return result;
     }

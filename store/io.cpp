@@ -45,7 +45,9 @@ bool read_exact(Db& db, uint64_t offset, void* buffer, size_t length) {
 }
 
 bool write_exact(Db& db, uint64_t offset, const void* buffer, size_t length) {
-    return with_retry(db, [&] { return db.file.write_at(offset, buffer, length); });
+    if (with_retry(db, [&] { return db.file.write_at(offset, buffer, length); })) return true;
+    db.write_failed = true;
+    return false;
 }
 
 bool write_zeros(Db& db, uint64_t offset, uint64_t length) {

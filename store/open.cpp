@@ -76,7 +76,7 @@ int32_t finish_open(Db& db) {
     }
     allocate_buffers(db);
     if (header_blockcount(db.header) == 0 && db.writable) set_blockcount(db, 1);
-    int32_t error = with_auto_repair(db, [&db] { return read_index(db); });
+    int32_t error = read_index_or_repair(db);
     if (!error) error = write_back(db);
     return error;
 }

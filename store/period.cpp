@@ -53,15 +53,21 @@ bool locks_file(const Db& db) { return (db.flags & DB_SHARED) && !db.file_read_o
 int32_t check_for_change(Db& db, ChangeCheck check) {
     uint8_t counter[4];
     if (!read_exact(db, 4, counter, 4)) return kDbReadError;
-    if (platform::load_le32(counter) == header_counter(db.header)) return kDbOk;
+    if (platform::load_le32(counter) == header_counter(db.header) && !db.reload_needed) return kDbOk;
+    db.reload_needed = false;
     forget_buffer(db);
     db.search.result = -1;
     if (int32_t error = read_header(db, false)) return error;
     if (check == ChangeCheck::HeaderOnly) return kDbOk;
-    return with_auto_repair(db, [&db] { return read_index(db); });
+    return read_index_or_repair(db);
 }
 
 }  // namespace
+
+int32_t read_index_or_repair(Db& db) {
+    const int32_t result = read_index(db);
+    return may_repair(db, result) ? repair(db, result) : result;
+}
 
 void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses) {
     g_lock_pause_ms = pause_ms;
@@ -71,17 +77,19 @@ void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses) {
 int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
     if (!db) return kDbNotOpen;
     if (intent == Intent::Write && !db->writable) return kDbReadOnly;
+    if (intent == Intent::Write && db->write_failed) return kDbWriteError;
     if (db->flags & DB_THREAD_SAFE) db->mutex.lock();
     if (++db->depth > 1) return kDbOk;
     if (db->flags & DB_THREAD_SAFE) db->search.mode = -1;
     if (db->file_read_only) return kDbOk;
     db->dirty_header = db->dirty_table = db->dirty_size = db->dirty_index = false;
     db->period_written = false;
-    if (!(db->flags & DB_SHARED)) return kDbOk;
-    int32_t error = take_file_lock(*db);
+    const bool shared = db->flags & DB_SHARED;
+    if (!shared && !db->reload_needed) return kDbOk;
+    int32_t error = shared ? take_file_lock(*db) : kDbOk;
     if (!error && check != ChangeCheck::None) {
         error = check_for_change(*db, check);
-        if (error) release_file_lock(*db);
+        if (error && shared) release_file_lock(*db);
     }
     if (error) {
         --db->depth;
@@ -120,6 +128,15 @@ int32_t begin_write(Db& db) {
 
 int32_t write_back(Db& db) {
     if (!db.writable || db.file_read_only) return kDbOk;
+    if (db.write_failed) {
+        // Leave the file's index stale: what this period wrote is sorted out
+        // by a repair, which the next period's fresh read calls for.
+        db.write_failed = false;
+        db.reload_needed = true;
+        db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
+        (void)db.file.flush();
+        return kDbWriteError;
+    }
     if (!(db.dirty_header || db.dirty_table || db.dirty_index || db.dirty_size)) return kDbOk;
     const bool header = db.dirty_header || db.dirty_table;
     const bool index = db.dirty_index;

@@ -42,19 +42,25 @@ void set_blockcount(Db& db, uint32_t count);
 template <typename Op>
 int32_t with_auto_repair(Db& db, Op op);
 
+// Reads the index from the file, rebuilding it from the blocks when it is bad
+// and the handle allows that.
+[[nodiscard]] int32_t read_index_or_repair(Db& db);
+
 // Rebuilds the index from the blocks (reason: 26 or 16).
 [[nodiscard]] int32_t repair(Db& db, int32_t reason);
 
 // Lock waits without a callback: pause and number of pauses before 19.
 void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses);
 
+inline bool may_repair(const Db& db, int32_t result) {
+    return (result == kDbCorrupt || result == kDbBadIndex) && !(db.flags & DB_NO_AUTO_REPAIR) && !db.repairing &&
+           db.writable && !db.file_read_only;
+}
+
 template <typename Op>
 int32_t with_auto_repair(Db& db, Op op) {
     int32_t result = op();
-    if ((result == kDbCorrupt || result == kDbBadIndex) && !(db.flags & DB_NO_AUTO_REPAIR) && !db.repairing &&
-        db.writable && !db.file_read_only) {
-        if (repair(db, result) == kDbOk) result = op();
-    }
+    if (may_repair(db, result) && repair(db, result) == kDbOk) result = op();
     return result;
 }
 

@@ -229,21 +229,8 @@ void Repair::build_index() {
     }
 }
 
-// Frees the blocks left out of the index, highest number first, so that the
-// last block moved into a hole is always one that stays.
 int32_t Repair::drop_bad_blocks() {
-    std::sort(bad_blocks_.rbegin(), bad_blocks_.rend());
-    uint32_t count = db_.index.count() + static_cast<uint32_t>(bad_blocks_.size());
-    std::vector<uint8_t> raw(db_.blocksize());
-    for (uint32_t bad : bad_blocks_) {
-        const uint32_t last = count - 1;
-        if (bad != last) {
-            if (int32_t error = read_raw_block(db_, last, raw.data())) return error;
-            if (int32_t error = write_raw_block(db_, bad, raw.data())) return error;
-            db_.index.set_block(db_.index.find_block(last), bad);
-        }
-        --count;
-    }
+    if (int32_t error = drop_unlisted_blocks(db_, bad_blocks_)) return error;
     if (db_.index.data_count() == 0 || db_.index.count() == db_.index.extension_count()) {
         // Nothing readable is left: one empty data block.
         std::vector<uint8_t> empty;
