@@ -82,7 +82,7 @@ UserEntry read_user_entry(IniCache& cache, const std::string& folder) {
         version >= kFirstVersionWithBatchSession
             ? static_cast<uint32_t>(get_int(file, "Login", "Batch Session", kDefaultBatchMode))
             : kDefaultBatchMode;
-    if (entry.name.empty() || !file.has_key("User", "Password"))
+    if (entry.name.empty() || file.get_string("User", "Password").empty())
         entry.batch_mode &= ~kBatchModeNeedsLogin;
     return entry;
 }

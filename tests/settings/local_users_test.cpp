@@ -119,6 +119,23 @@ TEST_F(LocalUsersTest, TheListIsReadBackWithItsDefaultUser) {
     EXPECT_FALSE(common.has_key("Common", "Default User"));
 }
 
+TEST_F(LocalUsersTest, TheBatchModeNeedsANameAndAPassword) {
+    std::string folder = home.file("u");
+    ASSERT_EQ(platform::make_directories(folder), 0);
+    write(folder + "/Orvane.ini",
+          "[Orvane]\nVersion=41\n[User]\nName=U@x\nPassword=\n[Login]\nBatch Session=6\n");
+    UserEntry entry = read_user_entry(cache, folder);
+    EXPECT_EQ(entry.name, "U");
+    EXPECT_EQ(entry.node, 'C');
+    EXPECT_EQ(entry.batch_mode, 4u);
+    write(folder + "/Orvane.ini",
+          "[Orvane]\nVersion=41\n[User]\nName=U\nPassword=p\n[Login]\nBatch Session=6\n");
+    EXPECT_EQ(read_user_entry(cache, folder).batch_mode, 6u);
+    write(folder + "/Orvane.ini",
+          "[Orvane]\nVersion=40\n[User]\nName=U\nPassword=p\n[Login]\nBatch Session=6\n");
+    EXPECT_EQ(read_user_entry(cache, folder).batch_mode, 4u);
+}
+
 TEST_F(LocalUsersTest, RemovingTheDefaultUserLeavesNoDefault) {
     ASSERT_EQ(add("Ann"), 0);
     ASSERT_EQ(add("Bob"), 1);
