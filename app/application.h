@@ -99,6 +99,11 @@ class Application {
     void set_message_handler(uint32_t message_id, platform::EventLoop::Handler handler);
     // Called once per second while it is set (the connection's poll).
     void set_per_second_poll(std::function<void()> poll) { per_second_poll_ = std::move(poll); }
+    // Told when a user has been opened: where a front end shows the user's
+    // main window.
+    void set_user_opened(std::function<void(UserSession&)> notify) {
+        user_opened_ = std::move(notify);
+    }
     // While a modal dialog runs, the tick only sends kModalTickCommand here.
     void set_modal_dialog(std::function<void(int command)> receiver) {
         modal_receiver_ = std::move(receiver);
@@ -144,6 +149,7 @@ class Application {
     std::map<uint32_t, platform::EventLoop::Handler> handlers_;
     std::function<void()> per_second_poll_;
     std::function<void(int)> modal_receiver_;
+    std::function<void(UserSession&)> user_opened_;
     std::optional<settings::NewUserRequest> pending_new_user_;
 
     std::string program_directory_;

@@ -71,6 +71,7 @@ bool Application::open_user_at(int index) {
         close_user();
         return false;
     }
+    if (user_opened_) user_opened_(*session_);
     show_pending_notices(session_->settings);
     if (session_->settings.values.login.auto_login) {
         loop_.post({kCommandMessage, static_cast<uintptr_t>(kConnectCommand), 0});

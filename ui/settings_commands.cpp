@@ -373,6 +373,12 @@ int run_shell(CliContext& context) {
         if (!index) return 1;
         application.set_first_user(*index);
     }
+    application.set_user_opened([](app::UserSession& session) {
+        std::fprintf(
+            stderr,
+            "Opened %s in %s. Type 'switch' for another user; 'quit' or the end of input ends.\n",
+            session.settings.values.user.name.c_str(), session.folder.c_str());
+    });
     std::string pending;
     application.set_message_handler(kShellInputMessage, [&](const platform::Message&) {
         read_shell_input(application, pending);

@@ -77,6 +77,8 @@ TEST(CommandLineTest, NodesSettingsAndTheShell) {
 
     CommandRun shell = orvane(home.path(), "--user Bob shell");
     EXPECT_EQ(shell.exit_code, 0) << shell.output;
+    EXPECT_NE(shell.output.find("Opened Bob in " + home.file("Users/Bob")), std::string::npos)
+        << shell.output;
     EXPECT_EQ(orvane(home.path(), "--user Nobody shell").exit_code, 1);
 }
 
