@@ -305,6 +305,74 @@ int run_load(const DbArgs& args) {
     return 0;
 }
 
+// Reads every block and record; exit 1 when the file is damaged.
+int run_check(CliContext& context, const DbArgs& args) {
+    DbReporter reporter(context, "Checking the database file");
+    OpenDb db;
+    const int32_t opened = db.open(args.file, store::DB_READ_ONLY | store::DB_NO_AUTO_REPAIR, reporter.callback());
+    if (opened == store::kDbCorrupt || opened == store::kDbBadIndex) {
+        std::printf("%s is damaged: %s\n", args.file.c_str(), store::DbErrorText(opened));
+        return 1;
+    }
+    if (opened) return engine_failure("opening " + args.file, opened);
+    store::DbCheckReport report;
+    if (int32_t error = store::DbCheck(db.get(), &report)) return engine_failure("checking " + args.file, error);
+    if (context.json) {
+        std::printf("{\"blocks\": %llu, \"records\": %llu, \"long_records\": %llu, \"problems\": [",
+                    static_cast<unsigned long long>(report.blocks), static_cast<unsigned long long>(report.records),
+                    static_cast<unsigned long long>(report.long_records));
+        for (size_t i = 0; i < report.problems.size(); ++i)
+            std::printf("%s%s", i ? ", " : "", json_quote(report.problems[i]).c_str());
+        std::printf("]}\n");
+    } else {
+        for (const auto& problem : report.problems) std::printf("%s\n", problem.c_str());
+        std::printf("%llu blocks, %llu records (%llu long): %s\n", static_cast<unsigned long long>(report.blocks),
+                    static_cast<unsigned long long>(report.records),
+                    static_cast<unsigned long long>(report.long_records),
+                    report.problems.empty() ? "no problems found" : "the file is damaged");
+    }
+    return report.problems.empty() ? 0 : 1;
+}
+
+enum class Maintenance { Repair, Compact };
+
+int run_maintenance(CliContext& context, const DbArgs& args, Maintenance what) {
+    const bool repair = what == Maintenance::Repair;
+    DbReporter reporter(context, repair ? "Repairing the database file" : "Compacting the database file");
+    OpenDb db;
+    // Opening repairs a bad index by itself; the explicit repair then also
+    // goes through every record.
+    if (int32_t error = db.open(args.file, repair ? store::DB_NO_AUTO_REPAIR : 0, reporter.callback());
+        error && !(repair && (error == store::kDbCorrupt || error == store::kDbBadIndex))) {
+        return engine_failure("opening " + args.file, error);
+    }
+    if (!db.get() && db.open(args.file, 0, reporter.callback()) != store::kDbOk)
+        return engine_failure("repairing " + args.file, store::kDbRepairFailed);
+    const int32_t result = repair ? store::DbRepair(db.get()) : store::DbCompact(db.get());
+    if (result == store::kDbAborted) {
+        std::printf("Stopped; the file is sound.\n");
+        return 1;
+    }
+    if (result) return engine_failure((repair ? "repairing " : "compacting ") + args.file, result);
+    if (int32_t error = db.close()) return engine_failure("writing " + args.file, error);
+    std::printf("%s.\n", repair ? "Repaired" : "Compacted");
+    return 0;
+}
+
+int run_delete_range(CliContext& context, const DbArgs& args, const std::string& first_arg,
+                     const std::string& last_arg) {
+    std::string first, last;
+    if (int bad = parse_key(first_arg, args.text, &first)) return bad;
+    if (int bad = parse_key(last_arg, args.text, &last)) return bad;
+    DbReporter reporter(context, "Deleting records");
+    OpenDb db;
+    if (int32_t error = db.open(args.file, 0, reporter.callback())) return engine_failure("opening " + args.file, error);
+    const int32_t result = store::DbDeleteRange(db.get(), first.data(), first.size(), last.data(), last.size());
+    if (result) return engine_failure("deleting from " + args.file, result);
+    if (int32_t error = db.close()) return engine_failure("writing " + args.file, error);
+    return 0;
+}
+
 CLI::App* add_file_command(CLI::App* db, const char* name, const char* help, DbArgs& args) {
     auto* command = db->add_subcommand(name, help);
     command->add_option("FILE", args.file, "Database file")->required();
@@ -362,6 +430,23 @@ void add_db_commands(CLI::App& app, CliContext& context) {
 
     auto* load = add_file_command(db, "load", "Put lines KEYHEX<TAB>DATAHEX from stdin in one lock period", *args);
     load->callback([&context, args] { context.exit_code = run_load(*args); });
+
+    auto* check = add_file_command(db, "check", "Read every block and record and report damage (exit 1)", *args);
+    check->callback([&context, args] { context.exit_code = run_check(context, *args); });
+
+    auto* repair = add_file_command(db, "repair", "Rebuild the index from the blocks, dropping what is damaged", *args);
+    repair->callback([&context, args] { context.exit_code = run_maintenance(context, *args, Maintenance::Repair); });
+
+    auto* compact = add_file_command(db, "compact", "Pack the blocks and give back the space left over", *args);
+    compact->callback([&context, args] { context.exit_code = run_maintenance(context, *args, Maintenance::Compact); });
+
+    auto range = std::make_shared<std::pair<std::string, std::string>>();
+    auto* dr = add_file_command(db, "delete-range", "Remove every record from FIRST to LAST", *args);
+    dr->add_option("FIRST", range->first, "First key")->required();
+    dr->add_option("LAST", range->second, "Last key")->required();
+    dr->callback([&context, args, range] {
+        context.exit_code = run_delete_range(context, *args, range->first, range->second);
+    });
 }
 
 }  // namespace orvane::ui
