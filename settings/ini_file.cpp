@@ -133,18 +133,6 @@ void IniFile::close() {
     entry_ = nullptr;
 }
 
-IniCache::~IniCache() {
-    // Holders that outlive the cache would point nowhere; write what they changed.
-    for (auto& entry : entries_) {
-        if (entry->dirty && entry->loaded && entry->readable) write_text(entry->path, entry->text);
-    }
-}
-
-IniCache& IniCache::shared() {
-    static IniCache cache;
-    return cache;
-}
-
 IniFile IniCache::open(const std::string& directory, const std::string& name) {
     std::string path =
         !name.empty() && name[0] == '/' ? name : platform::join_path(directory, name);

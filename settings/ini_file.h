@@ -66,7 +66,8 @@ class IniFile {
 class IniCache {
   public:
     IniCache() = default;
-    ~IniCache();
+    // Every holder must be closed before the cache goes.
+    ~IniCache() = default;
     IniCache(const IniCache&) = delete;
     IniCache& operator=(const IniCache&) = delete;
 
@@ -76,9 +77,6 @@ class IniCache {
 
     // Files currently held.
     size_t size() const { return entries_.size(); }
-
-    // The cache the program shares.
-    static IniCache& shared();
 
   private:
     friend class IniFile;
