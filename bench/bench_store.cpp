@@ -79,6 +79,7 @@ Workload make_workload() {
 struct Figures {
     double load = 0, reads = 0, replace = 0;
     uint64_t size = 0;
+    double compact = 0, repair = 0, check = 0;  // SQLite: VACUUM, VACUUM, integrity_check
 };
 
 void check(bool ok, const char* what) {
@@ -121,6 +122,17 @@ Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
     }
     check(DbUnlock(db) == kDbOk, "unlock");
     f.replace = seconds_since(start);
+
+    start = Clock::now();
+    DbCheckReport report;
+    check(DbCheck(db, &report) == kDbOk && report.problems.empty() && report.records == kRecords, "check");
+    f.check = seconds_since(start);
+    start = Clock::now();
+    check(DbCompact(db) == kDbOk, "compact");
+    f.compact = seconds_since(start);
+    start = Clock::now();
+    check(DbRepair(db) == kDbOk, "repair");
+    f.repair = seconds_since(start);
     check(DbClose(db) == kDbOk, "close");
     return f;
 }
@@ -182,6 +194,18 @@ Figures run_sqlite(const std::string& path, const Workload& w) {
     sqlite3_finalize(insert);
     sqlite3_finalize(select);
     sqlite3_finalize(replace);
+
+    start = Clock::now();
+    sqlite3_stmt* integrity = nullptr;
+    check(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &integrity, nullptr) == SQLITE_OK, "prepare");
+    check(sqlite3_step(integrity) == SQLITE_ROW &&
+              std::string(reinterpret_cast<const char*>(sqlite3_column_text(integrity, 0))) == "ok",
+          "integrity_check");
+    sqlite3_finalize(integrity);
+    f.check = seconds_since(start);
+    start = Clock::now();
+    exec(db, "VACUUM");
+    f.compact = f.repair = seconds_since(start);
     sqlite3_close(db);
     return f;
 }
@@ -206,6 +230,9 @@ int main() {
     line("200000 random point reads (s)", ours.reads, sqlite.reads, "s");
     line("10000 random replacements with 1500 bytes, one period (s)", ours.replace, sqlite.replace, "s");
     line("file size after the load (MB)", ours.size / 1e6, sqlite.size / 1e6, "MB");
+    line("DbCompact vs VACUUM (s)", ours.compact, sqlite.compact, "s");
+    line("DbRepair vs VACUUM (s)", ours.repair, sqlite.repair, "s");
+    line("DbCheck vs PRAGMA integrity_check (s)", ours.check, sqlite.check, "s");
     line("without compression: bulk load (s)", plain.load, sqlite.load, "s");
     line("without compression: point reads (s)", plain.reads, sqlite.reads, "s");
     line("without compression: replacements (s)", plain.replace, sqlite.replace, "s");
