@@ -21,6 +21,28 @@ constexpr int kPasswordTries = 3;
 
 bool is_missing(int32_t code) { return code == kDbNotFound || code == kDbDataShort; }
 
+constexpr int32_t kLockPauseMs = 100;
+constexpr int32_t kLockPauses = 300;
+
+// Relays the engine's progress to the operation that runs, and waits for a
+// lock another process holds for up to half a minute.
+store::DbCallback engine_callback(std::shared_ptr<Cabinet::EngineProgress> relay) {
+    return [relay](DbHandle, int32_t code, int32_t a, int32_t b) -> int32_t {
+        switch (code) {
+            case kDbCallbackCompact:
+            case kDbCallbackRepair:
+            case kDbCallbackRepairIndex:
+            case kDbCallbackDeleteRange:
+                if (!relay->progress) return 1;
+                return relay->progress->update(static_cast<uint64_t>(a), static_cast<uint64_t>(b)) ? 1 : 0;
+            case kDbCallbackLockWait:
+                return a < kLockPauses ? kLockPauseMs : 0;
+            default:
+                return 0;
+        }
+    };
+}
+
 uint8_t random_byte() {
     static std::random_device device;
     return static_cast<uint8_t>(device());
@@ -32,8 +54,9 @@ std::string reading_text_phrase(texts::TextId id) { return "reading text " + std
 std::string writing_text_phrase(texts::TextId id) { return "writing text " + std::to_string(id); }
 std::string deleting_text_phrase(texts::TextId id) { return "deleting text " + std::to_string(id); }
 
-Cabinet::Cabinet(std::string path, DbHandle db, platform::Ui& ui, bool read_only)
-    : path_(std::move(path)), db_(db), ui_(ui), read_only_(read_only) {}
+Cabinet::Cabinet(std::string path, DbHandle db, std::shared_ptr<EngineProgress> engine_progress, platform::Ui& ui,
+                 bool read_only)
+    : path_(std::move(path)), db_(db), engine_progress_(std::move(engine_progress)), ui_(ui), read_only_(read_only) {}
 
 Cabinet::~Cabinet() {
     if (!read_only_) write_back();
@@ -57,11 +80,12 @@ std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOp
         }
     }
     DbHandle db = nullptr;
-    if (int32_t code = DbCreate(&db, path, DB_PREFIX_KEYS | DB_COMPRESS, kBlockSize, kEntrySize)) {
+    auto relay = std::make_shared<EngineProgress>();
+    if (int32_t code = DbCreate(&db, path, DB_PREFIX_KEYS | DB_COMPRESS, kBlockSize, kEntrySize, engine_callback(relay))) {
         ui.engine_error("creating the cabinet", DbErrorText(code));
         return nullptr;
     }
-    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, ui, false));
+    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, ui, false));
     CabinetHeader& header = cabinet->header_;
     header.fixed_box_numbers = static_cast<uint8_t>(box::kFirstUserBox);
     header.index_kept = options.keep_search_index ? 1 : 0;
@@ -81,10 +105,11 @@ std::unique_ptr<Cabinet> Cabinet::open(const std::string& path, const OpenOption
     const uint32_t flags = options.compression ? DB_COMPRESS : 0;
     DbHandle db = nullptr;
     bool read_only = false;
-    int32_t code = DbOpen(&db, path, flags);
+    auto relay = std::make_shared<EngineProgress>();
+    int32_t code = DbOpen(&db, path, flags, engine_callback(relay));
     if (code == kDbFileReadOnly && options.allow_read_only) {
         read_only = true;
-        code = DbOpen(&db, path, flags | DB_READ_ONLY);
+        code = DbOpen(&db, path, flags | DB_READ_ONLY, engine_callback(relay));
     }
     if (code == kDbFileNotFound && options.offer_create) {
         if (ui.ask(message::kCreateMissingCabinet, platform::Buttons::YesNo, platform::Answer::No,
@@ -96,7 +121,7 @@ std::unique_ptr<Cabinet> Cabinet::open(const std::string& path, const OpenOption
         ui.engine_error("opening the cabinet", DbErrorText(code));
         return nullptr;
     }
-    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, ui, read_only));
+    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, ui, read_only));
     if (!cabinet->load(options)) {
         // Nothing read may be written back by the destructor.
         cabinet->read_only_ = true;
@@ -215,6 +240,24 @@ bool Cabinet::convert_old_format() {
     header_.format_level = kFormatLevel;
     header_changed_ = true;
     return write_back();
+}
+
+bool Cabinet::compact(bool ask) {
+    if (refuse_if_read_only()) return false;
+    if (ask && ui_.ask(message::kCompactQuestion, platform::Buttons::YesNo, platform::Answer::No) !=
+                   platform::Answer::Yes)
+        return false;
+    if (!write_back()) return false;
+    std::unique_ptr<platform::Progress> progress = ui_.start_progress("Compacting the database");
+    engine_progress_->progress = progress.get();
+    const int32_t code = DbCompact(db_);
+    engine_progress_->progress = nullptr;
+    if (code == kDbAborted) return false;
+    if (code != kDbOk) {
+        engine_error("compacting the cabinet", code);
+        return false;
+    }
+    return true;
 }
 
 texts::TextId Cabinet::next_local_id() {

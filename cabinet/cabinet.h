@@ -125,6 +125,10 @@ public:
     // Rebuilds the box table and lists from the texts. False when the
     // repair failed (the message shown) or the user said no.
     bool repair(const RepairOptions& options, RepairReport* report = nullptr);
+    // Packs the database file, after asking when `ask` is set. False when
+    // refused, declined, cancelled or failed.
+    bool compact(bool ask = true);
+
     // Writes the header and changed parts of the box table.
     bool write_back();
 
@@ -132,8 +136,14 @@ public:
     // longer than the first read.
     uint64_t text_reads() const { return text_reads_; }
 
+    // Where the engine's progress reports go while a long operation runs.
+    struct EngineProgress {
+        platform::Progress* progress = nullptr;
+    };
+
 private:
-    Cabinet(std::string path, store::DbHandle db, platform::Ui& ui, bool read_only);
+    Cabinet(std::string path, store::DbHandle db, std::shared_ptr<EngineProgress> engine_progress, platform::Ui& ui,
+            bool read_only);
 
     void engine_error(const std::string& action, int32_t code);
     bool load(const OpenOptions& options);
@@ -153,6 +163,7 @@ private:
 
     std::string path_;
     store::DbHandle db_;
+    std::shared_ptr<EngineProgress> engine_progress_;
     platform::Ui& ui_;
     bool read_only_;
     CabinetHeader header_;

@@ -78,7 +78,10 @@ bool Cabinet::repair(const RepairOptions& options, RepairReport* report_out) {
 }
 
 bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
-    if (DbRepair(db_) != kDbOk) return false;
+    engine_progress_->progress = progress;
+    const int32_t repaired = DbRepair(db_);
+    engine_progress_->progress = nullptr;
+    if (repaired != kDbOk) return false;
     DbLockGuard lock(db_);
     if (lock.code() != kDbOk) return false;
 

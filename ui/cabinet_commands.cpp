@@ -81,6 +81,17 @@ int run_repair(CliContext& context) {
     return 0;
 }
 
+int run_compact(CliContext& context) {
+    CabinetAccess access(context);
+    if (!access.open()) return 1;
+    store::DbStatistics before, after;
+    const bool measured = store::DbStat(access.cabinet().db(), &before) == store::kDbOk;
+    if (!access.cabinet().compact(true)) return access.cabinet().read_only() ? 1 : 0;
+    if (measured && store::DbStat(access.cabinet().db(), &after) == store::kDbOk)
+        std::printf("Compacted: %u blocks before, %u after\n", before.blocks, after.blocks);
+    return 0;
+}
+
 int run_link_comments(CliContext& context) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
@@ -178,6 +189,9 @@ void add_cabinet_commands(CLI::App& app, CliContext& context) {
     });
     cabinet->add_subcommand("repair", "Rebuild the box table and box lists from the texts")->callback([&context] {
         context.exit_code = run_repair(context);
+    });
+    cabinet->add_subcommand("compact", "Make the file smaller by filling each block")->callback([&context] {
+        context.exit_code = run_compact(context);
     });
     cabinet->add_subcommand("link-comments", "Add the missing opposite links between comments and their texts")
         ->callback([&context] { context.exit_code = run_link_comments(context); });

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
 #include "cabinet/messages.h"
@@ -319,6 +320,36 @@ TEST_F(CabinetTest, OldFormatMovesSentTextsToTheirNewBoxes) {
     EXPECT_EQ(cabinet_->read_box_list(box::kResultsOfCommands)->ids, std::vector<texts::TextId>{51});
     EXPECT_TRUE(cabinet_->read_box_list(box::kPendingSentMail)->ids.empty());
     EXPECT_EQ(cabinet_->read_text(50)->boxes, std::vector<uint16_t>{box::kSentMail});
+}
+
+TEST_F(CabinetTest, CompactingKeepsEveryTextAndShrinksTheFile) {
+    create();
+    {
+        DbLockGuard lock(cabinet_->db());
+        for (texts::TextId id = 1; id <= 400; ++id) {
+            TextRecord text = plain_text(id, 900);
+            ASSERT_TRUE(cabinet_->file_text(text, id % 4 ? box::kWasteBasket : box::kInBasket));
+        }
+        for (texts::TextId id = 1; id <= 400; ++id)
+            if (id % 4) {
+                ASSERT_TRUE(cabinet_->remove_from_box(id, box::kWasteBasket));
+            }
+    }
+    store::DbStatistics before, after;
+    ASSERT_EQ(store::DbStat(cabinet_->db(), &before), store::kDbOk);
+    ASSERT_TRUE(cabinet_->compact(false));
+    ASSERT_EQ(store::DbStat(cabinet_->db(), &after), store::kDbOk);
+    EXPECT_LT(after.data_blocks, before.data_blocks);
+    ASSERT_EQ(ui_.progress.size(), 1u);
+    EXPECT_EQ(ui_.progress[0].title, "Compacting the database");
+    ASSERT_NE(reopen(), nullptr);
+    EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids.size(), 100u);
+    for (texts::TextId id = 4; id <= 400; id += 4) {
+        const auto text = cabinet_->read_text(id);
+        ASSERT_TRUE(text) << id;
+        EXPECT_EQ(text->body, plain_text(id, 900).body);
+        EXPECT_EQ(text->boxes, std::vector<uint16_t>{box::kInBasket});
+    }
 }
 
 TEST_F(CabinetTest, ReadOnlyCabinetRefusesChanges) {
