@@ -67,13 +67,23 @@ std::string shift_decode(const std::string& text) {
     return out;
 }
 
+// A plain Base64 decoder (RFC 4648 alphabet), independent of the encoder.
 std::string base64_decode(const std::string& text) {
-    std::string script = "python3 -c \"import base64,sys; sys.stdout.buffer.write(base64.b64decode('" + text + "'))\"";
+    const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
-    FILE* pipe = popen(script.c_str(), "r");
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    pclose(pipe);
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : text) {
+        if (c == '=') break;
+        size_t value = digits.find(c);
+        EXPECT_NE(value, std::string::npos) << "not Base64: " << c;
+        bits = bits << 6 | static_cast<uint32_t>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
     return out;
 }
 
