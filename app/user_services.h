@@ -3,8 +3,10 @@
 // at their places in its order; they are filled in as those subsystems join.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "cabinet/cabinet.h"
 #include "settings/user_settings.h"
 
 namespace orvane::app {
@@ -17,6 +19,8 @@ struct UserSession {
     std::string folder;
     settings::UserSettings settings;
     std::string cabinet;  // full path of the filing cabinet to open
+    std::unique_ptr<cabinet::Cabinet> filing_cabinet;  // open from user open to user close
+    cabinet::RecentPassword recent_password;
 };
 
 // At start-up, after the common settings: the address-book lists that all
@@ -28,7 +32,7 @@ void close_shared_services(Application& application);
 // address book and the filing cabinet, file the news files
 // (pending_news_files), run the start-up import, unpack the files of section
 // "Unzip", refresh the address-book status. Returns false when the user
-// cannot be opened. Nothing to open yet, so it succeeds.
+// cannot be opened: so far, when the filing cabinet cannot be.
 bool open_user_services(Application& application, UserSession& session);
 // Closes what open_user_services opened, before the settings are saved.
 void close_user_services(Application& application, UserSession& session);

@@ -112,7 +112,9 @@ std::unique_ptr<Cabinet> Cabinet::open(const std::string& path, const OpenOption
         code = DbOpen(&db, path, flags | DB_READ_ONLY, engine_callback(relay));
     }
     if (code == kDbFileNotFound && options.offer_create) {
-        if (ui.ask(message::kCreateMissingCabinet, platform::Buttons::YesNo, platform::Answer::No,
+        // An empty cabinet costs nothing and lets the user go on, so that is
+        // the answer when nobody can be asked.
+        if (ui.ask(message::kCreateMissingCabinet, platform::Buttons::YesNo, platform::Answer::Yes,
                    {path.c_str()}) != platform::Answer::Yes)
             return nullptr;
         return create(path, CreateOptions{}, ui);

@@ -291,6 +291,7 @@ TEST_F(CabinetTest, PasswordIsAskedAtMostThreeTimes) {
 }
 
 TEST_F(CabinetTest, MissingFileIsCreatedOnlyWhenTheUserAgrees) {
+    ui_.answers.push_back(platform::Answer::No);
     EXPECT_EQ(Cabinet::open(path_, {}, ui_), nullptr);
     EXPECT_FALSE(platform::file_exists(path_));
     ui_.answers.push_back(platform::Answer::Yes);

@@ -1,0 +1,21 @@
+// The open user's filing cabinet: opened (or, after asking, created) when
+// the user is opened, given the news files of the versions the user has not
+// seen yet, and closed with the user.
+#pragma once
+
+#include <string>
+
+#include "app/user_services.h"
+#include "cabinet/cabinet.h"
+
+namespace orvane::app {
+
+// Opens session.cabinet into session.filing_cabinet. False when it could
+// not be opened or the user declined to create it.
+bool open_user_cabinet(UserSession& session, platform::Ui& ui);
+// Files every pending "README%02d.txt" of `program_directory` into the
+// In-Basket, titled with the version it tells about.
+void deliver_news_files(UserSession& session, const std::string& program_directory, platform::Ui& ui);
+void close_user_cabinet(UserSession& session);
+
+}  // namespace orvane::app
