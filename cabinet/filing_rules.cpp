@@ -17,8 +17,8 @@ bool is_own_name(const std::string& name, const FilingContext& context) {
                        [&](const std::string& own) { return !own.empty() && texts::equals_ignoring_case(own, name); });
 }
 
-// The other parties of a text: for a letter the author when someone else
-// wrote it, else its receivers; for a conference text the conferences it
+// The other parties of a text: for a letter its author when someone else
+// wrote it, then its receivers; for a conference text the conferences it
 // went to. In order, without repeats and without the user himself.
 std::vector<std::string> parties(const TextRecord& text, const FilingContext& context, bool letter) {
     std::vector<std::string> names;
@@ -30,8 +30,7 @@ std::vector<std::string> parties(const TextRecord& text, const FilingContext& co
             names.push_back(fitted);
     };
     if (letter) add(text.author.text);
-    if (!letter || names.empty())
-        for (const texts::ReceiverEntry& receiver : text.receivers)
+    for (const texts::ReceiverEntry& receiver : text.receivers)
             if (texts::is_receiver_code(receiver.code)) add(receiver.name.text);
     return names;
 }

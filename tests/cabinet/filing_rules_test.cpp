@@ -87,6 +87,13 @@ TEST_F(FilingRulesTest, FileToAllGivesEveryConferenceItsBox) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(name_of(boxes[0]), "qor.one");
     EXPECT_EQ(name_of(boxes[1]), "qor.two");
+
+    // A letter between several people: the author first, then the others.
+    options_.file_letters = true;
+    const auto people = choose_boxes(*cabinet_, letter("Anna Berg", {"Me Myself", "Carl Dahl"}), options_, context_);
+    ASSERT_EQ(people.size(), 2u);
+    EXPECT_EQ(name_of(people[0]), "Anna Berg");
+    EXPECT_EQ(name_of(people[1]), "Carl Dahl");
 }
 
 TEST_F(FilingRulesTest, ImportConferenceBoxAndAutoFileOff) {
