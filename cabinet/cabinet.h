@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,7 +98,8 @@ public:
 
     // --- Box lists ---
     std::optional<BoxList> read_box_list(uint16_t box);
-    // Writes both lists; an empty list deletes both records.
+    // Writes both lists; an empty list deletes both records. Within a
+    // FilingBatch the lists are written when the batch ends.
     bool write_box_list(uint16_t box, const BoxList& list);
 
     // --- Texts ---
@@ -157,6 +159,12 @@ private:
     bool add_to_list(uint16_t box, const texts::TextRecord& text);
     bool remove_from_list(uint16_t box, texts::TextId id);
     std::string box_name(uint16_t number) const;
+    // The box list as the batch holds it, loaded on first use; null on error.
+    BoxList* batch_list(uint16_t box);
+    bool store_box_list(uint16_t box, const BoxList& list);
+    bool begin_batch();
+    bool end_batch();
+    friend class FilingBatch;
     bool rebuild(platform::Progress* progress, RepairReport* report);
     // Puts "@down" commands for the missing texts in the Out-Basket.
     bool queue_download(const std::vector<texts::TextId>& missing);
@@ -173,6 +181,31 @@ private:
     size_t stored_chunks_ = 0;  // chunks of the box table in the file
     std::vector<uint16_t> deleted_box_records_;
     uint64_t text_reads_ = 0;
+    int batch_depth_ = 0;
+    std::map<uint16_t, BoxList> batch_lists_;  // box lists changed or read in the batch
+};
+
+// Many texts filed at once: holds the database lock and keeps the box lists
+// in memory until it ends, so that each list is written once rather than
+// once per text.
+class FilingBatch {
+public:
+    explicit FilingBatch(Cabinet& cabinet) : cabinet_(cabinet), held_(cabinet.begin_batch()) {}
+    ~FilingBatch() { finish(); }
+    FilingBatch(const FilingBatch&) = delete;
+    FilingBatch& operator=(const FilingBatch&) = delete;
+
+    // Writes the lists and lets the lock go; false when a write failed (the
+    // error shown). Runs once.
+    bool finish() {
+        const bool held = held_;
+        held_ = false;
+        return !held || cabinet_.end_batch();
+    }
+
+private:
+    Cabinet& cabinet_;
+    bool held_;
 };
 
 // The action phrases of engine errors.

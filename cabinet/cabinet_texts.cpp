@@ -38,6 +38,10 @@ std::vector<uint8_t> encode_u32s(const std::vector<uint32_t>& values) {
 }  // namespace
 
 std::optional<uint32_t> Cabinet::text_count(uint16_t box) {
+    if (batch_depth_ > 0) {
+        const BoxList* list = batch_list(box);
+        return list ? std::optional<uint32_t>(static_cast<uint32_t>(list->ids.size())) : std::nullopt;
+    }
     const Key key = list_key(kTextList, box);
     size_t length = 0;
     const int32_t code = DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, nullptr, &length, 0);
@@ -50,6 +54,10 @@ std::optional<uint32_t> Cabinet::text_count(uint16_t box) {
 }
 
 std::optional<BoxList> Cabinet::read_box_list(uint16_t box) {
+    if (batch_depth_ > 0) {
+        const BoxList* cached = batch_list(box);
+        return cached ? std::optional<BoxList>(*cached) : std::nullopt;
+    }
     BoxList list;
     std::vector<uint8_t> ids, stamps;
     int32_t code = get_whole(db_, list_key(kTextList, box), &ids);
@@ -71,6 +79,43 @@ std::optional<BoxList> Cabinet::read_box_list(uint16_t box) {
 
 bool Cabinet::write_box_list(uint16_t box, const BoxList& list) {
     if (refuse_if_read_only()) return false;
+    if (batch_depth_ > 0) {
+        batch_lists_[box] = list;
+        return true;
+    }
+    return store_box_list(box, list);
+}
+
+BoxList* Cabinet::batch_list(uint16_t box) {
+    if (auto found = batch_lists_.find(box); found != batch_lists_.end()) return &found->second;
+    // Read outside the batch's view, straight from the file.
+    --batch_depth_;
+    std::optional<BoxList> list = read_box_list(box);
+    ++batch_depth_;
+    return list ? &(batch_lists_[box] = std::move(*list)) : nullptr;
+}
+
+bool Cabinet::begin_batch() {
+    if (read_only_) return false;
+    if (const int32_t code = DbLock(db_)) {
+        engine_error("writing the cabinet", code);
+        return false;
+    }
+    ++batch_depth_;
+    return true;
+}
+
+bool Cabinet::end_batch() {
+    bool ok = true;
+    if (--batch_depth_ == 0) {
+        for (const auto& [box, list] : batch_lists_) ok = store_box_list(box, list) && ok;
+        batch_lists_.clear();
+    }
+    DbUnlock(db_);
+    return ok;
+}
+
+bool Cabinet::store_box_list(uint16_t box, const BoxList& list) {
     DbLockGuard lock(db_);
     int32_t code = lock.code();
     const Key ids_key = list_key(kTextList, box);
@@ -155,8 +200,11 @@ bool Cabinet::delete_text_for_good(const TextRecord& text) {
     return true;
 }
 
+// Both change the list in place: the batch's copy, or one read for the
+// purpose and written back.
 bool Cabinet::add_to_list(uint16_t box, const TextRecord& text) {
-    std::optional<BoxList> list = read_box_list(box);
+    std::optional<BoxList> own;
+    BoxList* list = batch_depth_ > 0 ? batch_list(box) : (own = read_box_list(box)) ? &*own : nullptr;
     if (!list) return false;
     if (std::find(list->ids.begin(), list->ids.end(), text.id) != list->ids.end()) return true;
     if (list->ids.size() >= kMaxBoxTexts) {
@@ -165,18 +213,19 @@ bool Cabinet::add_to_list(uint16_t box, const TextRecord& text) {
     }
     list->ids.push_back(text.id);
     list->stamps.push_back(text_stamp(text));
-    return write_box_list(box, *list);
+    return own ? write_box_list(box, *own) : true;
 }
 
 bool Cabinet::remove_from_list(uint16_t box, TextId id) {
-    std::optional<BoxList> list = read_box_list(box);
+    std::optional<BoxList> own;
+    BoxList* list = batch_depth_ > 0 ? batch_list(box) : (own = read_box_list(box)) ? &*own : nullptr;
     if (!list) return false;
     const auto at = std::find(list->ids.begin(), list->ids.end(), id);
     if (at == list->ids.end()) return true;
     const auto index = at - list->ids.begin();
     list->ids.erase(at);
     list->stamps.erase(list->stamps.begin() + index);
-    return write_box_list(box, *list);
+    return own ? write_box_list(box, *own) : true;
 }
 
 bool Cabinet::file_text(TextRecord& text, uint16_t box) {

@@ -98,6 +98,30 @@ TEST_F(CabinetTest, LongTextsTakeASecondRead) {
     EXPECT_EQ(cabinet_->text_reads() - before, 2u);
 }
 
+TEST_F(CabinetTest, BatchWritesTheListsWhenItEnds) {
+    create();
+    {
+        FilingBatch batch(*cabinet_);
+        for (texts::TextId id = 1; id <= 300; ++id) {
+            TextRecord text = plain_text(id, 100);
+            ASSERT_TRUE(cabinet_->file_text(text, id % 3 ? box::kInBasket : box::kLetters));
+        }
+        ASSERT_TRUE(cabinet_->remove_from_box(3, box::kLetters));
+        // The batch sees its own lists; the file does not have them yet.
+        EXPECT_EQ(cabinet_->text_count(box::kInBasket), 200u);
+        EXPECT_EQ(cabinet_->read_box_list(box::kLetters)->ids.size(), 99u);
+        EXPECT_FALSE(raw_get(cabinet_->db(), list_key(kTextList, box::kInBasket)));
+        EXPECT_TRUE(batch.finish());
+    }
+    ASSERT_NE(reopen(), nullptr);
+    const auto letters = cabinet_->read_box_list(box::kLetters);
+    ASSERT_EQ(letters->ids.size(), 99u);
+    EXPECT_EQ(letters->ids.front(), 6u);
+    EXPECT_EQ(letters->stamps.front(), text_stamp(plain_text(6, 100)));
+    EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids.size(), 200u);
+    EXPECT_FALSE(cabinet_->read_text(3));
+}
+
 TEST_F(CabinetTest, BoxTableOf120EntriesIsStoredAsThreeChunks) {
     create();
     while (cabinet_->boxes().size() < 120)
