@@ -232,7 +232,8 @@ bool Cabinet::queue_download(const std::vector<TextId>& missing) {
     constexpr const char* kCommand = "@down";
     std::string line = kCommand;
     for (size_t i = 0; i < missing.size(); ++i) {
-        line += " " + std::to_string(texts::number_of(missing[i]));
+        line.push_back(' ');
+        line.append(std::to_string(texts::number_of(missing[i])));
         if (line.size() <= kDownloadLineLimit && i + 1 < missing.size()) continue;
         line += "\n";
         TextRecord command;
