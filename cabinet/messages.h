@@ -20,6 +20,5 @@ inline constexpr int kReadOnly = 133;
 inline constexpr int kCabinetFull = 134;
 inline constexpr int kBoxFull = 135;
 inline constexpr int kRepairFailed = 136;
-inline constexpr int kRepairFailedFatal = 137;
 
 }  // namespace orvane::cabinet::message

@@ -48,7 +48,6 @@ constexpr Entry kStrings[] = {
     {134, "The filing cabinet is full"},
     {135, "The box '%s' is full"},
     {136, "The filing cabinet could not be repaired."},
-    {137, "Since the repairing of the filing cabinet failed,\nthe program must terminate"},
     {174, "The file XxxQOR.ini has been written by\nversion %d. But now you are running\nversion %d. This may lead to trouble.\n\nDo you still want to continue?"},
     {182, "You are about to change your own settings.\nContinue?"},
     {184, "This will erase all filing cabinets and\nthe personal address book in the folder\n'%s'.\n\n"},
