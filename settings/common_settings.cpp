@@ -44,6 +44,9 @@ void upgrade(IniFile& file, int version) {
 
 void read_node_dates(IniFile& file, const NodeTable& nodes, CommonValues& values) {
     values.nodes_version = get_int(file, "Nodes", "Version", 0);
+    // Without node information (not even the built-in copy could be
+    // written) there is nothing to compare with: the dates are kept.
+    if (nodes.nodes.empty()) return;
     if (values.nodes_version != nodes.version) {
         // Dates of another node list do not apply to this one.
         file.delete_section("Nodes");

@@ -51,6 +51,12 @@ TEST(CommonSettingsTest, ChangesDatesBelongToOneNodeListVersion) {
     }
     {
         CommonSettings common;
+        ASSERT_TRUE(common.load(cache, home.path(), NodeTable{}, gate, ui));
+        EXPECT_TRUE(common.file().has_key("Nodes", "C Changes Downloaded"));
+        common.close();
+    }
+    {
+        CommonSettings common;
         ASSERT_TRUE(common.load(cache, home.path(), two_nodes(15), gate, ui));
         EXPECT_EQ(common.values.changes_downloaded['C' - 'A'], 0u);
         EXPECT_FALSE(common.file().has_key("Nodes", "T Changes Downloaded"));
