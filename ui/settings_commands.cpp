@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "platform/file.h"
 #include "settings/ini_text.h"
 #include "settings/local_users.h"
+#include "settings/setting_paths.h"
 #include "texts/ascii.h"
 #include "ui/cli.h"
 
@@ -19,6 +21,15 @@ namespace orvane::ui {
 namespace {
 
 constexpr uint32_t kShellInputMessage = platform::kUserMessage + 0x300;
+
+// A path as the users list keeps folders: absolute and without "." or "..".
+std::string absolute_path(const std::string& path) {
+    std::string absolute = !path.empty() && path[0] == '/'
+                               ? path
+                               : platform::join_path(platform::current_directory(), path);
+    return settings::without_trailing_separator(
+        std::filesystem::path(absolute).lexically_normal().string());
+}
 
 // Starts the program's core for one command; reports why it cannot.
 bool start(app::Application& application, CliContext& context) {
@@ -56,9 +67,7 @@ const settings::NodeEntry* find_node(const settings::NodeTable& nodes, const std
 // directory) or by name. Reports an unknown or ambiguous user.
 std::optional<size_t> find_user(app::Application& application, const std::string& given) {
     const auto& users = application.users().users;
-    std::string absolute = !given.empty() && given[0] == '/'
-                               ? given
-                               : platform::join_path(platform::current_directory(), given);
+    std::string absolute = absolute_path(given);
     for (const std::string& folder :
          {absolute, platform::join_path(application.places().users_directory(), given)}) {
         int index = application.users().find_folder(folder);
@@ -139,7 +148,7 @@ int run_user_add(CliContext& context, const AddOptions& options) {
     auto& places = application.places();
     auto& users = application.users();
     if (!options.existing.empty()) {
-        int index = settings::adopt_user_folder(places, users, options.existing);
+        int index = settings::adopt_user_folder(places, users, absolute_path(options.existing));
         if (index < 0) {
             print_error("'" + options.existing + "' holds no settings of a user");
             return 1;
@@ -158,7 +167,7 @@ int run_user_add(CliContext& context, const AddOptions& options) {
     request.name = options.name;
     request.folder = options.folder.empty()
                          ? settings::propose_user_folder(places.users_directory(), options.name)
-                         : options.folder;
+                         : absolute_path(options.folder);
     if (options.ask_password) {
         auto password =
             context.ui.enter_password("Password (optional):", settings::kNewPasswordLength);
