@@ -54,6 +54,7 @@ bool CabinetAccess::load_user() {
         return false;
     }
     settings_loaded_ = true;
+    user_folder_ = folder;
     const settings::UserValues& values = settings_.values;
     std::string cabinet = values.orvane.cabinet.empty() ? settings::kDefaultCabinet : values.orvane.cabinet;
     path_ = cabinet[0] == '/' ? cabinet : platform::join_path(folder, cabinet);
@@ -74,6 +75,8 @@ std::optional<std::string> CabinetAccess::path() {
         }
         started_ = true;
         if (!context_.cabinet.empty()) {
+            // --user beside --cabinet still names the writer of new texts.
+            if (!context_.user.empty() && !load_user()) return std::nullopt;
             path_ = absolute(context_.cabinet);
         } else if (!load_user()) {
             return std::nullopt;

@@ -41,6 +41,11 @@ public:
     std::optional<texts::TextRecord> text(const std::string& given);
     std::string text_id(texts::TextId id) const;
 
+    // The user's settings and folder; nullptr and empty when the cabinet was
+    // named with --cabinet alone.
+    settings::UserSettings* user_settings() { return settings_loaded_ ? &settings_ : nullptr; }
+    const std::string& user_folder() const { return user_folder_; }
+
 private:
     bool load_user();
 
@@ -50,6 +55,7 @@ private:
     bool settings_loaded_ = false;
     bool started_ = false;
     std::string path_;
+    std::string user_folder_;
     bool compression_ = true;
     texts::NodeKey home_node_ = 0;
     bool remove_re_ = false;

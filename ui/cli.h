@@ -38,5 +38,7 @@ void add_db_commands(CLI::App& app, CliContext& context);
 void add_settings_commands(CLI::App& app, CliContext& context);
 void add_cabinet_commands(CLI::App& app, CliContext& context);
 void add_text_commands(CLI::App& app, CliContext& context);
+void add_write_commands(CLI::App& app, CliContext& context);
+void add_packet_commands(CLI::App& app, CliContext& context);
 
 }  // namespace orvane::ui

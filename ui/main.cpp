@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
     ui::add_settings_commands(cli, context);
     ui::add_cabinet_commands(cli, context);
     ui::add_text_commands(cli, context);
+    ui::add_write_commands(cli, context);
+    ui::add_packet_commands(cli, context);
 
     try {
         cli.parse(argc, argv);
