@@ -143,7 +143,7 @@ bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
     uint8_t flags = db.prefix_keys() ? kBlockPrefixKeys : 0;
     size_t stored = length;
     if (length <= capacity) {
-        std::memcpy(out + kDataHeaderSize, area, length);
+        if (length) std::memcpy(out + kDataHeaderSize, area, length);
     } else {
         if (!allow_compress || length > db.max_area()) return false;
         stored = db.block_compressor->compress(area, length, out + kDataHeaderSize, capacity);
@@ -165,7 +165,7 @@ int32_t write_raw_block(Db& db, uint32_t block, const uint8_t* raw) {
 int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw, const uint8_t* area,
                            size_t length) {
     if (int32_t error = write_raw_block(db, block, raw.data())) return error;
-    if (area != db.area.data()) std::memmove(db.area.data(), area, length);
+    if (length && area != db.area.data()) std::memmove(db.area.data(), area, length);
     db.area_length = length;
     db.area_flags = raw[1];
     db.buffer_block = block;

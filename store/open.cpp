@@ -135,8 +135,8 @@ int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int 
     int32_t error = begin_operation(db.get(), Intent::Write, ChangeCheck::None);
     if (!error) {
         allocate_buffers(*db);
-        const uint8_t empty_key = 0;
-        db->index.insert_data_entry(0, 0, &empty_key, 0);
+        const uint8_t no_key[256] = {};
+        db->index.insert_data_entry(0, 0, no_key, 0);
         std::vector<uint8_t> raw;
         pack_block(*db, nullptr, 0, false, &raw);
         int32_t result = kDbOk;
