@@ -12,7 +12,7 @@ constexpr uint16_t kIncrement = 22719;
 constexpr uint32_t kRecentMilliseconds = 5000;
 
 uint16_t advance(uint16_t r, uint8_t cipher) {
-    return static_cast<uint16_t>((r + cipher) * kMultiplier + kIncrement);
+    return static_cast<uint16_t>((uint32_t{r} + cipher) * kMultiplier + kIncrement);
 }
 
 }  // namespace

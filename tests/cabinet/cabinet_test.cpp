@@ -288,7 +288,8 @@ TEST_F(CabinetTest, MissingHeaderIsRepairedOnOpen) {
 
 TEST_F(CabinetTest, NewerPasswordKindIsRefusedAndLeftUnchanged) {
     create();
-    std::vector<uint8_t> header(encode_header(cabinet_->header()).begin(), encode_header(cabinet_->header()).end());
+    const auto encoded = encode_header(cabinet_->header());
+    std::vector<uint8_t> header(encoded.begin(), encoded.end());
     header[1] = 2;
     header[11] = 0;  // would be changed to 14 by an open that went on
     ASSERT_EQ(raw_put(cabinet_->db(), header_key(), header), store::kDbOk);
