@@ -1,7 +1,11 @@
 #include "packet/packet_builder.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "packet/file_names.h"
 #include "packet/packet_header.h"
@@ -67,6 +71,47 @@ void take_out_of_out_basket(cabinet::Cabinet& cabinet, const texts::TextRecord& 
     }
 }
 
+// Moves the written items to 'Pending Sent Mail' or 'Pending Sent Commands'
+// in one writing period, rewriting each box list once rather than once per
+// text. A text names its boxes, so a repair after an interruption rebuilds
+// lists that did not get written.
+void move_to_pending_boxes(cabinet::Cabinet& cabinet, std::vector<texts::TextRecord>& items) {
+    namespace box = cabinet::box;
+    cabinet::DbLockGuard lock(cabinet.db());
+    std::optional<cabinet::BoxList> out = cabinet.read_box_list(box::kOutBasket);
+    std::optional<cabinet::BoxList> mail = cabinet.read_box_list(box::kPendingSentMail);
+    std::optional<cabinet::BoxList> commands = cabinet.read_box_list(box::kPendingSentCommands);
+    if (!out || !mail || !commands) return;  // the error was shown; the items stay
+
+    std::unordered_map<texts::TextId, uint32_t> stamps;
+    for (size_t i = 0; i < out->ids.size(); ++i) stamps[out->ids[i]] = out->stamps[i];
+    std::unordered_set<texts::TextId> moved;
+    for (texts::TextRecord& item : items) {
+        bool command = is_command(item);
+        uint16_t target = command ? box::kPendingSentCommands : box::kPendingSentMail;
+        cabinet::BoxList& list = command ? *commands : *mail;
+        if (list.ids.size() >= cabinet::kMaxBoxTexts) {
+            cabinet.move_text(item.id, box::kOutBasket, target);  // refuses, and says the box is full
+            continue;
+        }
+        std::erase(item.boxes, box::kOutBasket);
+        if (std::find(item.boxes.begin(), item.boxes.end(), target) == item.boxes.end()) item.boxes.push_back(target);
+        if (!cabinet.write_text(item)) continue;
+        moved.insert(item.id);
+        list.ids.push_back(item.id);
+        list.stamps.push_back(stamps[item.id]);
+    }
+    cabinet::BoxList remaining;
+    for (size_t i = 0; i < out->ids.size(); ++i) {
+        if (moved.count(out->ids[i])) continue;
+        remaining.ids.push_back(out->ids[i]);
+        remaining.stamps.push_back(out->stamps[i]);
+    }
+    cabinet.write_box_list(box::kOutBasket, remaining);
+    cabinet.write_box_list(box::kPendingSentMail, *mail);
+    cabinet.write_box_list(box::kPendingSentCommands, *commands);
+}
+
 struct WrittenPacket {
     std::vector<texts::TextRecord> written;
     std::vector<texts::TextRecord> empty;
@@ -90,6 +135,8 @@ bool write_packet_file(cabinet::Cabinet& cabinet, const std::vector<texts::TextI
     };
     file.line(version_line(system_version));
     file.line(time_zone_line(now));
+    // One lock period for all the reads, instead of one per text.
+    cabinet::DbLockGuard lock(cabinet.db());
     ItemWriter writer(file, settings.people, static_cast<texts::NodeKey>(home_node), ui);
     for (texts::TextId id : items) {
         std::optional<texts::TextRecord> item = cabinet.read_text(id);
@@ -172,10 +219,7 @@ BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& 
     record_packet(user_file, final_path, settings.user_folder, outcome.sent);
     outcome.last_updump = base_name(*updump);
 
-    for (const auto& item : packet.written) {
-        uint16_t pending = is_command(item) ? cabinet::box::kPendingSentCommands : cabinet::box::kPendingSentMail;
-        cabinet.move_text(item.id, cabinet::box::kOutBasket, pending);
-    }
+    move_to_pending_boxes(cabinet, packet.written);
     if (packet.other_nodes) {
         const settings::NodeEntry* home = nodes.by_letter(home_node);
         ui.message(42, {home ? home->name : std::string(1, home_node)});
