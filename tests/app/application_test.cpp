@@ -9,12 +9,12 @@
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
 #include "settings/ini_values.h"
-#include "tests/settings/temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::app {
 namespace {
 
-using settings::testing::TempDirectory;
+using orvane::testing::TempDirectory;
 
 constexpr uint32_t kTestMessage = platform::kUserMessage + 1;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/file.h"
-#include "tests/settings/temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::app {
 namespace {
@@ -31,7 +31,7 @@ CommandRun orvane(const std::string& home, const std::string& arguments) {
 }
 
 TEST(CommandLineTest, UsersAreAddedListedAndErased) {
-    settings::testing::TempDirectory home;
+    orvane::testing::TempDirectory home;
     CommandRun add = orvane(home.path(), "user add --node C --name 'Ann Lee-Smith'");
     ASSERT_EQ(add.exit_code, 0) << add.output;
     for (const char* sub : {"LOG", "FILES", "UP", "DOWN"}) {
@@ -59,7 +59,7 @@ TEST(CommandLineTest, UsersAreAddedListedAndErased) {
 }
 
 TEST(CommandLineTest, NodesSettingsAndTheShell) {
-    settings::testing::TempDirectory home;
+    orvane::testing::TempDirectory home;
     CommandRun nodes = orvane(home.path(), "--json node list");
     ASSERT_EQ(nodes.exit_code, 0);
     EXPECT_NE(nodes.output.find(

@@ -3,7 +3,7 @@
 #include "app/keyboard_shortcuts.h"
 #include "app/news_files.h"
 #include "platform/file.h"
-#include "tests/settings/temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::app {
 namespace {
@@ -33,7 +33,7 @@ TEST(KeyboardShortcutsTest, MacroKeysGiveTheirSlots) {
 }
 
 TEST(NewsFilesTest, AStoredVersionOf53DeliversTheNewsOf54And55) {
-    settings::testing::TempDirectory home;
+    orvane::testing::TempDirectory home;
     for (int version : {52, 53, 54, 55}) {
         std::string path = home.file("README" + std::to_string(version) + ".txt");
         ASSERT_EQ(platform::write_whole_file(path, "news", 4), 0);

@@ -7,7 +7,7 @@
 #include "platform/scripted_ui.h"
 #include "settings/ini_file.h"
 #include "settings/settings_version.h"
-#include "tests/settings/temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::app {
 namespace {
@@ -28,7 +28,7 @@ protected:
         session_.settings.close();
     }
 
-    settings::testing::TempDirectory home_;
+    orvane::testing::TempDirectory home_;
     settings::IniCache cache_;
     settings::VersionGate gate_;
     platform::ScriptedUi ui_;

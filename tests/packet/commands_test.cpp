@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::packet {
 namespace {
@@ -21,11 +22,8 @@ struct CommandResult {
 class PacketCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-cli-XXXXXX";
-        dir = mkdtemp(pattern);
         ASSERT_EQ(orvane("user add --node C --name 'Ann Lee'").code, 0);
     }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
 
     CommandResult orvane(const std::string& arguments, const std::string& input = "") {
         std::string command = std::string(ORVANE_BINARY) + " --home '" + dir + "' " + arguments + " 2>/dev/null";
@@ -40,7 +38,8 @@ protected:
         return run;
     }
 
-    std::string dir;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
 };
 
 TEST_F(PacketCommandsTest, WrittenItemsTravelIntoThePacketAndTheQueue) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/file.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::packet {
 namespace {
@@ -13,8 +14,6 @@ namespace {
 class DatedNameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-names-XXXXXX";
-        dir = mkdtemp(pattern);
         std::tm local{};
         local.tm_year = 125;  // 2025-09-07, noon local time
         local.tm_mon = 8;
@@ -23,7 +22,6 @@ protected:
         local.tm_isdst = -1;
         day = std::mktime(&local);
     }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
 
     void touch(const std::string& name) { ASSERT_EQ(platform::write_whole_file(dir + "/" + name, "", 0), 0); }
     std::string next(const std::optional<std::string>& last) {
@@ -31,7 +29,8 @@ protected:
         return path ? path->substr(dir.size() + 1) : "<none>";
     }
 
-    std::string dir;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
     std::time_t day = 0;
 };
 

@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::packet {
 namespace {
@@ -21,12 +22,9 @@ constexpr texts::NodeKey kHome = 'T';
 class ItemWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-items-XXXXXX";
-        dir = mkdtemp(pattern);
         ASSERT_EQ(file.create(dir + "/T250907.upd"), 0);
         people.names[0] = "Ann Lee";
     }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
 
     // Everything written, as lines without their CR LF; closes the packet.
     std::vector<std::string> lines() {
@@ -62,7 +60,8 @@ protected:
         return r;
     }
 
-    std::string dir;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
     PacketFile file;
     PacketPeople people;
     platform::ScriptedUi ui;

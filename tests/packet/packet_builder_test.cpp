@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
 #include "settings/ini_file.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::packet {
 namespace {
@@ -23,8 +24,6 @@ constexpr std::time_t kDay = 1757246400;  // 2025-09-07 12:00 UTC
 class PacketBuilderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-build-XXXXXX";
-        dir = mkdtemp(pattern);
         ASSERT_EQ(platform::make_directories(dir + "/UP"), 0);
         cabinet = cabinet::Cabinet::create(dir + "/fcabinet.cab", {}, ui);
         ASSERT_TRUE(cabinet);
@@ -43,7 +42,6 @@ protected:
         platform::set_write_fault_hook(nullptr);
         cabinet.reset();
         user_file.close();
-        std::system(("rm -rf " + dir).c_str());
     }
 
     texts::TextId add(TextRecord text) {
@@ -76,7 +74,9 @@ protected:
         return contents;
     }
 
-    std::string dir, stem;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
+    std::string stem;
     platform::ScriptedUi ui;
     std::unique_ptr<cabinet::Cabinet> cabinet;
     settings::NodeTable nodes;

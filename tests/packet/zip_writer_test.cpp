@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::packet {
 namespace {
@@ -26,11 +27,6 @@ std::string run(const std::string& command) {
 
 class ZipWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/orvane-zip-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
 
     std::string make(const std::string& name, const std::string& contents, std::time_t time) {
         std::string path = dir + "/" + name;
@@ -62,7 +58,8 @@ protected:
         return run("python3 " + script_path + " '" + zip + "' '" + source + "' " + std::to_string(method));
     }
 
-    std::string dir;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
 };
 
 TEST_F(ZipWriterTest, ArchivesPassUnzipAndPythonForTextBinaryAndEmptyFiles) {

@@ -1,4 +1,5 @@
 #include "platform/file.h"
+#include "tests/support/temp_directory.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -13,15 +14,14 @@ namespace {
 class FileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-file-XXXXXX";
-        dir = mkdtemp(pattern);
         path = dir + "/data.bin";
     }
     void TearDown() override {
         set_write_fault_hook(nullptr);
-        std::system(("rm -rf " + dir).c_str());
     }
-    std::string dir, path;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
+    std::string path;
 };
 
 // Runs `child` in a forked process that reports readiness through a pipe and

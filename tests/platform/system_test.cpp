@@ -10,18 +10,15 @@
 #include "platform/scripted_ui.h"
 #include "platform/single_instance.h"
 #include "platform/system.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::platform {
 namespace {
 
 class ScratchDir : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/orvane-sys-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
-    std::string dir;
+    orvane::testing::TempDirectory temp;
+    std::string dir = temp.path();
 };
 
 // Sets an environment variable for one test and restores it afterwards.

@@ -5,12 +5,12 @@
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
 #include "settings/ini_values.h"
-#include "temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::settings {
 namespace {
 
-using testing::TempDirectory;
+using orvane::testing::TempDirectory;
 
 void write(const std::string& path, const std::string& text) {
     ASSERT_EQ(platform::write_whole_file(path, text.data(), text.size()), 0);

@@ -6,12 +6,12 @@
 
 #include "platform/file.h"
 #include "settings/ini_values.h"
-#include "temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::settings {
 namespace {
 
-using testing::TempDirectory;
+using orvane::testing::TempDirectory;
 
 std::string read(const std::string& path) {
     std::string text;

@@ -5,12 +5,12 @@
 #include "platform/builtin_files.h"
 #include "platform/file.h"
 #include "settings/ini_file.h"
-#include "temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::settings {
 namespace {
 
-using testing::TempDirectory;
+using orvane::testing::TempDirectory;
 
 void write(const std::string& path, const std::string& text) {
     ASSERT_EQ(platform::write_whole_file(path, text.data(), text.size()), 0);

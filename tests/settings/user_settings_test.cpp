@@ -4,12 +4,12 @@
 
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
-#include "temp_directory.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::settings {
 namespace {
 
-using testing::TempDirectory;
+using orvane::testing::TempDirectory;
 
 std::string read(const std::string& path) {
     std::string text;

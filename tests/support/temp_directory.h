@@ -3,8 +3,9 @@
 
 #include <filesystem>
 #include <string>
+#include <cstdlib>
 
-namespace orvane::settings::testing {
+namespace orvane::testing {
 
 class TempDirectory {
   public:
@@ -27,4 +28,4 @@ class TempDirectory {
     std::string path_;
 };
 
-}  // namespace orvane::settings::testing
+}  // namespace orvane::testing
