@@ -28,7 +28,7 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 
 // A tiny writer into a fixed buffer; text past the end is dropped.
 class Writer {
-public:
+  public:
     Writer(char* buffer, size_t size) : buffer_(buffer), size_(size) {}
     void text(const char* s) {
         while (*s) put(*s++);
@@ -60,7 +60,7 @@ public:
         return end;
     }
 
-private:
+  private:
     void put(char c) {
         if (length_ + 1 < size_) buffer_[length_] = c;
         ++length_;
@@ -74,10 +74,11 @@ constexpr int kAddressDigits = static_cast<int>(sizeof(uintptr_t) * 2);
 
 void gather_registers(const ucontext_t* context, CrashFacts* facts) {
 #if defined(__x86_64__)
-    static const char* const kNames[] = {"RAX", "RBX", "RCX", "RDX", "RSI", "RDI", "RBP", "RSP", "R8",  "R9",
-                                         "R10", "R11", "R12", "R13", "R14", "R15", "RIP", "EFL", "CSGSFS"};
-    static const int kIndex[] = {REG_RAX, REG_RBX, REG_RCX, REG_RDX, REG_RSI, REG_RDI, REG_RBP,
-                                 REG_RSP, REG_R8,  REG_R9,  REG_R10, REG_R11, REG_R12, REG_R13,
+    static const char* const kNames[] = {"RAX", "RBX", "RCX", "RDX", "RSI",   "RDI", "RBP",
+                                         "RSP", "R8",  "R9",  "R10", "R11",   "R12", "R13",
+                                         "R14", "R15", "RIP", "EFL", "CSGSFS"};
+    static const int kIndex[] = {REG_RAX, REG_RBX, REG_RCX, REG_RDX, REG_RSI,   REG_RDI, REG_RBP,
+                                 REG_RSP, REG_R8,  REG_R9,  REG_R10, REG_R11,   REG_R12, REG_R13,
                                  REG_R14, REG_R15, REG_RIP, REG_EFL, REG_CSGSFS};
     const greg_t* regs = context->uc_mcontext.gregs;
     facts->register_count = static_cast<int>(sizeof kIndex / sizeof kIndex[0]);
@@ -91,9 +92,9 @@ void gather_registers(const ucontext_t* context, CrashFacts* facts) {
     facts->stack_pointer = static_cast<uintptr_t>(regs[REG_RSP]);
     facts->access_was_write = (regs[REG_ERR] & 2) != 0;  // page-fault error code: bit 1 is a write
 #elif defined(__aarch64__)
-    static const char* const kNames[] = {"X0", "X1", "X2", "X3", "X4", "X5", "X6", "X7", "X8", "X9",
-                                         "X10", "X11", "X12", "X13", "X14", "X15", "X16", "X17", "X18",
-                                         "FP", "LR", "SP", "PC", "PSTATE"};
+    static const char* const kNames[] = {"X0",  "X1",  "X2",  "X3",  "X4",  "X5",  "X6",  "X7",
+                                         "X8",  "X9",  "X10", "X11", "X12", "X13", "X14", "X15",
+                                         "X16", "X17", "X18", "FP",  "LR",  "SP",  "PC",  "PSTATE"};
     const auto& m = context->uc_mcontext;
     for (int i = 0; i < 19; ++i) facts->register_values[i] = m.regs[i];
     facts->register_values[19] = m.regs[29];
@@ -169,7 +170,8 @@ uintptr_t current_stack_top() {
     void* base = nullptr;
     size_t size = 0;
     uintptr_t top = 0;
-    if (pthread_attr_getstack(&attr, &base, &size) == 0) top = reinterpret_cast<uintptr_t>(base) + size;
+    if (pthread_attr_getstack(&attr, &base, &size) == 0)
+        top = reinterpret_cast<uintptr_t>(base) + size;
     pthread_attr_destroy(&attr);
     return top;
 }
@@ -228,13 +230,16 @@ size_t format_crash_report(const CrashFacts& facts, char* buffer, size_t size) {
     return w.finish();
 }
 
-const char* crash_report_path() { return g_report_path; }
+const char* crash_report_path() {
+    return g_report_path;
+}
 
 void install_crash_handler(const char* version_text, const char* support_address,
                            const std::string& report_directory) {
     g_version_text = version_text;
     g_support_address = support_address;
-    std::string path = report_directory.empty() ? "crash-report.txt" : report_directory + "/crash-report.txt";
+    std::string path =
+        report_directory.empty() ? "crash-report.txt" : report_directory + "/crash-report.txt";
     std::strncpy(g_report_path, path.c_str(), sizeof g_report_path - 1);
     g_stack_top = current_stack_top();
 

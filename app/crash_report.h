@@ -24,8 +24,8 @@ const char* crash_report_path();
 struct CrashFacts {
     const char* version_text = "";
     int signal = 0;
-    uintptr_t fault_address = 0;     // the instruction that failed
-    bool has_access = false;         // a memory access fault
+    uintptr_t fault_address = 0;  // the instruction that failed
+    bool has_access = false;      // a memory access fault
     bool access_was_write = false;
     uintptr_t accessed_address = 0;
     bool has_registers = false;

@@ -35,21 +35,24 @@ bool open_user_cabinet(UserSession& session, platform::Ui& ui) {
     return session.filing_cabinet != nullptr;
 }
 
-void deliver_news_files(UserSession& session, const std::string& program_directory, platform::Ui& ui) {
+void deliver_news_files(UserSession& session, const std::string& program_directory,
+                        platform::Ui& ui) {
     cabinet::Cabinet* cabinet = session.filing_cabinet.get();
     if (!cabinet || cabinet->read_only()) return;
     const settings::OptionKeys& options = session.settings.values.options;
-    for (const NewsFile& news : pending_news_files(program_directory, session.settings.stored_version())) {
+    for (const NewsFile& news :
+         pending_news_files(program_directory, session.settings.stored_version())) {
         std::string contents;
         if (platform::read_whole_file(news.path, &contents) != 0) {
             ui.message(131, {news.path.c_str()});
             continue;
         }
-        texts::TextRecord text = texts::new_local_text(cabinet->next_local_id(),
-                                                       static_cast<uint32_t>(platform::now_utc()), {0, platform::kProgramName},
-                                                       {options.fixed_pitch != 0, options.right_margin});
+        texts::TextRecord text = texts::new_local_text(
+            cabinet->next_local_id(), static_cast<uint32_t>(platform::now_utc()),
+            {0, platform::kProgramName}, {options.fixed_pitch != 0, options.right_margin});
         text.kind_flags = texts::with_text_kind(text.kind_flags, texts::TextKind::kNewText);
-        text.subject = platform::format_message(platform::resource_string(kNewsTitle), {news.version});
+        text.subject =
+            platform::format_message(platform::resource_string(kNewsTitle), {news.version});
         text.body = news_body(contents);
         text.width = texts::text_width(text.body, options.right_margin);
         if (!cabinet->file_text(text, cabinet::box::kInBasket)) break;
@@ -57,6 +60,8 @@ void deliver_news_files(UserSession& session, const std::string& program_directo
     cabinet->write_back();
 }
 
-void close_user_cabinet(UserSession& session) { session.filing_cabinet.reset(); }
+void close_user_cabinet(UserSession& session) {
+    session.filing_cabinet.reset();
+}
 
 }  // namespace orvane::app

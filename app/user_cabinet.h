@@ -15,7 +15,8 @@ namespace orvane::app {
 bool open_user_cabinet(UserSession& session, platform::Ui& ui);
 // Files every pending "README%02d.txt" of `program_directory` into the
 // In-Basket, titled with the version it tells about.
-void deliver_news_files(UserSession& session, const std::string& program_directory, platform::Ui& ui);
+void deliver_news_files(UserSession& session, const std::string& program_directory,
+                        platform::Ui& ui);
 void close_user_cabinet(UserSession& session);
 
 }  // namespace orvane::app

@@ -13,6 +13,8 @@ bool open_user_services(Application& application, UserSession& session) {
     deliver_news_files(session, application.program_directory(), application.ui());
     return true;
 }
-void close_user_services(Application&, UserSession& session) { close_user_cabinet(session); }
+void close_user_services(Application&, UserSession& session) {
+    close_user_cabinet(session);
+}
 
 }  // namespace orvane::app

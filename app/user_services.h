@@ -18,7 +18,7 @@ struct UserSession {
     int index = -1;  // in the users list; -1 for a folder that is not listed
     std::string folder;
     settings::UserSettings settings;
-    std::string cabinet;  // full path of the filing cabinet to open
+    std::string cabinet;                               // full path of the filing cabinet to open
     std::unique_ptr<cabinet::Cabinet> filing_cabinet;  // open from user open to user close
     cabinet::RecentPassword recent_password;
 };

@@ -3,8 +3,8 @@
 // box by box through the box lists. SQLite keeps the same stored form of
 // each text in a table keyed by identifier and each box list as rows of
 // (box, position, text), with prepared statements, one transaction for the
-// load and synchronous=FULL; the cabinet files the texts in one batch. Both sides decode every text they read. Each
-// line: what, our figure, SQLite's figure, ratio.
+// load and synchronous=FULL; the cabinet files the texts in one batch. Both sides decode every text
+// they read. Each line: what, our figure, SQLite's figure, ratio.
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -30,7 +30,9 @@ constexpr int kTexts = 50000;
 constexpr int kBoxes = 50;
 constexpr uint16_t kFirstBox = 64;
 
-double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 void check(bool ok, const char* what) {
     if (!ok) {
@@ -42,9 +44,10 @@ void check(bool ok, const char* what) {
 // Conference texts with a few header fields and about 1 KiB of body that
 // reads like English to a compressor.
 std::vector<texts::TextRecord> make_texts() {
-    static const char* const kWords[] = {"the", "of", "and", "to", "in", "is", "that", "for", "it", "with",
-                                         "conference", "letter", "meeting", "node", "server", "reply", "comment",
-                                         "tomorrow", "report", "question", "answer", "thanks", "regards", "we"};
+    static const char* const kWords[] = {
+        "the",     "of",       "and",        "to",       "in",      "is",     "that",    "for",
+        "it",      "with",     "conference", "letter",   "meeting", "node",   "server",  "reply",
+        "comment", "tomorrow", "report",     "question", "answer",  "thanks", "regards", "we"};
     std::mt19937 rng(2026);
     std::vector<texts::TextRecord> result;
     result.reserve(kTexts);
@@ -53,7 +56,8 @@ std::vector<texts::TextRecord> make_texts() {
         text.id = texts::make_text_id('K', static_cast<uint32_t>(100000 + i));
         text.date = 1700000000u + static_cast<uint32_t>(i) * 60;
         text.author = {1, "Author " + std::to_string(rng() % 500)};
-        text.receivers.push_back({{1, "qor.conference" + std::to_string(i % kBoxes)}, "", 0, 0, texts::HeaderCode::kTo});
+        text.receivers.push_back(
+            {{1, "qor.conference" + std::to_string(i % kBoxes)}, "", 0, 0, texts::HeaderCode::kTo});
         if (i > 0) text.links.push_back({text.id - 1, texts::HeaderCode::kReference, "Someone"});
         text.subject = "Subject of text " + std::to_string(i);
         std::string body;
@@ -69,19 +73,23 @@ std::vector<texts::TextRecord> make_texts() {
     return result;
 }
 
-uint16_t box_of(int i) { return static_cast<uint16_t>(kFirstBox + i % kBoxes); }
+uint16_t box_of(int i) {
+    return static_cast<uint16_t>(kFirstBox + i % kBoxes);
+}
 
 struct Figures {
     double store = 0, by_id = 0, by_box = 0;
     uint64_t size = 0;
 };
 
-Figures run_ours(const std::string& path, std::vector<texts::TextRecord> texts, const std::vector<int>& order) {
+Figures run_ours(const std::string& path, std::vector<texts::TextRecord> texts,
+                 const std::vector<int>& order) {
     Figures f;
     platform::ScriptedUi ui;
     auto cabinet = cabinet::Cabinet::create(path, {}, ui);
     check(cabinet != nullptr, "create");
-    for (int b = 0; b < kBoxes; ++b) check(cabinet->create_box("Box " + std::to_string(b), 0, false).has_value(), "box");
+    for (int b = 0; b < kBoxes; ++b)
+        check(cabinet->create_box("Box " + std::to_string(b), 0, false).has_value(), "box");
 
     auto start = Clock::now();
     {
@@ -111,7 +119,9 @@ Figures run_ours(const std::string& path, std::vector<texts::TextRecord> texts, 
     return f;
 }
 
-void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql); }
+void exec(sqlite3* db, const char* sql) {
+    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
+}
 
 sqlite3_stmt* prepare(sqlite3* db, const char* sql) {
     sqlite3_stmt* statement = nullptr;
@@ -125,18 +135,21 @@ bool decode_row(sqlite3_stmt* statement, int column, texts::TextId id) {
     return cabinet::decode_stored_text(data, length, id).has_value();
 }
 
-Figures run_sqlite(const std::string& path, std::vector<texts::TextRecord> texts, const std::vector<int>& order) {
+Figures run_sqlite(const std::string& path, std::vector<texts::TextRecord> texts,
+                   const std::vector<int>& order) {
     Figures f;
     sqlite3* db = nullptr;
     check(sqlite3_open(path.c_str(), &db) == SQLITE_OK, "sqlite open");
     exec(db, "PRAGMA synchronous=FULL");
     exec(db, "CREATE TABLE texts (id INTEGER PRIMARY KEY, data BLOB)");
-    exec(db, "CREATE TABLE box_lists (box INTEGER, position INTEGER, id INTEGER, stamp INTEGER, "
-             "PRIMARY KEY (box, position)) WITHOUT ROWID");
+    exec(db,
+         "CREATE TABLE box_lists (box INTEGER, position INTEGER, id INTEGER, stamp INTEGER, "
+         "PRIMARY KEY (box, position)) WITHOUT ROWID");
     sqlite3_stmt* insert_text = prepare(db, "INSERT INTO texts VALUES (?, ?)");
     sqlite3_stmt* insert_row = prepare(db, "INSERT INTO box_lists VALUES (?, ?, ?, ?)");
     sqlite3_stmt* select_text = prepare(db, "SELECT data FROM texts WHERE id = ?");
-    sqlite3_stmt* select_box = prepare(db, "SELECT id FROM box_lists WHERE box = ? ORDER BY position");
+    sqlite3_stmt* select_box =
+        prepare(db, "SELECT id FROM box_lists WHERE box = ? ORDER BY position");
 
     auto start = Clock::now();
     exec(db, "BEGIN");
@@ -146,7 +159,8 @@ Figures run_sqlite(const std::string& path, std::vector<texts::TextRecord> texts
         const auto bytes = cabinet::encode_stored_text(texts[i]);
         check(bytes.has_value(), "encode");
         sqlite3_bind_int64(insert_text, 1, texts[i].id);
-        sqlite3_bind_blob(insert_text, 2, bytes->data(), static_cast<int>(bytes->size()), SQLITE_STATIC);
+        sqlite3_bind_blob(insert_text, 2, bytes->data(), static_cast<int>(bytes->size()),
+                          SQLITE_STATIC);
         check(sqlite3_step(insert_text) == SQLITE_DONE, "insert text");
         sqlite3_reset(insert_text);
         sqlite3_bind_int(insert_row, 1, box_of(i));
@@ -183,20 +197,22 @@ Figures run_sqlite(const std::string& path, std::vector<texts::TextRecord> texts
     check(read == static_cast<size_t>(kTexts), "select by box");
     f.by_box = seconds_since(start);
 
-    for (sqlite3_stmt* statement : {insert_text, insert_row, select_text, select_box}) sqlite3_finalize(statement);
+    for (sqlite3_stmt* statement : {insert_text, insert_row, select_text, select_box})
+        sqlite3_finalize(statement);
     sqlite3_close(db);
     return f;
 }
 
 void line(const char* what, double ours, double peer, const char* unit) {
-    std::printf("%-52s ours %10.0f %-7s sqlite %10.0f %-7s ratio %.2f\n", what, ours, unit, peer, unit,
-                peer > 0 ? ours / peer : 0.0);
+    std::printf("%-52s ours %10.0f %-7s sqlite %10.0f %-7s ratio %.2f\n", what, ours, unit, peer,
+                unit, peer > 0 ? ours / peer : 0.0);
 }
 
 }  // namespace
 
 int main() {
-    const std::string dir = std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
+    const std::string dir =
+        std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::vector<texts::TextRecord> texts = make_texts();
     std::vector<int> order(kTexts);
@@ -207,11 +223,12 @@ int main() {
     const Figures ours = run_ours(dir + "/ours.cab", texts, order);
     std::filesystem::remove_all(dir);
 
-    line("store 50000 texts of ~1 KiB in 50 boxes (texts/s)", kTexts / ours.store, kTexts / peer.store, "texts/s");
-    line("read every text by identifier, random order (texts/s)", kTexts / ours.by_id, kTexts / peer.by_id,
-         "texts/s");
-    line("read every text box by box through the lists (texts/s)", kTexts / ours.by_box, kTexts / peer.by_box,
-         "texts/s");
+    line("store 50000 texts of ~1 KiB in 50 boxes (texts/s)", kTexts / ours.store,
+         kTexts / peer.store, "texts/s");
+    line("read every text by identifier, random order (texts/s)", kTexts / ours.by_id,
+         kTexts / peer.by_id, "texts/s");
+    line("read every text box by box through the lists (texts/s)", kTexts / ours.by_box,
+         kTexts / peer.by_box, "texts/s");
     line("file size (KB)", ours.size / 1e3, peer.size / 1e3, "KB");
     return 0;
 }

@@ -29,8 +29,9 @@ double seconds_since(Clock::time_point start) {
 
 // About 2 KiB of English-like lines.
 std::string body(std::mt19937& random) {
-    static const char* const kWords[] = {"the", "meeting", "garden", "letter", "conference", "tomorrow", "after",
-                                         "with", "about", "summer", "roses", "and", "we", "will", "see", "you"};
+    static const char* const kWords[] = {
+        "the",   "meeting", "garden", "letter", "conference", "tomorrow", "after", "with",
+        "about", "summer",  "roses",  "and",    "we",         "will",     "see",   "you"};
     std::string text, line;
     while (text.size() < 2048) {
         line += kWords[random() % 16];
@@ -46,7 +47,8 @@ std::string body(std::mt19937& random) {
 }  // namespace
 
 int main() {
-    const std::string dir = std::filesystem::temp_directory_path() / ("orvane-bench-packet-" + std::to_string(getpid()));
+    const std::string dir = std::filesystem::temp_directory_path() /
+                            ("orvane-bench-packet-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir + "/UP");
     platform::ScriptedUi ui;
     {
@@ -75,28 +77,31 @@ int main() {
         settings.mode = packet::PacketMode::kPlain;
 
         auto start = Clock::now();
-        packet::BuildOutcome outcome = packet::build_packet(*cabinet, nodes, 'T', settings, user_file,
-                                                            packet::BuildMode::kAutomatic, ui, std::time(nullptr), 6);
+        packet::BuildOutcome outcome =
+            packet::build_packet(*cabinet, nodes, 'T', settings, user_file,
+                                 packet::BuildMode::kAutomatic, ui, std::time(nullptr), 6);
         double build_seconds = seconds_since(start);
         if (outcome.result != 1) return 1;
         double megabytes = static_cast<double>(std::filesystem::file_size(outcome.path)) / 1e6;
-        std::printf("%-58s %10.1f MB/s (%.1f MB in %.2f s)\n", "packet build, 10000 texts of 2 KiB", megabytes / build_seconds,
-                    megabytes, build_seconds);
+        std::printf("%-58s %10.1f MB/s (%.1f MB in %.2f s)\n", "packet build, 10000 texts of 2 KiB",
+                    megabytes / build_seconds, megabytes, build_seconds);
 
         start = Clock::now();
         if (packet::zip_file(outcome.path, 6) != 0) return 1;
         double ours = seconds_since(start);
         std::string peer_zip = dir + "/peer.zip";
         start = Clock::now();
-        if (std::system(("zip -6 -q -j '" + peer_zip + "' '" + outcome.path + "'").c_str()) != 0) return 1;
+        if (std::system(("zip -6 -q -j '" + peer_zip + "' '" + outcome.path + "'").c_str()) != 0)
+            return 1;
         double peer = seconds_since(start);
-        std::printf("%-58s ours %10.3f s   zip -6 %10.3f s   ratio %.2f\n", "zip the plain packet (level 6)", ours, peer,
-                    ours / peer);
-        std::printf("%-58s ours %10.0f B   zip -6 %10.0f B   ratio %.2f\n", "zipped size",
-                    static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome.path))),
-                    static_cast<double>(std::filesystem::file_size(peer_zip)),
-                    static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome.path))) /
-                        static_cast<double>(std::filesystem::file_size(peer_zip)));
+        std::printf("%-58s ours %10.3f s   zip -6 %10.3f s   ratio %.2f\n",
+                    "zip the plain packet (level 6)", ours, peer, ours / peer);
+        std::printf(
+            "%-58s ours %10.0f B   zip -6 %10.0f B   ratio %.2f\n", "zipped size",
+            static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome.path))),
+            static_cast<double>(std::filesystem::file_size(peer_zip)),
+            static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome.path))) /
+                static_cast<double>(std::filesystem::file_size(peer_zip)));
     }
     std::filesystem::remove_all(dir);
     return 0;

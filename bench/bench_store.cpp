@@ -34,11 +34,15 @@ double seconds_since(Clock::time_point start) {
 // varying from record to record.
 std::string english_like(std::mt19937& rng, size_t length) {
     static const char* const kWords[] = {
-        "the", "of", "and", "to", "in", "is", "that", "for", "it", "as", "was", "with", "be", "by", "on", "not",
-        "he", "this", "are", "or", "his", "from", "at", "which", "but", "have", "an", "had", "they", "you",
-        "were", "their", "one", "all", "we", "can", "her", "has", "there", "been", "if", "more", "when", "will",
-        "would", "who", "so", "no", "conference", "letter", "message", "network", "reply", "comment", "node",
-        "server", "mail", "user", "meeting", "tomorrow", "report", "question", "answer", "thanks", "regards"};
+        "the",        "of",     "and",     "to",       "in",     "is",       "that",   "for",
+        "it",         "as",     "was",     "with",     "be",     "by",       "on",     "not",
+        "he",         "this",   "are",     "or",       "his",    "from",     "at",     "which",
+        "but",        "have",   "an",      "had",      "they",   "you",      "were",   "their",
+        "one",        "all",    "we",      "can",      "her",    "has",      "there",  "been",
+        "if",         "more",   "when",    "will",     "would",  "who",      "so",     "no",
+        "conference", "letter", "message", "network",  "reply",  "comment",  "node",   "server",
+        "mail",       "user",   "meeting", "tomorrow", "report", "question", "answer", "thanks",
+        "regards"};
     std::string text;
     bool capital = true;
     while (text.size() < length) {
@@ -46,9 +50,12 @@ std::string english_like(std::mt19937& rng, size_t length) {
         if (capital) word[0] = static_cast<char>(word[0] - 32), capital = false;
         text += word;
         const unsigned r = rng() % 12;
-        if (r == 0) text += ". ", capital = true;
-        else if (r == 1) text += ", ";
-        else text += ' ';
+        if (r == 0)
+            text += ". ", capital = true;
+        else if (r == 1)
+            text += ", ";
+        else
+            text += ' ';
     }
     text.resize(length);
     return text;
@@ -97,7 +104,8 @@ Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
     check(DbLock(db) == kDbOk, "lock");
     for (int i = 0; i < kRecords; ++i) {
         const std::string key = key_of(i);
-        check(DbPut(db, key.data(), key.size(), w.values[i].data(), w.values[i].size()) == kDbOk, "put");
+        check(DbPut(db, key.data(), key.size(), w.values[i].data(), w.values[i].size()) == kDbOk,
+              "put");
     }
     check(DbUnlock(db) == kDbOk, "unlock");
     f.load = seconds_since(start);
@@ -108,8 +116,9 @@ Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
     for (int i : w.reads) {
         const std::string key = key_of(i);
         size_t length = 0;
-        check(DbGet(db, GET_EXACT, key.data(), key.size(), nullptr, nullptr, 0, buffer.data(), &length,
-                    buffer.size()) == kDbOk && length == w.values[i].size(),
+        check(DbGet(db, GET_EXACT, key.data(), key.size(), nullptr, nullptr, 0, buffer.data(),
+                    &length, buffer.size()) == kDbOk &&
+                  length == w.values[i].size(),
               "get");
     }
     f.reads = seconds_since(start);
@@ -125,7 +134,8 @@ Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
 
     start = Clock::now();
     DbCheckReport report;
-    check(DbCheck(db, &report) == kDbOk && report.problems.empty() && report.records == kRecords, "check");
+    check(DbCheck(db, &report) == kDbOk && report.problems.empty() && report.records == kRecords,
+          "check");
     f.check = seconds_since(start);
     start = Clock::now();
     check(DbCompact(db) == kDbOk, "compact");
@@ -137,7 +147,9 @@ Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
     return f;
 }
 
-void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql); }
+void exec(sqlite3* db, const char* sql) {
+    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
+}
 
 Figures run_sqlite(const std::string& path, const Workload& w) {
     Figures f;
@@ -148,10 +160,14 @@ Figures run_sqlite(const std::string& path, const Workload& w) {
     sqlite3_stmt* insert = nullptr;
     sqlite3_stmt* select = nullptr;
     sqlite3_stmt* replace = nullptr;
-    check(sqlite3_prepare_v2(db, "INSERT INTO records VALUES (?, ?)", -1, &insert, nullptr) == SQLITE_OK, "prepare");
-    check(sqlite3_prepare_v2(db, "SELECT value FROM records WHERE key = ?", -1, &select, nullptr) == SQLITE_OK,
+    check(sqlite3_prepare_v2(db, "INSERT INTO records VALUES (?, ?)", -1, &insert, nullptr) ==
+              SQLITE_OK,
           "prepare");
-    check(sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO records VALUES (?, ?)", -1, &replace, nullptr) == SQLITE_OK,
+    check(sqlite3_prepare_v2(db, "SELECT value FROM records WHERE key = ?", -1, &select, nullptr) ==
+              SQLITE_OK,
+          "prepare");
+    check(sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO records VALUES (?, ?)", -1, &replace,
+                             nullptr) == SQLITE_OK,
           "prepare");
 
     auto start = Clock::now();
@@ -159,7 +175,8 @@ Figures run_sqlite(const std::string& path, const Workload& w) {
     for (int i = 0; i < kRecords; ++i) {
         const std::string key = key_of(i);
         sqlite3_bind_blob(insert, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_blob(insert, 2, w.values[i].data(), static_cast<int>(w.values[i].size()), SQLITE_STATIC);
+        sqlite3_bind_blob(insert, 2, w.values[i].data(), static_cast<int>(w.values[i].size()),
+                          SQLITE_STATIC);
         check(sqlite3_step(insert) == SQLITE_DONE, "insert");
         sqlite3_reset(insert);
     }
@@ -197,7 +214,8 @@ Figures run_sqlite(const std::string& path, const Workload& w) {
 
     start = Clock::now();
     sqlite3_stmt* integrity = nullptr;
-    check(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &integrity, nullptr) == SQLITE_OK, "prepare");
+    check(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &integrity, nullptr) == SQLITE_OK,
+          "prepare");
     check(sqlite3_step(integrity) == SQLITE_ROW &&
               std::string(reinterpret_cast<const char*>(sqlite3_column_text(integrity, 0))) == "ok",
           "integrity_check");
@@ -211,14 +229,15 @@ Figures run_sqlite(const std::string& path, const Workload& w) {
 }
 
 void line(const char* what, double ours, double peer, const char* unit) {
-    std::printf("%-58s ours %10.3f %-3s sqlite %10.3f %-3s ratio %.2f\n", what, ours, unit, peer, unit,
-                peer > 0 ? ours / peer : 0.0);
+    std::printf("%-58s ours %10.3f %-3s sqlite %10.3f %-3s ratio %.2f\n", what, ours, unit, peer,
+                unit, peer > 0 ? ours / peer : 0.0);
 }
 
 }  // namespace
 
 int main() {
-    const std::string dir = std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
+    const std::string dir =
+        std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const Workload w = make_workload();
     const Figures sqlite = run_sqlite(dir + "/peer.sqlite", w);
@@ -228,7 +247,8 @@ int main() {
 
     line("bulk load 100000 x 1000 bytes, one period (s)", ours.load, sqlite.load, "s");
     line("200000 random point reads (s)", ours.reads, sqlite.reads, "s");
-    line("10000 random replacements with 1500 bytes, one period (s)", ours.replace, sqlite.replace, "s");
+    line("10000 random replacements with 1500 bytes, one period (s)", ours.replace, sqlite.replace,
+         "s");
     line("file size after the load (MB)", ours.size / 1e6, sqlite.size / 1e6, "MB");
     line("DbCompact vs VACUUM (s)", ours.compact, sqlite.compact, "s");
     line("DbRepair vs VACUUM (s)", ours.repair, sqlite.repair, "s");
@@ -236,6 +256,7 @@ int main() {
     line("without compression: bulk load (s)", plain.load, sqlite.load, "s");
     line("without compression: point reads (s)", plain.reads, sqlite.reads, "s");
     line("without compression: replacements (s)", plain.replace, sqlite.replace, "s");
-    line("without compression: file size after the load (MB)", plain.size / 1e6, sqlite.size / 1e6, "MB");
+    line("without compression: file size after the load (MB)", plain.size / 1e6, sqlite.size / 1e6,
+         "MB");
     return 0;
 }

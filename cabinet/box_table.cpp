@@ -78,14 +78,16 @@ const BoxEntry* BoxTable::find(uint16_t number) const {
 
 const BoxEntry* BoxTable::find_by_name(std::string_view name, int parent) const {
     for (const BoxEntry& entry : entries_)
-        if ((parent < 0 || entry.parent == parent) && entry.number != 0 && texts::equals_ignoring_case(entry.name, name))
+        if ((parent < 0 || entry.parent == parent) && entry.number != 0 &&
+            texts::equals_ignoring_case(entry.name, name))
             return &entry;
     return nullptr;
 }
 
 void BoxTable::append(BoxEntry entry) {
     entry.changed = entry.record_changed = true;
-    if (index_[entry.number] == kNoIndex) index_[entry.number] = static_cast<uint16_t>(entries_.size());
+    if (index_[entry.number] == kNoIndex)
+        index_[entry.number] = static_cast<uint16_t>(entries_.size());
     entries_.push_back(std::move(entry));
 }
 
@@ -176,7 +178,8 @@ uint8_t BoxTable::inherited_flags(uint16_t parent, uint8_t cabinet_default) cons
     for (size_t steps = 0; steps <= entries_.size(); ++steps) {
         const BoxEntry* entry = find(number);
         if (!entry) break;
-        if (entry->is_directory() && (entry->flags & kInheritFlag)) return entry->flags & kSettingFlags;
+        if (entry->is_directory() && (entry->flags & kInheritFlag))
+            return entry->flags & kSettingFlags;
         if (number == 0) break;
         number = entry->parent;
     }
@@ -229,7 +232,8 @@ void BoxTable::mark_from(size_t index) {
 void BoxTable::rebuild_index() {
     std::fill(index_.begin(), index_.end(), kNoIndex);
     for (size_t i = 0; i < entries_.size(); ++i)
-        if (index_[entries_[i].number] == kNoIndex) index_[entries_[i].number] = static_cast<uint16_t>(i);
+        if (index_[entries_[i].number] == kNoIndex)
+            index_[entries_[i].number] = static_cast<uint16_t>(i);
 }
 
 }  // namespace orvane::cabinet

@@ -49,7 +49,7 @@ std::vector<uint8_t> encode_box_record(const BoxEntry& entry);
 bool decode_box_record(const uint8_t* data, size_t length, BoxEntry* entry);
 
 class BoxTable {
-public:
+  public:
     size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     const BoxEntry& operator[](size_t index) const { return entries_[index]; }
@@ -91,7 +91,7 @@ public:
     void mark_all_changed();
     void clear_marks();
 
-private:
+  private:
     void mark_from(size_t index);
     void rebuild_index();
 

@@ -19,7 +19,9 @@ constexpr int kBlockSize = 4096;
 constexpr int kEntrySize = 8;
 constexpr int kPasswordTries = 3;
 
-bool is_missing(int32_t code) { return code == kDbNotFound || code == kDbDataShort; }
+bool is_missing(int32_t code) {
+    return code == kDbNotFound || code == kDbDataShort;
+}
 
 constexpr int32_t kLockPauseMs = 100;
 constexpr int32_t kLockPauses = 300;
@@ -34,7 +36,9 @@ store::DbCallback engine_callback(std::shared_ptr<Cabinet::EngineProgress> relay
             case kDbCallbackRepairIndex:
             case kDbCallbackDeleteRange:
                 if (!relay->progress) return 1;
-                return relay->progress->update(static_cast<uint64_t>(a), static_cast<uint64_t>(b)) ? 1 : 0;
+                return relay->progress->update(static_cast<uint64_t>(a), static_cast<uint64_t>(b))
+                           ? 1
+                           : 0;
             case kDbCallbackLockWait:
                 return a < kLockPauses ? kLockPauseMs : 0;
             default:
@@ -50,27 +54,40 @@ uint8_t random_byte() {
 
 }  // namespace
 
-std::string reading_text_phrase(texts::TextId id) { return "reading text " + std::to_string(id); }
-std::string writing_text_phrase(texts::TextId id) { return "writing text " + std::to_string(id); }
-std::string deleting_text_phrase(texts::TextId id) { return "deleting text " + std::to_string(id); }
+std::string reading_text_phrase(texts::TextId id) {
+    return "reading text " + std::to_string(id);
+}
+std::string writing_text_phrase(texts::TextId id) {
+    return "writing text " + std::to_string(id);
+}
+std::string deleting_text_phrase(texts::TextId id) {
+    return "deleting text " + std::to_string(id);
+}
 
-Cabinet::Cabinet(std::string path, DbHandle db, std::shared_ptr<EngineProgress> engine_progress, platform::Ui& ui,
-                 bool read_only)
-    : path_(std::move(path)), db_(db), engine_progress_(std::move(engine_progress)), ui_(ui), read_only_(read_only) {}
+Cabinet::Cabinet(std::string path, DbHandle db, std::shared_ptr<EngineProgress> engine_progress,
+                 platform::Ui& ui, bool read_only)
+    : path_(std::move(path)),
+      db_(db),
+      engine_progress_(std::move(engine_progress)),
+      ui_(ui),
+      read_only_(read_only) {}
 
 Cabinet::~Cabinet() {
     if (!read_only_) write_back();
     DbClose(db_);
 }
 
-void Cabinet::engine_error(const std::string& action, int32_t code) { ui_.engine_error(action, DbErrorText(code)); }
+void Cabinet::engine_error(const std::string& action, int32_t code) {
+    ui_.engine_error(action, DbErrorText(code));
+}
 
 bool Cabinet::refuse_if_read_only() {
     if (read_only_) ui_.message(message::kReadOnly, {path_.c_str()});
     return read_only_;
 }
 
-std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOptions& options, platform::Ui& ui) {
+std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOptions& options,
+                                         platform::Ui& ui) {
     std::optional<ScrambledPassword> scrambled;
     if (!options.password.empty()) {
         scrambled = scramble_password(options.password, random_byte);
@@ -81,7 +98,8 @@ std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOp
     }
     DbHandle db = nullptr;
     auto relay = std::make_shared<EngineProgress>();
-    if (int32_t code = DbCreate(&db, path, DB_PREFIX_KEYS | DB_COMPRESS, kBlockSize, kEntrySize, engine_callback(relay))) {
+    if (int32_t code = DbCreate(&db, path, DB_PREFIX_KEYS | DB_COMPRESS, kBlockSize, kEntrySize,
+                                engine_callback(relay))) {
         ui.engine_error("creating the cabinet", DbErrorText(code));
         return nullptr;
     }
@@ -101,7 +119,8 @@ std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOp
     return cabinet;
 }
 
-std::unique_ptr<Cabinet> Cabinet::open(const std::string& path, const OpenOptions& options, platform::Ui& ui) {
+std::unique_ptr<Cabinet> Cabinet::open(const std::string& path, const OpenOptions& options,
+                                       platform::Ui& ui) {
     const uint32_t flags = options.compression ? DB_COMPRESS : 0;
     DbHandle db = nullptr;
     bool read_only = false;
@@ -136,7 +155,8 @@ int32_t Cabinet::read_header() {
     const Key key = header_key();
     uint8_t bytes[kHeaderSize] = {};
     size_t length = 0;
-    int32_t code = DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, bytes, &length, sizeof bytes);
+    int32_t code = DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, bytes, &length,
+                         sizeof bytes);
     if (code != kDbOk) return code;
     std::optional<CabinetHeader> header = decode_header(bytes, length);
     if (!header) return kDbDataShort;
@@ -152,8 +172,8 @@ int32_t Cabinet::read_box_table(std::vector<BoxEntry>* entries, bool as_far_as_p
     for (size_t first = 0; first < count; first += kChunkEntries) {
         const Key key = chunk_key(static_cast<uint16_t>(first));
         size_t length = 0;
-        const int32_t code =
-            DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, chunk.data(), &length, chunk.size());
+        const int32_t code = DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0,
+                                   chunk.data(), &length, chunk.size());
         if (code != kDbOk && !(as_far_as_present && code == kDbNotFound)) return code;
         const size_t wanted = std::min(kChunkEntries, count - first);
         if (code == kDbNotFound) break;
@@ -185,7 +205,8 @@ bool Cabinet::load(const OpenOptions& options) {
             header_.fixed_box_numbers = kOldFixedBoxNumbers;
             header_changed_ = true;
         }
-        if (code == kDbOk && header_.password_kind == kWithPassword && !check_password(options)) return false;
+        if (code == kDbOk && header_.password_kind == kWithPassword && !check_password(options))
+            return false;
         std::vector<BoxEntry> entries;
         if (code == kDbOk) code = read_box_table(&entries, false);
         if (code == kDbOk) table_.assign(std::move(entries));
@@ -211,13 +232,14 @@ bool Cabinet::load(const OpenOptions& options) {
 bool Cabinet::check_password(const OpenOptions& options) {
     const std::string stored = unscramble_password(header_.scrambled_password);
     if (options.recent_password) {
-        if (std::optional<std::string> recent = options.recent_password->get(); recent && *recent == stored)
+        if (std::optional<std::string> recent = options.recent_password->get();
+            recent && *recent == stored)
             return true;
     }
     for (int attempt = 0; attempt < kPasswordTries; ++attempt) {
         if (attempt > 0) ui_.message(message::kWrongPassword);
-        std::optional<std::string> given =
-            ui_.enter_password("Password of the filing cabinet '" + path_ + "'", kMaxPasswordLength);
+        std::optional<std::string> given = ui_.enter_password(
+            "Password of the filing cabinet '" + path_ + "'", kMaxPasswordLength);
         if (!given) return false;
         if (*given == stored) {
             if (options.recent_password) options.recent_password->remember(*given);
@@ -230,9 +252,11 @@ bool Cabinet::check_password(const OpenOptions& options) {
 // Cabinets of old format levels kept sent letters in box 2 and command
 // results in box 3; those texts now have boxes of their own.
 bool Cabinet::convert_old_format() {
-    if (!ensure_fixed_box(box::kSentMail) || !ensure_fixed_box(box::kResultsOfCommands)) return false;
-    for (const auto& [old_box, new_box] : {std::pair{box::kPendingSentMail, box::kSentMail},
-                                           std::pair{box::kPendingSentCommands, box::kResultsOfCommands}}) {
+    if (!ensure_fixed_box(box::kSentMail) || !ensure_fixed_box(box::kResultsOfCommands))
+        return false;
+    for (const auto& [old_box, new_box] :
+         {std::pair{box::kPendingSentMail, box::kSentMail},
+          std::pair{box::kPendingSentCommands, box::kResultsOfCommands}}) {
         if (table_.contains(old_box)) {
             if (!move_all_texts(old_box, new_box)) return false;
             table_.rename(old_box, default_box_name(old_box));
@@ -287,7 +311,8 @@ bool Cabinet::write_back() {
             const size_t first = c * kChunkEntries;
             const size_t count = std::min(kChunkEntries, table_.size() - first);
             chunk.assign(count * kBoxEntrySize, 0);
-            for (size_t i = 0; i < count; ++i) encode_box_entry(table_[first + i], &chunk[i * kBoxEntrySize]);
+            for (size_t i = 0; i < count; ++i)
+                encode_box_entry(table_[first + i], &chunk[i * kBoxEntrySize]);
             const Key key = chunk_key(static_cast<uint16_t>(first));
             code = DbPut(db_, key.bytes, key.length, chunk.data(), chunk.size());
         }
@@ -344,7 +369,8 @@ bool Cabinet::add_entry(BoxEntry entry) {
     return true;
 }
 
-std::optional<uint16_t> Cabinet::create_box(const std::string& name, uint16_t parent, bool directory) {
+std::optional<uint16_t> Cabinet::create_box(const std::string& name, uint16_t parent,
+                                            bool directory) {
     if (refuse_if_read_only()) return std::nullopt;
     const std::string fitted = fit_box_name(name);
     if (fitted.empty()) {

@@ -60,11 +60,12 @@ struct RepairOptions {
 };
 
 class Cabinet {
-public:
+  public:
     // Creates a new cabinet with its fixed boxes; fails when the file exists.
     static std::unique_ptr<Cabinet> create(const std::string& path, const CreateOptions& options,
                                            platform::Ui& ui);
-    static std::unique_ptr<Cabinet> open(const std::string& path, const OpenOptions& options, platform::Ui& ui);
+    static std::unique_ptr<Cabinet> open(const std::string& path, const OpenOptions& options,
+                                         platform::Ui& ui);
 
     // Writes back what changed and closes the file.
     ~Cabinet();
@@ -143,9 +144,9 @@ public:
         platform::Progress* progress = nullptr;
     };
 
-private:
-    Cabinet(std::string path, store::DbHandle db, std::shared_ptr<EngineProgress> engine_progress, platform::Ui& ui,
-            bool read_only);
+  private:
+    Cabinet(std::string path, store::DbHandle db, std::shared_ptr<EngineProgress> engine_progress,
+            platform::Ui& ui, bool read_only);
 
     void engine_error(const std::string& action, int32_t code);
     bool load(const OpenOptions& options);
@@ -189,7 +190,7 @@ private:
 // in memory until it ends, so that each list is written once rather than
 // once per text.
 class FilingBatch {
-public:
+  public:
     explicit FilingBatch(Cabinet& cabinet) : cabinet_(cabinet), held_(cabinet.begin_batch()) {}
     ~FilingBatch() { finish(); }
     FilingBatch(const FilingBatch&) = delete;
@@ -203,7 +204,7 @@ public:
         return !held || cabinet_.end_batch();
     }
 
-private:
+  private:
     Cabinet& cabinet_;
     bool held_;
 };

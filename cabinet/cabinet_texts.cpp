@@ -22,11 +22,13 @@ std::string index_phrase(const char* verb, const std::string& name) {
 
 int32_t get_whole(DbHandle db, const Key& key, std::vector<uint8_t>* data) {
     size_t length = 0;
-    int32_t code = DbGet(db, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, nullptr, &length, 0);
+    int32_t code =
+        DbGet(db, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, nullptr, &length, 0);
     if (code != kDbOk) return code;
     data->resize(length);
     if (length == 0) return kDbOk;
-    return DbGet(db, GET_CURRENT, nullptr, 0, nullptr, nullptr, 0, data->data(), &length, data->size());
+    return DbGet(db, GET_CURRENT, nullptr, 0, nullptr, nullptr, 0, data->data(), &length,
+                 data->size());
 }
 
 std::vector<uint8_t> encode_u32s(const std::vector<uint32_t>& values) {
@@ -40,11 +42,13 @@ std::vector<uint8_t> encode_u32s(const std::vector<uint32_t>& values) {
 std::optional<uint32_t> Cabinet::text_count(uint16_t box) {
     if (batch_depth_ > 0) {
         const BoxList* list = batch_list(box);
-        return list ? std::optional<uint32_t>(static_cast<uint32_t>(list->ids.size())) : std::nullopt;
+        return list ? std::optional<uint32_t>(static_cast<uint32_t>(list->ids.size()))
+                    : std::nullopt;
     }
     const Key key = list_key(kTextList, box);
     size_t length = 0;
-    const int32_t code = DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, nullptr, &length, 0);
+    const int32_t code =
+        DbGet(db_, GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, nullptr, &length, 0);
     if (code == kDbNotFound) return 0;
     if (code != kDbOk) {
         engine_error(index_phrase("reading", box_name(box)), code);
@@ -122,7 +126,8 @@ bool Cabinet::store_box_list(uint16_t box, const BoxList& list) {
     const Key stamps_key = list_key(kStampList, box);
     if (code == kDbOk && list.ids.empty()) {
         code = DbDelete(db_, ids_key.bytes, ids_key.length);
-        if (code == kDbOk || code == kDbNotFound) code = DbDelete(db_, stamps_key.bytes, stamps_key.length);
+        if (code == kDbOk || code == kDbNotFound)
+            code = DbDelete(db_, stamps_key.bytes, stamps_key.length);
         if (code == kDbNotFound) code = kDbOk;
     } else if (code == kDbOk) {
         const std::vector<uint8_t> ids = encode_u32s(list.ids);
@@ -130,7 +135,9 @@ bool Cabinet::store_box_list(uint16_t box, const BoxList& list) {
         stamps.resize(list.ids.size(), 0);
         const std::vector<uint8_t> stamp_bytes = encode_u32s(stamps);
         code = DbPut(db_, ids_key.bytes, ids_key.length, ids.data(), ids.size());
-        if (code == kDbOk) code = DbPut(db_, stamps_key.bytes, stamps_key.length, stamp_bytes.data(), stamp_bytes.size());
+        if (code == kDbOk)
+            code = DbPut(db_, stamps_key.bytes, stamps_key.length, stamp_bytes.data(),
+                         stamp_bytes.size());
     }
     if (code != kDbOk) {
         engine_error(index_phrase("writing", box_name(box)), code);
@@ -143,13 +150,14 @@ std::optional<TextRecord> Cabinet::read_text(TextId id, bool for_update) {
     const Key key = text_key(id);
     std::vector<uint8_t> buffer(kFirstReadSize);
     size_t length = 0;
-    int32_t code = DbGet(db_, for_update ? GET_EXACT_UPDATE : GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0,
-                         buffer.data(), &length, buffer.size());
+    int32_t code = DbGet(db_, for_update ? GET_EXACT_UPDATE : GET_EXACT, key.bytes, key.length,
+                         nullptr, nullptr, 0, buffer.data(), &length, buffer.size());
     ++text_reads_;
     const size_t stored = code == kDbOk ? stored_text_length(buffer.data(), length) : 0;
     if (code == kDbOk && stored > buffer.size()) {
         buffer.resize(stored);
-        code = DbGet(db_, GET_CURRENT, nullptr, 0, nullptr, nullptr, 0, buffer.data(), &length, buffer.size());
+        code = DbGet(db_, GET_CURRENT, nullptr, 0, nullptr, nullptr, 0, buffer.data(), &length,
+                     buffer.size());
         ++text_reads_;
     }
     if (code == kDbNotFound) return std::nullopt;
@@ -162,8 +170,10 @@ std::optional<TextRecord> Cabinet::read_text(TextId id, bool for_update) {
         // A damaged text cannot be shown or repaired; it goes, so that it
         // cannot trouble the next reader either.
         DbLockGuard lock(db_);
-        const int32_t deleted = lock.code() == kDbOk ? DbDelete(db_, key.bytes, key.length) : lock.code();
-        if (deleted != kDbOk && deleted != kDbNotFound) engine_error(deleting_text_phrase(id), deleted);
+        const int32_t deleted =
+            lock.code() == kDbOk ? DbDelete(db_, key.bytes, key.length) : lock.code();
+        if (deleted != kDbOk && deleted != kDbNotFound)
+            engine_error(deleting_text_phrase(id), deleted);
     }
     return text;
 }
@@ -204,7 +214,9 @@ bool Cabinet::delete_text_for_good(const TextRecord& text) {
 // purpose and written back.
 bool Cabinet::add_to_list(uint16_t box, const TextRecord& text) {
     std::optional<BoxList> own;
-    BoxList* list = batch_depth_ > 0 ? batch_list(box) : (own = read_box_list(box)) ? &*own : nullptr;
+    BoxList* list = batch_depth_ > 0             ? batch_list(box)
+                    : (own = read_box_list(box)) ? &*own
+                                                 : nullptr;
     if (!list) return false;
     if (std::find(list->ids.begin(), list->ids.end(), text.id) != list->ids.end()) return true;
     if (list->ids.size() >= kMaxBoxTexts) {
@@ -218,7 +230,9 @@ bool Cabinet::add_to_list(uint16_t box, const TextRecord& text) {
 
 bool Cabinet::remove_from_list(uint16_t box, TextId id) {
     std::optional<BoxList> own;
-    BoxList* list = batch_depth_ > 0 ? batch_list(box) : (own = read_box_list(box)) ? &*own : nullptr;
+    BoxList* list = batch_depth_ > 0             ? batch_list(box)
+                    : (own = read_box_list(box)) ? &*own
+                                                 : nullptr;
     if (!list) return false;
     const auto at = std::find(list->ids.begin(), list->ids.end(), id);
     if (at == list->ids.end()) return true;
@@ -241,7 +255,8 @@ bool Cabinet::file_text(TextRecord& text, uint16_t box) {
     }
     DbLockGuard lock(db_);
     if (!add_to_list(box, text)) return false;
-    if (std::find(text.boxes.begin(), text.boxes.end(), box) == text.boxes.end()) text.boxes.push_back(box);
+    if (std::find(text.boxes.begin(), text.boxes.end(), box) == text.boxes.end())
+        text.boxes.push_back(box);
     if (write_text(text)) return true;
     remove_from_list(box, text.id);
     return false;

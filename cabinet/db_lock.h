@@ -7,7 +7,7 @@
 namespace orvane::cabinet {
 
 class DbLockGuard {
-public:
+  public:
     explicit DbLockGuard(store::DbHandle db) : db_(db), code_(store::DbLock(db)) {}
     ~DbLockGuard() {
         if (code_ == store::kDbOk) store::DbUnlock(db_);
@@ -18,7 +18,7 @@ public:
     // The result of DbLock; 0 when the lock is held.
     int32_t code() const { return code_; }
 
-private:
+  private:
     store::DbHandle db_;
     int32_t code_;
 };

@@ -14,12 +14,13 @@
 namespace orvane::cabinet {
 
 struct FilingOptions {
-    bool auto_file = true;            // "AutoFile": file texts at all, else all stay in the In-Basket
-    bool file_letters = false;        // "File Letters": letters go to their correspondent's box
-    bool file_to_all = false;         // "File To All": a box for every correspondent or conference
-    bool create_boxes = true;         // "Create Boxes": make a box that is missing
-    bool separate_dir = false;        // "Separate Dir": new boxes under Letters and Conferences
-    bool boxes_in_in_basket = false;  // "Boxes in In-Basket": otherwise new boxes go in the In-Basket
+    bool auto_file = true;      // "AutoFile": file texts at all, else all stay in the In-Basket
+    bool file_letters = false;  // "File Letters": letters go to their correspondent's box
+    bool file_to_all = false;   // "File To All": a box for every correspondent or conference
+    bool create_boxes = true;   // "Create Boxes": make a box that is missing
+    bool separate_dir = false;  // "Separate Dir": new boxes under Letters and Conferences
+    bool boxes_in_in_basket =
+        false;  // "Boxes in In-Basket": otherwise new boxes go in the In-Basket
 };
 
 FilingOptions filing_options(const settings::OptionKeys& options);
@@ -35,7 +36,7 @@ struct FilingContext {
 // The boxes `text` belongs in, creating correspondent and conference boxes
 // as the options ask. Never empty: when nothing else applies, or a box
 // cannot be made, the In-Basket.
-std::vector<uint16_t> choose_boxes(Cabinet& cabinet, const texts::TextRecord& text, const FilingOptions& options,
-                                   const FilingContext& context);
+std::vector<uint16_t> choose_boxes(Cabinet& cabinet, const texts::TextRecord& text,
+                                   const FilingOptions& options, const FilingContext& context);
 
 }  // namespace orvane::cabinet

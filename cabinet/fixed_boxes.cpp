@@ -41,9 +41,9 @@ constexpr FixedName kNames[] = {
 // The boxes a user meets from the first day; the others appear when a
 // feature first files a text in them.
 constexpr std::array<uint16_t, 13> kInitial = {
-    box::kMainDirectory, box::kInBasket,         box::kOutBasket,    box::kPendingSentMail,
-    box::kPendingSentCommands, box::kSentMail,   box::kResultsOfCommands, box::kLetters,
-    box::kConferences,   box::kReadMail,         box::kUnansweredMail, box::kMarkedTexts,
+    box::kMainDirectory,       box::kInBasket, box::kOutBasket,         box::kPendingSentMail,
+    box::kPendingSentCommands, box::kSentMail, box::kResultsOfCommands, box::kLetters,
+    box::kConferences,         box::kReadMail, box::kUnansweredMail,    box::kMarkedTexts,
     box::kWasteBasket,
 };
 
@@ -60,6 +60,8 @@ std::string recovered_box_name(uint16_t number) {
     return name.empty() ? "Box " + std::to_string(number) + " ???" : name;
 }
 
-std::span<const uint16_t> initial_boxes() { return kInitial; }
+std::span<const uint16_t> initial_boxes() {
+    return kInitial;
+}
 
 }  // namespace orvane::cabinet

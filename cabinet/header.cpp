@@ -17,7 +17,8 @@ std::array<uint8_t, kHeaderSize> encode_header(const CabinetHeader& header) {
     bytes[9] = header.index_up_to_date;
     bytes[10] = header.index_kept;
     bytes[11] = header.fixed_box_numbers;
-    std::copy(header.scrambled_password.begin(), header.scrambled_password.end(), bytes.begin() + 12);
+    std::copy(header.scrambled_password.begin(), header.scrambled_password.end(),
+              bytes.begin() + 12);
     std::copy(header.reserved.begin(), header.reserved.end(), bytes.begin() + 44);
     return bytes;
 }

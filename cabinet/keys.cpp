@@ -4,7 +4,9 @@
 
 namespace orvane::cabinet {
 
-Key header_key() { return Key{{kHeaderPrefix}, 1}; }
+Key header_key() {
+    return Key{{kHeaderPrefix}, 1};
+}
 
 Key chunk_key(uint16_t first_index) {
     Key key{{kHeaderPrefix}, 3};

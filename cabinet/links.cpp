@@ -6,8 +6,8 @@
 #include "cabinet/db_lock.h"
 #include "cabinet/keys.h"
 #include "cabinet/links.h"
-#include "cabinet/stored_text.h"
 #include "cabinet/record_walk.h"
+#include "cabinet/stored_text.h"
 #include "platform/bytes.h"
 
 namespace orvane::cabinet {
@@ -18,8 +18,9 @@ using texts::TextId;
 using texts::TextRecord;
 
 bool has_link(const TextRecord& text, TextId id, HeaderCode code) {
-    return std::any_of(text.links.begin(), text.links.end(),
-                       [&](const texts::TextLink& link) { return link.id == id && link.code == code; });
+    return std::any_of(text.links.begin(), text.links.end(), [&](const texts::TextLink& link) {
+        return link.id == id && link.code == code;
+    });
 }
 
 // The texts this one linked to lose their half of each pair.
@@ -30,7 +31,9 @@ void Cabinet::unlink_deleted_text(const TextRecord& text) {
         if (!other) continue;
         const HeaderCode opposite = texts::opposite_link_code(link.code);
         const size_t before = other->links.size();
-        std::erase_if(other->links, [&](const texts::TextLink& l) { return l.id == text.id && l.code == opposite; });
+        std::erase_if(other->links, [&](const texts::TextLink& l) {
+            return l.id == text.id && l.code == opposite;
+        });
         if (other->links.size() != before) write_text(*other);
     }
 }
@@ -55,9 +58,13 @@ std::optional<uint32_t> Cabinet::link_comments() {
     const int32_t code = walk_records(db_, &kTextPrefix, 1, [&](const WalkedRecord& record) {
         if (record.key_length == 5) {
             const TextId id = platform::load_be32(record.key + 1);
-            if (std::optional<TextRecord> text = decode_stored_text(record.data, record.data_length, id)) {
+            if (std::optional<TextRecord> text =
+                    decode_stored_text(record.data, record.data_length, id)) {
                 for (const texts::TextLink& link : text->links)
-                    if (link.id != id) wanted.push_back({link.id, {id, texts::opposite_link_code(link.code), text->author.text}});
+                    if (link.id != id)
+                        wanted.push_back(
+                            {link.id,
+                             {id, texts::opposite_link_code(link.code), text->author.text}});
             }
         }
         if (progress && ++seen % 256 == 0 && !progress->update(seen, 0)) cancelled = true;
@@ -70,7 +77,8 @@ std::optional<uint32_t> Cabinet::link_comments() {
     if (cancelled) return std::nullopt;
 
     uint32_t added = 0;
-    std::sort(wanted.begin(), wanted.end(), [](const Pending& a, const Pending& b) { return a.target < b.target; });
+    std::sort(wanted.begin(), wanted.end(),
+              [](const Pending& a, const Pending& b) { return a.target < b.target; });
     for (size_t i = 0; i < wanted.size();) {
         const TextId target = wanted[i].target;
         size_t end = i;

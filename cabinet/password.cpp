@@ -43,7 +43,8 @@ std::string unscramble_password(const ScrambledPassword& scrambled) {
         r = advance(r, scrambled[i]);
     }
     std::string password;
-    for (size_t i = 2; i < plain.size() && plain[i] != 0; ++i) password.push_back(static_cast<char>(plain[i]));
+    for (size_t i = 2; i < plain.size() && plain[i] != 0; ++i)
+        password.push_back(static_cast<char>(plain[i]));
     return password;
 }
 

@@ -27,12 +27,12 @@ std::string unscramble_password(const ScrambledPassword& scrambled);
 // asks for one, so that opening a second cabinet with the same password does
 // not ask again.
 class RecentPassword {
-public:
+  public:
     void remember(std::string password);
     // The password when it was given less than five seconds ago.
     std::optional<std::string> get() const;
 
-private:
+  private:
     std::string password_;
     uint32_t given_at_ = 0;
     bool present_ = false;

@@ -52,13 +52,14 @@ BoxList merge_lists(const std::vector<TextId>& old_ids, const RebuiltList& rebui
 
 bool Cabinet::repair(const RepairOptions& options, RepairReport* report_out) {
     if (refuse_if_read_only()) return false;
-    if (options.ask &&
-        ui_.ask(message::kRepairQuestion, platform::Buttons::YesNo, platform::Answer::No) != platform::Answer::Yes)
+    if (options.ask && ui_.ask(message::kRepairQuestion, platform::Buttons::YesNo,
+                               platform::Answer::No) != platform::Answer::Yes)
         return false;
     RepairReport report;
     bool repaired;
     {
-        std::unique_ptr<platform::Progress> progress = ui_.start_progress("Repairing the filing cabinet");
+        std::unique_ptr<platform::Progress> progress =
+            ui_.start_progress("Repairing the filing cabinet");
         repaired = rebuild(progress.get(), &report);
     }
     if (!repaired) {
@@ -69,8 +70,8 @@ bool Cabinet::repair(const RepairOptions& options, RepairReport* report_out) {
         const int count = static_cast<int>(report.missing.size());
         const std::string node = options.node_name.empty() ? "the node" : options.node_name;
         const int question = count == 1 ? message::kTextMissing : message::kTextsMissing;
-        if (ui_.ask(question, platform::Buttons::YesNo, platform::Answer::No, {count, node.c_str()}) ==
-            platform::Answer::Yes)
+        if (ui_.ask(question, platform::Buttons::YesNo, platform::Answer::No,
+                    {count, node.c_str()}) == platform::Answer::Yes)
             queue_download(report.missing);
     }
     if (report_out) *report_out = std::move(report);
@@ -121,7 +122,8 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
     code = walk_records(db_, list_prefix, 2, [&](const WalkedRecord& record) {
         if (record.key_length == 4) {
             std::vector<TextId>& ids = old_lists[platform::load_be16(record.key + 2)];
-            for (size_t at = 0; at + 4 <= record.data_length; at += 4) ids.push_back(platform::load_le32(record.data + at));
+            for (size_t at = 0; at + 4 <= record.data_length; at += 4)
+                ids.push_back(platform::load_le32(record.data + at));
         }
         return WalkStep::kNext;
     });
@@ -191,7 +193,8 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
         present.insert(id);
         if (changed) {
             const std::optional<std::vector<uint8_t>> bytes = encode_stored_text(*text);
-            if (!bytes || DbPut(db_, record.key, record.key_length, bytes->data(), bytes->size()) != kDbOk) {
+            if (!bytes ||
+                DbPut(db_, record.key, record.key_length, bytes->data(), bytes->size()) != kDbOk) {
                 failed = true;
                 return WalkStep::kStop;
             }
@@ -212,13 +215,15 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
     for (const auto& [number, old_ids] : old_lists) {
         static const RebuiltList kEmpty;
         const auto found = rebuilt.find(number);
-        if (!write_box_list(number, merge_lists(old_ids, found == rebuilt.end() ? kEmpty : found->second)))
+        if (!write_box_list(number,
+                            merge_lists(old_ids, found == rebuilt.end() ? kEmpty : found->second)))
             return false;
         for (TextId id : old_ids)
             if (!present.contains(id)) report->missing.push_back(id);
     }
     std::sort(report->missing.begin(), report->missing.end());
-    report->missing.erase(std::unique(report->missing.begin(), report->missing.end()), report->missing.end());
+    report->missing.erase(std::unique(report->missing.begin(), report->missing.end()),
+                          report->missing.end());
 
     for (uint16_t number : initial_boxes())
         if (!ensure_fixed_box(number)) return false;

@@ -14,10 +14,10 @@ using texts::TextRecord;
 
 // Offsets of the fixed part.
 constexpr size_t kIdAt = 0, kDateAt = 4, kLengthAt = 8, kFormatAt = 10, kImportanceAt = 11,
-                 kKindFlagsAt = 12, kCharsetAt = 13, kPriorityAt = 14, kBoxCountAt = 15, kBoxAt = 16,
-                 kAuthorAt = 18, kReceiversAt = 20, kLinksAt = 22, kFieldsAt = 24, kSubjectAt = 26,
-                 kBodyAt = 28, kBodyLengthAt = 30, kLineCountAt = 32, kAuthorCodeAt = 34, kOutgoingAt = 36,
-                 kPersonAt = 37;
+                 kKindFlagsAt = 12, kCharsetAt = 13, kPriorityAt = 14, kBoxCountAt = 15,
+                 kBoxAt = 16, kAuthorAt = 18, kReceiversAt = 20, kLinksAt = 22, kFieldsAt = 24,
+                 kSubjectAt = 26, kBodyAt = 28, kBodyLengthAt = 30, kLineCountAt = 32,
+                 kAuthorCodeAt = 34, kOutgoingAt = 36, kPersonAt = 37;
 // Byte 11, bits 0-4, when offset 34 holds an author code.
 constexpr uint8_t kAuthorCodeMark = 3;
 // Field item code that no header uses; it carries what has no place in the
@@ -25,12 +25,13 @@ constexpr uint8_t kAuthorCodeMark = 3;
 constexpr uint8_t kExtraItemCode = 24;
 
 // Item heads.
-constexpr size_t kReceiverHead = 16;  // next, code, previous, date kind, thread, name type, name kind, date, number
-constexpr size_t kLinkHead = 8;       // next, id, code, 0
-constexpr size_t kFieldHead = 3;      // next, code
+constexpr size_t kReceiverHead =
+    16;  // next, code, previous, date kind, thread, name type, name kind, date, number
+constexpr size_t kLinkHead = 8;   // next, id, code, 0
+constexpr size_t kFieldHead = 3;  // next, code
 
 class Writer {
-public:
+  public:
     size_t size() const { return bytes_.size(); }
     std::vector<uint8_t>& bytes() { return bytes_; }
 
@@ -51,7 +52,7 @@ public:
     }
     void set16(size_t at, size_t v) { platform::store_le16(&bytes_[at], static_cast<uint16_t>(v)); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 
@@ -59,7 +60,8 @@ private:
 // where the offset of the first item goes. Returns where the offset of an
 // item after these would go.
 template <typename Item, typename WriteItem>
-size_t write_list(Writer& out, size_t link_at, const std::vector<Item>& items, WriteItem write_item) {
+size_t write_list(Writer& out, size_t link_at, const std::vector<Item>& items,
+                  WriteItem write_item) {
     for (const Item& item : items) {
         out.set16(link_at, out.size());
         link_at = out.size();
@@ -76,7 +78,8 @@ std::vector<uint8_t> encode(const TextRecord& text, bool with_receivers, const s
     platform::store_le32(&b[kIdAt], text.id);
     platform::store_le32(&b[kDateAt], text.date);
     b[kFormatAt] = kStoredTextFormat;
-    b[kImportanceAt] = static_cast<uint8_t>((text.importance & 7) << 5 | (text.author_code ? kAuthorCodeMark : 0));
+    b[kImportanceAt] =
+        static_cast<uint8_t>((text.importance & 7) << 5 | (text.author_code ? kAuthorCodeMark : 0));
     b[kKindFlagsAt] = text.kind_flags;
     b[kCharsetAt] = text.charset;
     b[kPriorityAt] = text.priority;
@@ -116,10 +119,11 @@ std::vector<uint8_t> encode(const TextRecord& text, bool with_receivers, const s
         out.u8(0);
         out.cstring(link.author);
     });
-    size_t after_fields = write_list(out, kFieldsAt, text.fields, [&](const texts::TextField& field) {
-        out.u8(static_cast<uint8_t>(field.code));
-        out.cstring(field.value);
-    });
+    size_t after_fields =
+        write_list(out, kFieldsAt, text.fields, [&](const texts::TextField& field) {
+            out.u8(static_cast<uint8_t>(field.code));
+            out.cstring(field.value);
+        });
     // The By or Via name goes last among the fields, its kind byte (which
     // may be 0) before the name.
     if (!text.by.empty() || text.by.kind != 0 || text.via) {
@@ -155,10 +159,12 @@ std::vector<uint8_t> encode(const TextRecord& text, bool with_receivers, const s
 }
 
 class Reader {
-public:
+  public:
     Reader(const uint8_t* data, size_t length) : data_(data), length_(length) {}
 
-    bool inside(size_t at, size_t count) const { return at >= kStoredTextFixedSize && at <= length_ && count <= length_ - at; }
+    bool inside(size_t at, size_t count) const {
+        return at >= kStoredTextFixedSize && at <= length_ && count <= length_ - at;
+    }
     uint8_t u8(size_t at) const { return data_[at]; }
     uint16_t u16(size_t at) const { return platform::load_le16(data_ + at); }
     uint32_t u32(size_t at) const { return platform::load_le32(data_ + at); }
@@ -167,11 +173,12 @@ public:
         if (!inside(at, 1)) return false;
         const void* nul = std::memchr(data_ + at, 0, length_ - at);
         if (!nul) return false;
-        out->assign(reinterpret_cast<const char*>(data_ + at), static_cast<const uint8_t*>(nul) - (data_ + at));
+        out->assign(reinterpret_cast<const char*>(data_ + at),
+                    static_cast<const uint8_t*>(nul) - (data_ + at));
         return true;
     }
 
-private:
+  private:
     const uint8_t* data_;
     size_t length_;
 };
@@ -189,7 +196,9 @@ bool read_list(const Reader& in, size_t first, size_t head_size, ReadItem read_i
     return true;
 }
 
-bool valid_code(uint8_t code) { return code <= static_cast<uint8_t>(HeaderCode::kVia); }
+bool valid_code(uint8_t code) {
+    return code <= static_cast<uint8_t>(HeaderCode::kVia);
+}
 
 }  // namespace
 
@@ -215,9 +224,11 @@ size_t stored_text_length(const uint8_t* data, size_t length) {
     return length < kLengthAt + 2 ? 0 : platform::load_le16(data + kLengthAt);
 }
 
-std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length, texts::TextId key_id) {
+std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length,
+                                             texts::TextId key_id) {
     const size_t stored = stored_text_length(data, length);
-    if (stored < kStoredTextFixedSize || stored > length || stored > kMaxStoredText) return std::nullopt;
+    if (stored < kStoredTextFixedSize || stored > length || stored > kMaxStoredText)
+        return std::nullopt;
     const Reader in(data, stored);
     if (in.u32(kIdAt) != key_id) return std::nullopt;
     for (size_t at = kAuthorAt; at <= kSubjectAt; at += 2) {
@@ -253,7 +264,8 @@ std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length,
 
     const bool receivers_ok = read_list(in, in.u16(kReceiversAt), kReceiverHead, [&](size_t at) {
         texts::ReceiverEntry r;
-        if (!valid_code(in.u8(at + 2)) || !valid_code(in.u8(at + 3)) || in.u8(at + 4) > 3) return false;
+        if (!valid_code(in.u8(at + 2)) || !valid_code(in.u8(at + 3)) || in.u8(at + 4) > 3)
+            return false;
         r.code = static_cast<HeaderCode>(in.u8(at + 2));
         r.previous_code = static_cast<HeaderCode>(in.u8(at + 3));
         r.date_kind = static_cast<texts::DateKind>(in.u8(at + 4));
@@ -263,7 +275,8 @@ std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length,
         r.date = in.u32(at + 8);
         r.number = in.u32(at + 12);
         const size_t name_at = at + kReceiverHead;
-        if (!in.cstring(name_at, &r.name.text) || !in.cstring(name_at + r.name.text.size() + 1, &r.sender))
+        if (!in.cstring(name_at, &r.name.text) ||
+            !in.cstring(name_at + r.name.text.size() + 1, &r.sender))
             return false;
         text.receivers.push_back(std::move(r));
         return true;
@@ -274,7 +287,8 @@ std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length,
         texts::TextLink link;
         link.id = in.u32(at + 2);
         const uint8_t code = in.u8(at + 6);
-        if (code != static_cast<uint8_t>(HeaderCode::kReference) && code != static_cast<uint8_t>(HeaderCode::kComment))
+        if (code != static_cast<uint8_t>(HeaderCode::kReference) &&
+            code != static_cast<uint8_t>(HeaderCode::kComment))
             return false;
         link.code = static_cast<HeaderCode>(code);
         if (!in.cstring(at + kLinkHead, &link.author)) return false;
@@ -286,7 +300,8 @@ std::optional<TextRecord> decode_stored_text(const uint8_t* data, size_t length,
     const bool fields_ok = read_list(in, in.u16(kFieldsAt), kFieldHead, [&](size_t at) {
         const uint8_t code = in.u8(at + 2);
         if (!valid_code(code)) return false;
-        if (code == static_cast<uint8_t>(HeaderCode::kBy) || code == static_cast<uint8_t>(HeaderCode::kVia)) {
+        if (code == static_cast<uint8_t>(HeaderCode::kBy) ||
+            code == static_cast<uint8_t>(HeaderCode::kVia)) {
             if (!in.inside(at + kFieldHead, 2)) return false;
             text.by.kind = in.u8(at + kFieldHead);
             text.via = code == static_cast<uint8_t>(HeaderCode::kVia);

@@ -34,7 +34,8 @@ size_t stored_text_length(const uint8_t* data, size_t length);
 // text. Nothing when the record is damaged: shorter than its stored length,
 // another id, an offset or list item outside the record, a string without
 // its NUL.
-std::optional<texts::TextRecord> decode_stored_text(const uint8_t* data, size_t length, texts::TextId key_id);
+std::optional<texts::TextRecord> decode_stored_text(const uint8_t* data, size_t length,
+                                                    texts::TextId key_id);
 
 // The stamp kept in a box's stamp list: the date with bit 0 replaced by the
 // letter bit.

@@ -19,14 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         char key[256];
         static char buffer[1 << 16];
         size_t key_length = 0, data_length = 0;
-        int32_t result = DbGet(db, GET_FIRST, nullptr, 0, key, &key_length, sizeof key, buffer, &data_length,
-                               sizeof buffer);
+        int32_t result = DbGet(db, GET_FIRST, nullptr, 0, key, &key_length, sizeof key, buffer,
+                               &data_length, sizeof buffer);
         for (int steps = 0; result == kDbOk && steps < 100000; ++steps) {
-            result = DbGet(db, GET_NEXT, key, key_length, key, &key_length, sizeof key, buffer, &data_length,
-                           sizeof buffer);
+            result = DbGet(db, GET_NEXT, key, key_length, key, &key_length, sizeof key, buffer,
+                           &data_length, sizeof buffer);
         }
-        (void)DbGet(db, GET_LAST, nullptr, 0, key, &key_length, sizeof key, buffer, &data_length, sizeof buffer);
-        (void)DbGet(db, GET_EXACT, "k", 1, nullptr, nullptr, 0, buffer, &data_length, sizeof buffer);
+        (void)DbGet(db, GET_LAST, nullptr, 0, key, &key_length, sizeof key, buffer, &data_length,
+                    sizeof buffer);
+        (void)DbGet(db, GET_EXACT, "k", 1, nullptr, nullptr, 0, buffer, &data_length,
+                    sizeof buffer);
         DbStatistics statistics;
         (void)DbStat(db, &statistics);
         DbClose(db);

@@ -7,7 +7,9 @@ namespace {
 constexpr int kMinimumWidth = 20;
 constexpr int kCommandWidth = 32767;
 
-bool is_blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool is_blank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 std::string_view trim_right(std::string_view line) {
     while (!line.empty() && is_blank(line.back())) line.remove_suffix(1);

@@ -24,15 +24,16 @@ struct Draft {
 };
 
 // A letter to persons, or a text to a conference (its name as the receiver).
-texts::TextRecord compose_text(texts::TextId local_id, uint32_t now, const Writer& writer, const Draft& draft,
-                               bool letter);
+texts::TextRecord compose_text(texts::TextId local_id, uint32_t now, const Writer& writer,
+                               const Draft& draft, bool letter);
 
 // An answer (to the author, by letter) or a comment (to the same receivers)
 // on `original`: the reference and the receivers are taken over and marked
 // so, and the subject is the original's unless the draft gives one. Extra
 // receivers of the draft are added as new ones.
 texts::TextRecord compose_reply(texts::TextId local_id, uint32_t now, const Writer& writer,
-                                const texts::TextRecord& original, const Draft& draft, bool comment);
+                                const texts::TextRecord& original, const Draft& draft,
+                                bool comment);
 
 // A command text: the lines go to the server as they are.
 texts::TextRecord compose_command(texts::TextId local_id, uint32_t now, const Writer& writer,

@@ -21,9 +21,12 @@ int byte_class(uint8_t b) {
 
 char class_character(uint8_t b) {
     switch (byte_class(b)) {
-        case 0: return b == 32 ? '_' : static_cast<char>(b);
-        case 2: return kAlphabet[b - 171];
-        default: break;
+        case 0:
+            return b == 32 ? '_' : static_cast<char>(b);
+        case 2:
+            return kAlphabet[b - 171];
+        default:
+            break;
     }
     if (b <= 26) return static_cast<char>('A' + b - 1);
     if (b <= 31) return static_cast<char>(';' + b - 27);
@@ -49,7 +52,8 @@ std::string shift_encode(std::span<const uint8_t> bytes) {
         }
         int c = byte_class(b);
         if (c != current) {
-            bool next_stays = i + 1 < bytes.size() && bytes[i + 1] != 0 && byte_class(bytes[i + 1]) != current;
+            bool next_stays =
+                i + 1 < bytes.size() && bytes[i + 1] != 0 && byte_class(bytes[i + 1]) != current;
             if (next_stays) {
                 out += static_cast<char>('0' + c + 0x4B);  // lasting switch
                 current = c;
@@ -63,7 +67,8 @@ std::string shift_encode(std::span<const uint8_t> bytes) {
 }
 
 std::string base64_encode(std::span<const uint8_t> bytes) {
-    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);
     size_t i = 0;
@@ -98,10 +103,12 @@ void write_file_block(PacketFile& packet, const std::string& clean_name, uint32_
     std::string shift = shift_encode(bytes);
     bool use_shift = shift.size() <= 4 * bytes.size() / 3;
     char head[64];
-    std::snprintf(head, sizeof head, " %d %08X ", use_shift ? kShiftEncoding : kBase64Encoding, dos_time);
+    std::snprintf(head, sizeof head, " %d %08X ", use_shift ? kShiftEncoding : kBase64Encoding,
+                  dos_time);
     packet.line("@file " + clean_name + head + remainder);
     // Base64 of 57 bytes is exactly one line of 76 characters.
-    for (const std::string& line : encoded_lines(use_shift ? shift : base64_encode(bytes))) packet.line(line);
+    for (const std::string& line : encoded_lines(use_shift ? shift : base64_encode(bytes)))
+        packet.line(line);
     packet.line("@eof");
 }
 

@@ -17,7 +17,8 @@ constexpr size_t kMaxCleanName = 79;
 
 bool same_day_name(const std::string& name, const std::string& stem, const std::string& extension) {
     // "<stem>?<extension>" with the "?" standing for any one character.
-    return name.size() == stem.size() + 1 + extension.size() && name.compare(0, stem.size(), stem) == 0 &&
+    return name.size() == stem.size() + 1 + extension.size() &&
+           name.compare(0, stem.size(), stem) == 0 &&
            name.compare(stem.size() + 1, std::string::npos, extension) == 0;
 }
 
@@ -31,13 +32,15 @@ char next_sequence(char c) {
 
 }  // namespace
 
-std::optional<std::string> make_dated_name(const std::string& folder, char node_letter, const std::string& extension,
-                                           const std::optional<std::string>& last_name, std::time_t today) {
+std::optional<std::string> make_dated_name(const std::string& folder, char node_letter,
+                                           const std::string& extension,
+                                           const std::optional<std::string>& last_name,
+                                           std::time_t today) {
     std::tm local{};
     localtime_r(&today, &local);
     char stem[16];
-    std::snprintf(stem, sizeof stem, "%c%02d%02d%02d", node_letter, local.tm_year % 100, local.tm_mon + 1,
-                  local.tm_mday);
+    std::snprintf(stem, sizeof stem, "%c%02d%02d%02d", node_letter, local.tm_year % 100,
+                  local.tm_mon + 1, local.tm_mday);
     auto path_with = [&](char sequence) {
         std::string name = stem;
         if (sequence) name += sequence;
@@ -92,7 +95,8 @@ void clean_file_name(std::string* path) {
         // Keep an extension: a "." among the last five characters, not first.
         size_t dot = clean.find_last_of('.');
         std::string extension;
-        if (dot != std::string::npos && dot > 0 && dot >= clean.size() - 5) extension = clean.substr(dot);
+        if (dot != std::string::npos && dot > 0 && dot >= clean.size() - 5)
+            extension = clean.substr(dot);
         clean = clean.substr(0, kMaxCleanName - extension.size()) + extension;
     }
     path->replace(start, std::string::npos, clean);

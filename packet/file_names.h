@@ -19,8 +19,10 @@ namespace orvane::packet {
 // same first name.
 //
 // Returns the full path, or nothing when all names of the day are used.
-std::optional<std::string> make_dated_name(const std::string& folder, char node_letter, const std::string& extension,
-                                           const std::optional<std::string>& last_name, std::time_t today);
+std::optional<std::string> make_dated_name(const std::string& folder, char node_letter,
+                                           const std::string& extension,
+                                           const std::optional<std::string>& last_name,
+                                           std::time_t today);
 
 // Rewrites the last component of `path` so the server accepts it: no leading
 // "-" or ".", only printable characters outside *[]?"()+,/:;<=>\| with blanks

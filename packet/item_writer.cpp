@@ -75,7 +75,8 @@ AttachValue split_attach_value(const std::string& value) {
     if (!value.empty() && value.front() == '"') {
         size_t close = value.find('"', 1);
         result.path = value.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-        if (close != std::string::npos && close + 1 < value.size()) result.rest = value.substr(close + 2);
+        if (close != std::string::npos && close + 1 < value.size())
+            result.rest = value.substr(close + 2);
     } else {
         size_t blank = value.find(' ');
         result.path = value.substr(0, blank);
@@ -92,15 +93,17 @@ bool ItemWriter::embed_attachments(const TextRecord& item) {
         std::time_t modified = 0;
         if (platform::read_whole_file(attach.path, &contents) ||
             platform::file_modification_time(attach.path, &modified)) {
-            if (ui_.ask(57, platform::Buttons::YesNo, platform::Answer::No, {attach.path}) != platform::Answer::Yes) {
+            if (ui_.ask(57, platform::Buttons::YesNo, platform::Answer::No, {attach.path}) !=
+                platform::Answer::Yes) {
                 return false;
             }
             continue;  // no block, and no "@atta" line either: the file is gone
         }
         DosDateTime stamp = dos_date_time(modified);
-        std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(contents.data()), contents.size());
-        write_file_block(file_, cleaned_name(attach.path), static_cast<uint32_t>(stamp.date) << 16 | stamp.time,
-                         attach.rest, bytes);
+        std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(contents.data()),
+                                       contents.size());
+        write_file_block(file_, cleaned_name(attach.path),
+                         static_cast<uint32_t>(stamp.date) << 16 | stamp.time, attach.rest, bytes);
     }
     return true;
 }
@@ -111,19 +114,23 @@ ItemResult ItemWriter::write(const TextRecord& item) {
     if (key && key != home_node_ && !is_command(item)) return ItemResult::kOtherNode;
     if (!embed_attachments(item)) return ItemResult::kAborted;
     std::string person_digit;
-    if (people_.secretary && item.person != 0) person_digit = std::string(1, static_cast<char>('0' + item.person % 10));
+    if (people_.secretary && item.person != 0)
+        person_digit = std::string(1, static_cast<char>('0' + item.person % 10));
 
     if (is_command(item)) {
         write_command(item);
         return ItemResult::kWritten;
     }
     if (key) {
-        return write_changes(item, person_digit) ? ItemResult::kWritten : ItemResult::kNothingToSend;
+        return write_changes(item, person_digit) ? ItemResult::kWritten
+                                                 : ItemResult::kNothingToSend;
     }
-    bool has_attachment = std::any_of(item.fields.begin(), item.fields.end(), [](const texts::TextField& f) {
-        return f.code == HeaderCode::kAttach || f.code == HeaderCode::kAttachRenamed;
-    });
-    if (item.subject.empty() && item.body.empty() && !has_attachment) return ItemResult::kNothingToSend;
+    bool has_attachment =
+        std::any_of(item.fields.begin(), item.fields.end(), [](const texts::TextField& f) {
+            return f.code == HeaderCode::kAttach || f.code == HeaderCode::kAttachRenamed;
+        });
+    if (item.subject.empty() && item.body.empty() && !has_attachment)
+        return ItemResult::kNothingToSend;
     write_new_text(item, person_digit);
     return ItemResult::kWritten;
 }
@@ -138,12 +145,20 @@ void ItemWriter::write_command(const TextRecord& item) {
 void ItemWriter::write_charset(uint8_t charset) {
     if (charset == 0 || charset == last_charset_) return;
     last_charset_ = charset;
-    std::string line = texts::charset_class(charset) == texts::charsets::kDosClass ? "@char dos" : "@char win";
+    std::string line =
+        texts::charset_class(charset) == texts::charsets::kDosClass ? "@char dos" : "@char win";
     switch (charset & 0x07) {
-        case texts::charsets::kWestVariant: line += " west"; break;
-        case texts::charsets::kEastVariant: line += " east"; break;
-        case texts::charsets::kCyrillicVariant: line += " cyr"; break;
-        default: break;
+        case texts::charsets::kWestVariant:
+            line += " west";
+            break;
+        case texts::charsets::kEastVariant:
+            line += " east";
+            break;
+        case texts::charsets::kCyrillicVariant:
+            line += " cyr";
+            break;
+        default:
+            break;
     }
     file_.line(line);
 }
@@ -153,10 +168,11 @@ void ItemWriter::write_sender(const TextRecord& item) {
     namespace opt = texts::outgoing_options;
     const char* directive = nullptr;
     size_t person = item.author_code >> 14;
-    if (people_.secretary && !item.for_person.empty() && !(item.outgoing_options & opt::kNoForPerson)) {
+    if (people_.secretary && !item.for_person.empty() &&
+        !(item.outgoing_options & opt::kNoForPerson)) {
         directive = "pfor";
-    } else if ((person != 0 || item.outgoing_options & opt::kShowSender) && person < people_.names.size() &&
-               !people_.names[person].empty()) {
+    } else if ((person != 0 || item.outgoing_options & opt::kShowSender) &&
+               person < people_.names.size() && !people_.names[person].empty()) {
         directive = item.outgoing_options & opt::kSecretarySender ? "sfro" : "from";
     } else if (item.outgoing_options & opt::kSecretarySender) {
         directive = "sfro";
@@ -168,7 +184,8 @@ void ItemWriter::write_attachment_lines(const TextRecord& item, const std::strin
     for (const auto& field : item.fields) {
         if (field.code == HeaderCode::kAttach) {
             AttachValue attach = split_attach_value(field.value);
-            if (platform::file_exists(attach.path)) file_.line("@atta " + number_prefix + cleaned_name(attach.path));
+            if (platform::file_exists(attach.path))
+                file_.line("@atta " + number_prefix + cleaned_name(attach.path));
         } else if (field.code == HeaderCode::kAttachRenamed) {
             AttachValue attach = split_attach_value(field.value);
             file_.line("@atta " + number_prefix + last_component(attach.path) + " " + attach.rest);
@@ -194,22 +211,27 @@ void ItemWriter::write_new_text(const TextRecord& item, const std::string& perso
     for (HeaderCode code : kReceiverOrder) {
         for (const auto& receiver : item.receivers) {
             if (receiver.code != code) continue;
-            if (reference_written && receiver.previous_code != HeaderCode::kFrom) continue;  // taken over
+            if (reference_written && receiver.previous_code != HeaderCode::kFrom)
+                continue;  // taken over
             if (code == HeaderCode::kSubtract) {
                 file_.line("@subr " + receiver.name.text);
             } else {
-                file_.line("@" + std::string(texts::written_header_name(code)) + digit + " " + receiver.name.text);
+                file_.line("@" + std::string(texts::written_header_name(code)) + digit + " " +
+                           receiver.name.text);
             }
         }
     }
     write_attachment_lines(item, "");
     bool answer_or_comment = kind == TextKind::kAnswer || kind == TextKind::kComment;
-    if (answer_or_comment ? (item.kind_flags & texts::kind_flags::kSubjectChanged) != 0 : !item.subject.empty()) {
+    if (answer_or_comment ? (item.kind_flags & texts::kind_flags::kSubjectChanged) != 0
+                          : !item.subject.empty()) {
         file_.line("@subj " + item.subject);
     }
-    for (const std::string& line : body_lines(item.body, BodyRules::kText, item.width)) file_.line(line);
+    for (const std::string& line : body_lines(item.body, BodyRules::kText, item.width))
+        file_.line(line);
     if (item.kind_flags & texts::kind_flags::kSecret) file_.line("@cha type text secr");
-    if (kind == TextKind::kNewText && (item.outgoing_options & texts::outgoing_options::kAddAsComment) && reference &&
+    if (kind == TextKind::kNewText &&
+        (item.outgoing_options & texts::outgoing_options::kAddAsComment) && reference &&
         texts::node_key_of(reference->id) == home_node_) {
         file_.line("@add comm " + std::to_string(texts::number_of(reference->id)));
     }
@@ -231,20 +253,23 @@ bool ItemWriter::write_changes(const TextRecord& item, const std::string& person
             } else if (receiver.thread) {
                 std::string address, display;
                 split_receiver(receiver.name.text, &address, &display);
-                std::string name = code == HeaderCode::kTo ? "rec" : std::string(texts::written_header_name(code));
+                std::string name =
+                    code == HeaderCode::kTo ? "rec" : std::string(texts::written_header_name(code));
                 file_.line("@add " + name + " tree " + number + " " + address +
                            (!address.empty() && !display.empty() ? " " : "") + display);
                 tree = true;
             } else {
-                file_.line("@" + std::string(texts::written_header_name(code)) + person_digit + " " + number + " " +
-                           receiver.name.text);
+                file_.line("@" + std::string(texts::written_header_name(code)) + person_digit +
+                           " " + number + " " + receiver.name.text);
             }
         }
     }
-    bool has_attachment = std::any_of(item.fields.begin(), item.fields.end(), [](const texts::TextField& f) {
-        return (f.code == HeaderCode::kAttach && platform::file_exists(split_attach_value(f.value).path)) ||
-               f.code == HeaderCode::kAttachRenamed;
-    });
+    bool has_attachment =
+        std::any_of(item.fields.begin(), item.fields.end(), [](const texts::TextField& f) {
+            return (f.code == HeaderCode::kAttach &&
+                    platform::file_exists(split_attach_value(f.value).path)) ||
+                   f.code == HeaderCode::kAttachRenamed;
+        });
     if (has_attachment) {
         start();
         write_attachment_lines(item, number + " ");

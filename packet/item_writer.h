@@ -42,13 +42,14 @@ struct AttachValue {
 AttachValue split_attach_value(const std::string& value);
 
 class ItemWriter {
-public:
-    ItemWriter(PacketFile& file, const PacketPeople& people, texts::NodeKey home_node, platform::Ui& ui)
+  public:
+    ItemWriter(PacketFile& file, const PacketPeople& people, texts::NodeKey home_node,
+               platform::Ui& ui)
         : file_(file), people_(people), home_node_(home_node), ui_(ui) {}
 
     ItemResult write(const texts::TextRecord& item);
 
-private:
+  private:
     bool embed_attachments(const texts::TextRecord& item);
     void write_command(const texts::TextRecord& item);
     void write_new_text(const texts::TextRecord& item, const std::string& person_digit);

@@ -20,16 +20,19 @@ namespace {
 bool g_building = false;  // the builder is not re-entrant
 
 class BuildingMark {
-public:
+  public:
     BuildingMark() { g_building = true; }
     ~BuildingMark() { g_building = false; }
 };
 
 const char* extension_of(PacketMode mode) {
     switch (mode) {
-        case PacketMode::kPgp: return ".pgp";
-        case PacketMode::kZip: return ".zip";
-        case PacketMode::kPlain: return ".upd";
+        case PacketMode::kPgp:
+            return ".pgp";
+        case PacketMode::kZip:
+            return ".zip";
+        case PacketMode::kPlain:
+            return ".upd";
     }
     return ".upd";
 }
@@ -91,11 +94,13 @@ void move_to_pending_boxes(cabinet::Cabinet& cabinet, std::vector<texts::TextRec
         uint16_t target = command ? box::kPendingSentCommands : box::kPendingSentMail;
         cabinet::BoxList& list = command ? *commands : *mail;
         if (list.ids.size() >= cabinet::kMaxBoxTexts) {
-            cabinet.move_text(item.id, box::kOutBasket, target);  // refuses, and says the box is full
+            cabinet.move_text(item.id, box::kOutBasket,
+                              target);  // refuses, and says the box is full
             continue;
         }
         std::erase(item.boxes, box::kOutBasket);
-        if (std::find(item.boxes.begin(), item.boxes.end(), target) == item.boxes.end()) item.boxes.push_back(target);
+        if (std::find(item.boxes.begin(), item.boxes.end(), target) == item.boxes.end())
+            item.boxes.push_back(target);
         if (!cabinet.write_text(item)) continue;
         moved.insert(item.id);
         list.ids.push_back(item.id);
@@ -119,9 +124,10 @@ struct WrittenPacket {
 };
 
 // Writes the packet file; on failure deletes it and returns false.
-bool write_packet_file(cabinet::Cabinet& cabinet, const std::vector<texts::TextId>& items, const std::string& path,
-                       char home_node, const PacketSettings& settings, platform::Ui& ui, std::time_t now,
-                       uint32_t system_version, WrittenPacket* out) {
+bool write_packet_file(cabinet::Cabinet& cabinet, const std::vector<texts::TextId>& items,
+                       const std::string& path, char home_node, const PacketSettings& settings,
+                       platform::Ui& ui, std::time_t now, uint32_t system_version,
+                       WrittenPacket* out) {
     PacketFile file;
     if (file.create(path)) {
         ui.message(132, {path});
@@ -142,10 +148,17 @@ bool write_packet_file(cabinet::Cabinet& cabinet, const std::vector<texts::TextI
         std::optional<texts::TextRecord> item = cabinet.read_text(id);
         if (!item) continue;  // damaged or gone: the cabinet said so
         switch (writer.write(*item)) {
-            case ItemResult::kWritten: out->written.push_back(std::move(*item)); break;
-            case ItemResult::kNothingToSend: out->empty.push_back(std::move(*item)); break;
-            case ItemResult::kOtherNode: ++out->other_nodes; break;
-            case ItemResult::kAborted: return fail(false);
+            case ItemResult::kWritten:
+                out->written.push_back(std::move(*item));
+                break;
+            case ItemResult::kNothingToSend:
+                out->empty.push_back(std::move(*item));
+                break;
+            case ItemResult::kOtherNode:
+                ++out->other_nodes;
+                break;
+            case ItemResult::kAborted:
+                return fail(false);
         }
         if (file.flush()) return fail(true);
     }
@@ -159,9 +172,10 @@ bool write_packet_file(cabinet::Cabinet& cabinet, const std::vector<texts::TextI
 
 }  // namespace
 
-BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& nodes, char home_node,
-                          const PacketSettings& settings, settings::IniFile& user_file, BuildMode mode,
-                          platform::Ui& ui, std::time_t now, uint32_t system_version) {
+BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& nodes,
+                          char home_node, const PacketSettings& settings,
+                          settings::IniFile& user_file, BuildMode mode, platform::Ui& ui,
+                          std::time_t now, uint32_t system_version) {
     BuildOutcome outcome;
     if (g_building) return outcome;
     BuildingMark building;
@@ -184,13 +198,14 @@ BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& 
         return outcome;
     }
 
-    std::optional<std::string> updump = make_dated_name(settings.folder, home_node, ".upd", settings.last_updump, now);
+    std::optional<std::string> updump =
+        make_dated_name(settings.folder, home_node, ".upd", settings.last_updump, now);
     if (!updump) {
         char pattern[48];
         std::tm local{};
         localtime_r(&now, &local);
-        std::snprintf(pattern, sizeof pattern, "%c%02d%02d%02d?.upd", home_node, local.tm_year % 100,
-                      local.tm_mon + 1, local.tm_mday);
+        std::snprintf(pattern, sizeof pattern, "%c%02d%02d%02d?.upd", home_node,
+                      local.tm_year % 100, local.tm_mon + 1, local.tm_mday);
         ui.message(104, {pattern});
         outcome.result = -1;
         return outcome;
@@ -199,8 +214,8 @@ BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& 
     std::string final_path = replace_extension(*updump, extension_of(packet_mode));
 
     WrittenPacket packet;
-    if (!write_packet_file(cabinet, out_basket->ids, *updump, home_node, settings, ui, now, system_version,
-                           &packet)) {
+    if (!write_packet_file(cabinet, out_basket->ids, *updump, home_node, settings, ui, now,
+                           system_version, &packet)) {
         outcome.result = -1;
         return outcome;
     }

@@ -29,17 +29,18 @@ struct PacketSettings {
 enum class BuildMode { kInteractive, kAutomatic };
 
 struct BuildOutcome {
-    int result = 0;               // 1 written, 0 nothing to do or busy, -1 failed
-    std::string path;             // the packet to upload
-    std::string last_updump;      // the new "Last Updump" when written
+    int result = 0;                   // 1 written, 0 nothing to do or busy, -1 failed
+    std::string path;                 // the packet to upload
+    std::string last_updump;          // the new "Last Updump" when written
     std::vector<texts::TextId> sent;  // the items moved to the pending boxes
     int left_on_other_nodes = 0;
 };
 
 // `nodes` may be empty (not loaded); `home_node` is the letter of the user's
 // home node, 0 when none is chosen. `now` dates the packet name.
-BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& nodes, char home_node,
-                          const PacketSettings& settings, settings::IniFile& user_file, BuildMode mode,
-                          platform::Ui& ui, std::time_t now, uint32_t system_version);
+BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& nodes,
+                          char home_node, const PacketSettings& settings,
+                          settings::IniFile& user_file, BuildMode mode, platform::Ui& ui,
+                          std::time_t now, uint32_t system_version);
 
 }  // namespace orvane::packet

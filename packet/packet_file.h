@@ -11,7 +11,7 @@
 namespace orvane::packet {
 
 class PacketFile {
-public:
+  public:
     // Creates (or truncates) the file. Returns 0 or an error code.
     [[nodiscard]] int create(const std::string& path);
 
@@ -26,7 +26,7 @@ public:
     [[nodiscard]] int close();
     const std::string& path() const { return file_.path(); }
 
-private:
+  private:
     platform::File file_;
     std::string buffer_;
     uint64_t written_ = 0;

@@ -17,7 +17,8 @@ std::string time_zone_line_for_offset(long offset_seconds) {
     long minutes = (offset_seconds / 60) % 1440;
     long magnitude = std::labs(minutes);
     char line[32];
-    std::snprintf(line, sizeof line, "@TZ %c%02ld%02ld", minutes > 0 ? '+' : '-', magnitude / 60, magnitude % 60);
+    std::snprintf(line, sizeof line, "@TZ %c%02ld%02ld", minutes > 0 ? '+' : '-', magnitude / 60,
+                  magnitude % 60);
     return line;
 }
 

@@ -13,7 +13,8 @@ constexpr const char* kSection = "Updump";
 std::string queue_key(const std::string& path, const std::string& user_folder) {
     std::string prefix = user_folder;
     if (!prefix.empty() && prefix.back() != '/') prefix += '/';
-    if (!prefix.empty() && path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0) {
+    if (!prefix.empty() && path.size() > prefix.size() &&
+        path.compare(0, prefix.size(), prefix) == 0) {
         return path.substr(prefix.size());
     }
     return path;
@@ -22,7 +23,9 @@ std::string queue_key(const std::string& path, const std::string& user_folder) {
 std::string with_extension(const std::string& path, const char* extension) {
     size_t slash = path.find_last_of('/');
     size_t dot = path.find_last_of('.');
-    std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
+    std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                           ? path.substr(0, dot)
+                           : path;
     return stem + extension;
 }
 
@@ -38,12 +41,13 @@ std::string text_list(const std::vector<texts::TextId>& ids) {
     return list;
 }
 
-void record_packet(settings::IniFile& user_file, const std::string& packet_path, const std::string& user_folder,
-                   const std::vector<texts::TextId>& ids) {
+void record_packet(settings::IniFile& user_file, const std::string& packet_path,
+                   const std::string& user_folder, const std::vector<texts::TextId>& ids) {
     user_file.put_string(kSection, queue_key(packet_path, user_folder), text_list(ids));
 }
 
-std::vector<QueuedPacket> queued_packets(settings::IniFile& user_file, const std::string& user_folder) {
+std::vector<QueuedPacket> queued_packets(settings::IniFile& user_file,
+                                         const std::string& user_folder) {
     std::vector<QueuedPacket> packets;
     for (const std::string& key : user_file.keys(kSection)) {
         std::string path = key.front() == '/' ? key : platform::join_path(user_folder, key);
@@ -52,8 +56,8 @@ std::vector<QueuedPacket> queued_packets(settings::IniFile& user_file, const std
     return packets;
 }
 
-void dispose_packet(settings::IniFile& user_file, const std::string& uploaded, const std::string& user_folder,
-                    bool delete_updumped) {
+void dispose_packet(settings::IniFile& user_file, const std::string& uploaded,
+                    const std::string& user_folder, bool delete_updumped) {
     user_file.delete_key(kSection, queue_key(uploaded, user_folder));
     std::string updump = with_extension(uploaded, ".upd");
     if (delete_updumped) std::remove(updump.c_str());

@@ -52,7 +52,8 @@ std::vector<uint8_t> local_header(const std::string& name) {
     return h;
 }
 
-std::vector<uint8_t> central_directory(const std::string& name, const EntryFields& f, uint32_t central_offset) {
+std::vector<uint8_t> central_directory(const std::string& name, const EntryFields& f,
+                                       uint32_t central_offset) {
     std::vector<uint8_t> c(kCentralHeaderSize + name.size() + kEndRecordSize, 0);
     uint8_t* p = c.data();
     store_le32(p, 0x02014B50);
@@ -112,15 +113,16 @@ int deflate_into(const platform::File& source, platform::File& target, uint64_t 
     }
     deflateEnd(&stream);
     if (result) return result;
-    if (read_at > UINT32_MAX || written > UINT32_MAX) return kZipTargetNotCreated;  // beyond a plain ZIP
+    if (read_at > UINT32_MAX || written > UINT32_MAX)
+        return kZipTargetNotCreated;  // beyond a plain ZIP
     fields->crc = static_cast<uint32_t>(crc);
     fields->uncompressed = static_cast<uint32_t>(read_at);
     fields->compressed = static_cast<uint32_t>(written);
     return 0;
 }
 
-int write_archive(const platform::File& source, platform::File& target, const std::string& name, int level,
-                  std::time_t source_time) {
+int write_archive(const platform::File& source, platform::File& target, const std::string& name,
+                  int level, std::time_t source_time) {
     EntryFields fields;
     fields.stamp = dos_date_time(source_time);
     std::vector<uint8_t> header = local_header(name);
@@ -134,7 +136,8 @@ int write_archive(const platform::File& source, platform::File& target, const st
     }
     uint32_t central_offset = static_cast<uint32_t>(header.size() + fields.compressed);
     std::vector<uint8_t> central = central_directory(name, fields, central_offset);
-    if (target.write_at(central_offset, central.data(), central.size())) return kZipTargetNotCreated;
+    if (target.write_at(central_offset, central.data(), central.size()))
+        return kZipTargetNotCreated;
 
     uint8_t patch[18];
     put_entry_fields(patch, fields);
@@ -147,7 +150,8 @@ int write_archive(const platform::File& source, platform::File& target, const st
 std::string zip_target_path(const std::string& source) {
     size_t slash = source.find_last_of('/');
     size_t dot = source.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return source.substr(0, dot) + ".zip";
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return source.substr(0, dot) + ".zip";
     return source + ".zip";
 }
 
@@ -158,7 +162,8 @@ int zip_file(const std::string& source_path, int level) {
 
     platform::File source;
     std::time_t source_time = 0;
-    if (source.open(source_path, platform::Access::Read, platform::Share::Read, platform::Disposition::OpenExisting) ||
+    if (source.open(source_path, platform::Access::Read, platform::Share::Read,
+                    platform::Disposition::OpenExisting) ||
         source.modification_time(&source_time)) {
         return kZipSourceNotOpened;
     }
@@ -173,7 +178,8 @@ int zip_file(const std::string& source_path, int level) {
     int rc = write_archive(source, target, name, level, source_time);
     if (rc == 0 && target.flush()) rc = kZipTargetNotClosed;
     target.close();
-    if (rc == 0 && platform::set_modification_time(target_path, source_time)) rc = kZipTargetNotClosed;
+    if (rc == 0 && platform::set_modification_time(target_path, source_time))
+        rc = kZipTargetNotClosed;
     if (rc) std::remove(target_path.c_str());
     return rc;
 }

@@ -15,7 +15,9 @@ namespace {
 
 constexpr size_t kHeaderSize = 26;
 
-int digit(unsigned char c) { return c >= '0' && c <= '9' ? c - '0' : -1; }
+int digit(unsigned char c) {
+    return c >= '0' && c <= '9' ? c - '0' : -1;
+}
 
 bool two_digits(const unsigned char* p, int* value) {
     int high = digit(p[0]), low = digit(p[1]);
@@ -28,7 +30,8 @@ bool two_digits(const unsigned char* p, int* value) {
 
 std::span<const unsigned char> builtin_resource(const std::string& name) {
     for (size_t i = 0; i < kBuiltinResourceCount; ++i) {
-        if (name == kBuiltinResources[i].name) return {kBuiltinResources[i].bytes, kBuiltinResources[i].size};
+        if (name == kBuiltinResources[i].name)
+            return {kBuiltinResources[i].bytes, kBuiltinResources[i].size};
     }
     return {};
 }
@@ -53,8 +56,8 @@ bool parse_builtin_resource(std::span<const unsigned char> resource, BuiltinFile
     const unsigned char* d = h + 7;
     int day = 0, year_high = 0, year_low = 0, hour = 0, minute = 0;
     if (!two_digits(d, &day) || d[2] != '-' || d[6] != '-' || !two_digits(d + 7, &year_high) ||
-        !two_digits(d + 9, &year_low) || d[11] != ' ' || !two_digits(d + 12, &hour) || d[14] != ':' ||
-        !two_digits(d + 15, &minute)) {
+        !two_digits(d + 9, &year_low) || d[11] != ' ' || !two_digits(d + 12, &hour) ||
+        d[14] != ':' || !two_digits(d + 15, &minute)) {
         return false;
     }
     size_t month = kMonths.find(std::string_view(reinterpret_cast<const char*>(d + 3), 3));
@@ -71,12 +74,14 @@ bool parse_builtin_resource(std::span<const unsigned char> resource, BuiltinFile
     return true;
 }
 
-int write_builtin_bytes(std::span<const unsigned char> resource, const std::string& target, bool overwrite) {
+int write_builtin_bytes(std::span<const unsigned char> resource, const std::string& target,
+                        bool overwrite) {
     BuiltinFile builtin;
     if (!parse_builtin_resource(resource, &builtin)) return EINVAL;
     if (!overwrite && file_exists(target)) return 0;
     File file;
-    if (int error = file.open(target, Access::ReadWrite, Share::None, Disposition::CreateAlways)) return error;
+    if (int error = file.open(target, Access::ReadWrite, Share::None, Disposition::CreateAlways))
+        return error;
     int error = file.write_at(0, builtin.payload.data(), builtin.payload.size());
     file.close();
     if (error) return error;

@@ -33,8 +33,9 @@ bool parse_builtin_resource(std::span<const unsigned char> resource, BuiltinFile
 // and sets the file's modification time to the header's date. With
 // `overwrite` false an existing file is left alone. Returns 0 or an error
 // code (ENOENT when the resource is missing, EINVAL when it is malformed).
-[[nodiscard]] int write_builtin_file(const std::string& name, const std::string& target, bool overwrite);
-[[nodiscard]] int write_builtin_bytes(std::span<const unsigned char> resource, const std::string& target,
-                                      bool overwrite);
+[[nodiscard]] int write_builtin_file(const std::string& name, const std::string& target,
+                                     bool overwrite);
+[[nodiscard]] int write_builtin_bytes(std::span<const unsigned char> resource,
+                                      const std::string& target, bool overwrite);
 
 }  // namespace orvane::platform

@@ -12,20 +12,24 @@ std::atomic<uint32_t> g_tick_shift{0};
 uint32_t raw_ticks() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    uint64_t ms =
+        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
 }
 
 }  // namespace
 
-uint32_t tick_count() { return raw_ticks() + g_tick_shift.load(std::memory_order_relaxed); }
+uint32_t tick_count() {
+    return raw_ticks() + g_tick_shift.load(std::memory_order_relaxed);
+}
 
 void set_tick_count_for_testing(uint32_t value) {
     g_tick_shift.store(value - raw_ticks(), std::memory_order_relaxed);
 }
 
 void sleep_ms(uint32_t milliseconds) {
-    timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec ts{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
 }
@@ -41,6 +45,8 @@ LocalZone local_zone_at(std::time_t when) {
     return zone;
 }
 
-std::time_t now_utc() { return std::time(nullptr); }
+std::time_t now_utc() {
+    return std::time(nullptr);
+}
 
 }  // namespace orvane::platform

@@ -33,7 +33,7 @@ void sleep_ms(uint32_t milliseconds);
 struct LocalZone {
     int32_t utc_offset_seconds = 0;  // east of UTC is positive
     bool daylight_saving = false;
-    std::string abbreviation;        // such as "CET" or "CEST"
+    std::string abbreviation;  // such as "CET" or "CEST"
 };
 LocalZone local_zone_at(std::time_t when);
 

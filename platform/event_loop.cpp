@@ -11,7 +11,9 @@
 
 namespace orvane::platform {
 
-void EventLoop::post(const Message& message) { posted_.push_back({message, Queued::Source::Posted, 0}); }
+void EventLoop::post(const Message& message) {
+    posted_.push_back({message, Queued::Source::Posted, 0});
+}
 
 void EventLoop::set_timer(uintptr_t id, uint32_t period_ms) {
     Timer& timer = timers_[id];
@@ -37,7 +39,8 @@ void EventLoop::watch_fd(int fd, uint32_t events, uint32_t message_id) {
 
 void EventLoop::unwatch_fd(int fd) {
     std::erase_if(watches_, [fd](const Watch& w) { return w.fd == fd; });
-    std::erase_if(fd_events_, [fd](const Queued& q) { return q.message.wparam == static_cast<uintptr_t>(fd); });
+    std::erase_if(fd_events_,
+                  [fd](const Queued& q) { return q.message.wparam == static_cast<uintptr_t>(fd); });
 }
 
 void EventLoop::collect_timers(uint32_t now) {
@@ -45,7 +48,8 @@ void EventLoop::collect_timers(uint32_t now) {
         if (timer.queued || !tick_reached(now, timer.due)) continue;
         timer.queued = true;
         // A late timer does not fire twice to catch up.
-        timer.due = tick_reached(now, timer.due + timer.period) ? now + timer.period : timer.due + timer.period;
+        timer.due = tick_reached(now, timer.due + timer.period) ? now + timer.period
+                                                                : timer.due + timer.period;
         timer_events_.push_back({{kTimerMessage, id, 0}, Queued::Source::Timer, 0});
     }
 }
@@ -71,15 +75,18 @@ void EventLoop::collect(int timeout_ms) {
             auto deliver = [&](uint32_t event, int error) {
                 if (!(watch.events & event) || (watch.queued & event)) return;
                 watch.queued |= event;
-                intptr_t lparam = static_cast<intptr_t>(event | (static_cast<uint32_t>(error & 0xFFFF) << 16));
+                intptr_t lparam =
+                    static_cast<intptr_t>(event | (static_cast<uint32_t>(error & 0xFFFF) << 16));
                 fd_events_.push_back({{watch.message_id, static_cast<uintptr_t>(watch.fd), lparam},
-                                      Queued::Source::Fd, event});
+                                      Queued::Source::Fd,
+                                      event});
             };
             bool broken = got & (POLLERR | POLLHUP | POLLNVAL);
             if (watch.events & kFdConnect && got & (POLLOUT | POLLERR | POLLHUP)) {
                 int error = 0;
                 socklen_t length = sizeof error;
-                if (::getsockopt(watch.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+                if (::getsockopt(watch.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+                    error = errno;
                 deliver(kFdConnect, error);
                 watch.events &= ~kFdConnect;  // a connect finishes once
                 continue;
@@ -114,10 +121,12 @@ int EventLoop::timeout_until(std::optional<uint32_t> deadline) const {
 
 void EventLoop::take(const Queued& item) {
     switch (item.source) {
-        case Queued::Source::Posted: break;
+        case Queued::Source::Posted:
+            break;
         case Queued::Source::Fd:
             for (Watch& watch : watches_) {
-                if (static_cast<uintptr_t>(watch.fd) == item.message.wparam) watch.queued &= ~item.fd_event;
+                if (static_cast<uintptr_t>(watch.fd) == item.message.wparam)
+                    watch.queued &= ~item.fd_event;
             }
             break;
         case Queued::Source::Timer: {

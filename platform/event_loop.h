@@ -35,7 +35,7 @@ enum FdEvent : uint32_t {
 };
 
 class EventLoop {
-public:
+  public:
     using Handler = std::function<void(const Message&)>;
 
     void set_handler(Handler handler) { handler_ = std::move(handler); }
@@ -71,7 +71,7 @@ public:
     void quit() { quit_ = true; }
     bool quitting() const { return quit_; }
 
-private:
+  private:
     struct Timer {
         uint32_t period = 0;
         uint32_t due = 0;

@@ -27,10 +27,17 @@ int fail(int error) {
 int open_flags(Access access, Disposition disposition) {
     int flags = O_CLOEXEC | (access == Access::Read ? O_RDONLY : O_RDWR);
     switch (disposition) {
-        case Disposition::OpenExisting: break;
-        case Disposition::OpenAlways: flags |= O_CREAT; break;
-        case Disposition::CreateNew: flags |= O_CREAT | O_EXCL; break;
-        case Disposition::CreateAlways: flags |= O_CREAT; break;  // truncated after the share check
+        case Disposition::OpenExisting:
+            break;
+        case Disposition::OpenAlways:
+            flags |= O_CREAT;
+            break;
+        case Disposition::CreateNew:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case Disposition::CreateAlways:
+            flags |= O_CREAT;
+            break;  // truncated after the share check
     }
     return flags;
 }
@@ -44,17 +51,24 @@ std::string file_error_text(int error) {
     return std::strerror(error);
 }
 
-int last_file_error() { return t_last_error; }
-void set_last_file_error(int error) { t_last_error = error; }
+int last_file_error() {
+    return t_last_error;
+}
+void set_last_file_error(int error) {
+    t_last_error = error;
+}
 
 void set_write_fault_hook(WriteFaultHook hook) {
     std::lock_guard<std::mutex> guard(g_hook_mutex);
     g_write_fault_hook = std::move(hook);
 }
 
-File::~File() { close(); }
+File::~File() {
+    close();
+}
 
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -124,7 +138,8 @@ int File::write_at(uint64_t offset, const void* buffer, size_t length) {
         if (g_write_fault_hook) {
             long long verdict = g_write_fault_hook(path_, offset, length);
             if (verdict < 0) return fail(EIO);
-            if (static_cast<unsigned long long>(verdict) < length) allowed = static_cast<size_t>(verdict);
+            if (static_cast<unsigned long long>(verdict) < length)
+                allowed = static_cast<size_t>(verdict);
         }
     }
     size_t done = 0;
@@ -144,7 +159,9 @@ int File::set_size(uint64_t size) {
     return ::ftruncate(fd_, static_cast<off_t>(size)) == 0 ? 0 : fail(errno);
 }
 
-int File::flush() { return ::fsync(fd_) == 0 ? 0 : fail(errno); }
+int File::flush() {
+    return ::fsync(fd_) == 0 ? 0 : fail(errno);
+}
 
 int File::size(uint64_t* size) const {
     struct stat st {};
@@ -184,7 +201,8 @@ int File::unlock(uint64_t offset, uint64_t length) {
 
 int read_whole_file(const std::string& path, std::string* contents) {
     File file;
-    if (int error = file.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting)) return error;
+    if (int error = file.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting))
+        return error;
     uint64_t size = 0;
     if (int error = file.size(&size)) return error;
     contents->assign(size, '\0');
@@ -200,7 +218,8 @@ int write_whole_file(const std::string& path, const void* data, size_t length) {
     std::string temp = path + ".tmp";
     {
         File file;
-        if (int error = file.open(temp, Access::ReadWrite, Share::None, Disposition::CreateAlways)) return error;
+        if (int error = file.open(temp, Access::ReadWrite, Share::None, Disposition::CreateAlways))
+            return error;
         int error = file.write_at(0, data, length);
         if (!error) error = file.flush();
         if (error) {

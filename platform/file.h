@@ -42,11 +42,12 @@ void set_last_file_error(int error);
 // length. Returning a negative number fails the write with EIO; returning a
 // count smaller than the length writes only that many bytes and then fails.
 // Returning the length (or more) lets the write go through unchanged.
-using WriteFaultHook = std::function<long long(const std::string& path, uint64_t offset, size_t length)>;
+using WriteFaultHook =
+    std::function<long long(const std::string& path, uint64_t offset, size_t length)>;
 void set_write_fault_hook(WriteFaultHook hook);
 
 class File {
-public:
+  public:
     File() = default;
     ~File();
     File(File&& other) noexcept;
@@ -77,7 +78,7 @@ public:
     [[nodiscard]] int lock(uint64_t offset, uint64_t length, bool exclusive, bool wait);
     [[nodiscard]] int unlock(uint64_t offset, uint64_t length);
 
-private:
+  private:
     int fd_ = -1;
     std::string path_;
 };

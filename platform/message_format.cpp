@@ -1,7 +1,7 @@
 #include "platform/message_format.h"
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -37,7 +37,9 @@ std::string format_message(std::string_view format, std::initializer_list<Format
         // Collect the conversion: flags, width, precision, length modifiers.
         std::string spec = "%";
         size_t j = i + 1;
-        while (j < format.size() && std::string_view("-0 +#").find(format[j]) != std::string_view::npos) spec += format[j++];
+        while (j < format.size() &&
+               std::string_view("-0 +#").find(format[j]) != std::string_view::npos)
+            spec += format[j++];
         auto number = [&]() {
             // Widths and precisions are capped, so one conversion stays small.
             int value = 0;
@@ -46,7 +48,8 @@ std::string format_message(std::string_view format, std::initializer_list<Format
             }
             return std::to_string(value);
         };
-        if (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) spec += number();
+        if (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])))
+            spec += number();
         if (j < format.size() && format[j] == '.') {
             ++j;
             spec += "." + number();
@@ -60,18 +63,22 @@ std::string format_message(std::string_view format, std::initializer_list<Format
         char buffer[kMaxWidth + 32];
         const FormatArg* arg = nullptr;
         switch (conversion) {
-            case '%': out += '%'; break;
+            case '%':
+                out += '%';
+                break;
             case 'd':
             case 'i':
                 arg = take();
-                std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), arg ? arg->as_integer() : 0LL);
+                std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(),
+                              arg ? arg->as_integer() : 0LL);
                 out += buffer;
                 break;
             case 'u':
             case 'x':
             case 'X': {
                 arg = take();
-                unsigned long long value = arg ? static_cast<unsigned long long>(arg->as_integer()) : 0ULL;
+                unsigned long long value =
+                    arg ? static_cast<unsigned long long>(arg->as_integer()) : 0ULL;
                 // Values are 32-bit in the messages unless they do not fit.
                 if (value >> 32 == 0xFFFFFFFFu) value &= 0xFFFFFFFFu;
                 std::snprintf(buffer, sizeof buffer, (spec + "ll" + conversion).c_str(), value);
@@ -80,7 +87,8 @@ std::string format_message(std::string_view format, std::initializer_list<Format
             }
             case 'c':
                 arg = take();
-                std::snprintf(buffer, sizeof buffer, (spec + "c").c_str(), static_cast<int>(arg ? arg->as_integer() & 0xFF : '?'));
+                std::snprintf(buffer, sizeof buffer, (spec + "c").c_str(),
+                              static_cast<int>(arg ? arg->as_integer() & 0xFF : '?'));
                 out += buffer;
                 break;
             case 's': {

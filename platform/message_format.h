@@ -14,7 +14,7 @@
 namespace orvane::platform {
 
 class FormatArg {
-public:
+  public:
     FormatArg(int value) : value_(static_cast<long long>(value)) {}
     FormatArg(long value) : value_(static_cast<long long>(value)) {}
     FormatArg(long long value) : value_(value) {}
@@ -29,7 +29,7 @@ public:
     long long as_integer() const;
     std::string as_text() const;
 
-private:
+  private:
     std::variant<long long, std::string> value_;
 };
 

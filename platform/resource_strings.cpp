@@ -15,16 +15,31 @@ struct Entry {
 
 // Sorted by number. Subsystems add their messages here as they are built.
 constexpr Entry kStrings[] = {
-    {32, "Your password on the node has changed.\nPlease enter the new password in the user settings."},
-    {33, "You have been excluded from batch sessions\nbecause the password that is entered in\nthe user options is wrong."},
-    {34, "The file '%s' does not exist.\nDo you want to create an empty\nfiling cabinet with that name?"},
-    {35, "Repairing of the filing cabinet is required if you\nget unusual error messages. Normally the\nrepairing is done automatically (e.g. after the\nprogram has crashed while writing to the disk).\n\nDo you want to repair the filing cabinet?"},
-    {36, "This will make the database file smaller\nby putting as much data in each data\nblock as possible.\n\nDo you want to compact the database?"},
-    {37, "This makes sure that texts in the threads are linked.\nNormally this is automatically done but it may be required\nif you have imported texts in reverse order.\n\nDo you want to link the comments?"},
+    {32,
+     "Your password on the node has changed.\nPlease enter the new password in the user settings."},
+    {33,
+     "You have been excluded from batch sessions\nbecause the password that is entered in\nthe "
+     "user options is wrong."},
+    {34,
+     "The file '%s' does not exist.\nDo you want to create an empty\nfiling cabinet with that "
+     "name?"},
+    {35,
+     "Repairing of the filing cabinet is required if you\nget unusual error messages. Normally "
+     "the\nrepairing is done automatically (e.g. after the\nprogram has crashed while writing to "
+     "the disk).\n\nDo you want to repair the filing cabinet?"},
+    {36,
+     "This will make the database file smaller\nby putting as much data in each data\nblock as "
+     "possible.\n\nDo you want to compact the database?"},
+    {37,
+     "This makes sure that texts in the threads are linked.\nNormally this is automatically done "
+     "but it may be required\nif you have imported texts in reverse order.\n\nDo you want to link "
+     "the comments?"},
     {38, "%d texts are missing.\nDo you want to download them from %s?"},
     {39, "%d text is missing.\nDo you want to download it from %s?"},
     {41, "There is no mail to send"},
-    {42, "The texts that are still in the out-basket\nhave not been sent because they are on\na different node than %s"},
+    {42,
+     "The texts that are still in the out-basket\nhave not been sent because they are on\na "
+     "different node than %s"},
     {56, "This command is already in the out-basket.\nYou need not do it again."},
     {57, "Could not attach the file '%s'\nbecause it does not exist.\n\nDo you want to continue?"},
     {65, "%s is missing"},
@@ -39,22 +54,33 @@ constexpr Entry kStrings[] = {
     {101, "Cannot log in because the file '%s' is missing or bad"},
     {102, "First please select the node in the User Settings."},
     {103, "In the User Settings the node %s\nis selected. But it is no longer active."},
-    {104, "XxxQOR could not create the mail packet because\nfor today all possible file names are used up.\nPlease delete one of the '%s'\nfiles and try again."},
+    {104,
+     "XxxQOR could not create the mail packet because\nfor today all possible file names are used "
+     "up.\nPlease delete one of the '%s'\nfiles and try again."},
     {105, "Could not zip the file '%s'"},
     {130, "Cannot open the file '%s'"},
     {131, "Cannot read the file '%s'"},
     {132, "Cannot write the file '%s'"},
-    {133, "The filing cabinet is read-only. You cannot modify it.\nIf you want to modify it, exit XxxQOR,\nopen the properties of the file '%s'\nand uncheck 'read-only'."},
+    {133,
+     "The filing cabinet is read-only. You cannot modify it.\nIf you want to modify it, exit "
+     "XxxQOR,\nopen the properties of the file '%s'\nand uncheck 'read-only'."},
     {134, "The filing cabinet is full"},
     {135, "The box '%s' is full"},
     {136, "The filing cabinet could not be repaired."},
-    {174, "The file XxxQOR.ini has been written by\nversion %d. But now you are running\nversion %d. This may lead to trouble.\n\nDo you still want to continue?"},
+    {174,
+     "The file XxxQOR.ini has been written by\nversion %d. But now you are running\nversion %d. "
+     "This may lead to trouble.\n\nDo you still want to continue?"},
     {182, "You are about to change your own settings.\nContinue?"},
-    {184, "This will erase all filing cabinets and\nthe personal address book in the folder\n'%s'.\n\n"},
-    {185, "This will erase the whole folder\n'%s'\nwith all filing cabinets, the personal address book\nand every other file in it.\n\n"},
+    {184,
+     "This will erase all filing cabinets and\nthe personal address book in the folder\n'%s'.\n\n"},
+    {185,
+     "This will erase the whole folder\n'%s'\nwith all filing cabinets, the personal address "
+     "book\nand every other file in it.\n\n"},
     {186, "These files belong to\n%s (on %s).\n\n"},
     {187, "If you really want this, type\n\"completely erase user\"\ninto the box below."},
-    {188, "There already exists a folder for\n%s.\nDo you want to use the existing folder?\n\n(Click 'No' to create a new folder.)"},
+    {188,
+     "There already exists a folder for\n%s.\nDo you want to use the existing folder?\n\n(Click "
+     "'No' to create a new folder.)"},
     {240, "I have received your letter."},
     {241, "Please confirm that you have received this text:"},
     {883, "Find and open XxxQOR.ini"},
@@ -63,7 +89,8 @@ constexpr Entry kStrings[] = {
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),
-                                 [](const Entry& a, const Entry& b) { return a.id >= b.id; }) == std::end(kStrings),
+                                 [](const Entry& a, const Entry& b) { return a.id >= b.id; }) ==
+                  std::end(kStrings),
               "message table must stay sorted by number, each number once");
 
 const Entry* find(int id) {
@@ -74,14 +101,17 @@ const Entry* find(int id) {
 
 }  // namespace
 
-bool has_resource_string(int id) { return find(id) != nullptr; }
+bool has_resource_string(int id) {
+    return find(id) != nullptr;
+}
 
 std::string resource_string(int id) {
     const Entry* entry = find(id);
     if (!entry) return {};
     std::string text = entry->text;
     constexpr std::string_view kPlaceholder = "XxxQOR";
-    for (size_t at = text.find(kPlaceholder); at != std::string::npos; at = text.find(kPlaceholder, at)) {
+    for (size_t at = text.find(kPlaceholder); at != std::string::npos;
+         at = text.find(kPlaceholder, at)) {
         text.replace(at, kPlaceholder.size(), kProgramName);
         at += std::char_traits<char>::length(kProgramName);
     }

@@ -7,7 +7,7 @@ namespace orvane::platform {
 namespace {
 
 class ScriptedProgress : public Progress {
-public:
+  public:
     ScriptedProgress(ScriptedUi* ui, size_t index) : ui_(ui), index_(index) {}
     bool update(uint64_t done, uint64_t total, std::string_view) override {
         auto& record = ui_->progress[index_];
@@ -17,7 +17,7 @@ public:
         return ui_->cancel_after_updates < 0 || record.updates <= ui_->cancel_after_updates;
     }
 
-private:
+  private:
     ScriptedUi* ui_;
     size_t index_;
 };
@@ -42,7 +42,8 @@ std::optional<std::string> ScriptedUi::next_text(std::string_view prompt, size_t
     return text;
 }
 
-std::optional<std::string> ScriptedUi::enter_text(std::string_view prompt, std::string_view, size_t max_length) {
+std::optional<std::string> ScriptedUi::enter_text(std::string_view prompt, std::string_view,
+                                                  size_t max_length) {
     return next_text(prompt, max_length);
 }
 
@@ -50,7 +51,8 @@ std::optional<std::string> ScriptedUi::enter_password(std::string_view prompt, s
     return next_text(prompt, max_length);
 }
 
-std::optional<std::string> ScriptedUi::choose_file(std::string_view title, std::string_view, FileChoice) {
+std::optional<std::string> ScriptedUi::choose_file(std::string_view title, std::string_view,
+                                                   FileChoice) {
     return next_text(title, 4096);
 }
 

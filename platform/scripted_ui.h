@@ -11,7 +11,7 @@
 namespace orvane::platform {
 
 class ScriptedUi : public Ui {
-public:
+  public:
     struct ProgressRecord {
         std::string title;
         uint64_t last_done = 0;
@@ -37,7 +37,7 @@ public:
     std::unique_ptr<Progress> start_progress(std::string_view title) override;
     void show_fatal(const char* title, const char* text) noexcept override;
 
-private:
+  private:
     std::optional<std::string> next_text(std::string_view prompt, size_t max_length);
 };
 

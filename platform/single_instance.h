@@ -9,14 +9,14 @@
 namespace orvane::platform {
 
 class SingleInstance {
-public:
+  public:
     // Takes the lock file "orvane.lock" in `directory`. Returns 0, kInUse
     // when another copy holds it, or another error code.
     [[nodiscard]] int acquire(const std::string& directory);
     bool held() const { return lock_.is_open(); }
     void release() { lock_.close(); }
 
-private:
+  private:
     File lock_;
 };
 

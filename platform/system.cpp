@@ -23,21 +23,24 @@ namespace {
 
 // The dark palette, by system-colour number.
 constexpr uint32_t kDarkPalette[30] = {
-    0xAAAAAA, 0xA56E3A, 0x6A240A, 0x383838, 0x555555, 0x171717, 0x000000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-    0x555555, 0x555555, 0x383838, 0xD17841, 0xFFFFFF, 0x555555, 0x383838, 0x555555, 0xFFFFFF, 0xC8D0D4,
-    0xAAAAAA, 0x404040, 0x555555, 0x00FFFF, 0x808080, 0xFFFF00, 0xF0CAA6, 0xC0C0C0, 0x6A240A, 0xC8D0D4,
+    0xAAAAAA, 0xA56E3A, 0x6A240A, 0x383838, 0x555555, 0x171717, 0x000000, 0xFFFFFF,
+    0xFFFFFF, 0xFFFFFF, 0x555555, 0x555555, 0x383838, 0xD17841, 0xFFFFFF, 0x555555,
+    0x383838, 0x555555, 0xFFFFFF, 0xC8D0D4, 0xAAAAAA, 0x404040, 0x555555, 0x00FFFF,
+    0x808080, 0xFFFF00, 0xF0CAA6, 0xC0C0C0, 0x6A240A, 0xC8D0D4,
 };
 
 // The usual light system colours, by the same numbers.
 constexpr uint32_t kLightPalette[31] = {
-    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000, 0x000000,
-    0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000,
-    0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xD77800,
-    0xF0F0F0,
+    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
+    0x000000, 0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xD77800, 0xFFFFFF, 0xF0F0F0,
+    0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
+    0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xD77800, 0xF0F0F0,
 };
 
 // Standard terminal colour numbers 0-15: which of them are light.
-bool light_terminal_colour(int number) { return number == 7 || (number >= 9 && number <= 15); }
+bool light_terminal_colour(int number) {
+    return number == 7 || (number >= 9 && number <= 15);
+}
 
 bool ends_with(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -57,8 +60,10 @@ bool spawn_detached(const std::vector<std::string>& args) {
 }
 
 std::string trash_directory() {
-    if (auto data = environment("XDG_DATA_HOME"); data && !data->empty()) return join_path(*data, "Trash");
-    if (auto home = environment("HOME"); home && !home->empty()) return join_path(*home, ".local/share/Trash");
+    if (auto data = environment("XDG_DATA_HOME"); data && !data->empty())
+        return join_path(*data, "Trash");
+    if (auto home = environment("HOME"); home && !home->empty())
+        return join_path(*home, ".local/share/Trash");
     return {};
 }
 
@@ -94,7 +99,8 @@ uint32_t system_version_word() {
     return word;
 }
 
-int decide_theme_mode(std::string_view colorfgbg, std::string_view gtk_theme, std::string_view orvane_theme) {
+int decide_theme_mode(std::string_view colorfgbg, std::string_view gtk_theme,
+                      std::string_view orvane_theme) {
     // COLORFGBG is "fg;bg" (sometimes "fg;default;bg"): light text on a dark
     // background means the terminal is dark already.
     size_t first = colorfgbg.find(';');
@@ -121,7 +127,9 @@ uint32_t system_colour(int index, int mode) {
     return 0;
 }
 
-uint32_t system_colour(int index) { return system_colour(index, theme_mode()); }
+uint32_t system_colour(int index) {
+    return system_colour(index, theme_mode());
+}
 
 Rect work_area() {
     winsize size{};
@@ -154,7 +162,8 @@ bool delete_to_trash(const std::string& path) {
         localtime_r(&now, &local);
         char date[32];
         std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-        std::string info = "[Trash Info]\nPath=" + percent_encode_path(absolute) + "\nDeletionDate=" + date + "\n";
+        std::string info =
+            "[Trash Info]\nPath=" + percent_encode_path(absolute) + "\nDeletionDate=" + date + "\n";
         std::string info_path = join_path(trash, "info/" + name + ".trashinfo");
         if (write_whole_file(info_path, info.data(), info.size()) == 0 &&
             std::rename(path.c_str(), join_path(trash, "files/" + name).c_str()) != 0) {

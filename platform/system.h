@@ -29,7 +29,8 @@ enum ThemeMode : int {
 // Computed once.
 int theme_mode();
 // The same decision from given values, for callers that know them.
-int decide_theme_mode(std::string_view colorfgbg, std::string_view gtk_theme, std::string_view orvane_theme);
+int decide_theme_mode(std::string_view colorfgbg, std::string_view gtk_theme,
+                      std::string_view orvane_theme);
 
 // Colour `index` (0x00BBGGRR) of the system colour table: the dark palette in
 // the dark mode for indices below 30, otherwise the standard light colours.

@@ -38,7 +38,9 @@ MessageBox message_box_for(int id, std::initializer_list<FormatArg> args) {
     return box;
 }
 
-void Ui::message(int id, std::initializer_list<FormatArg> args) { show(message_box_for(id, args)); }
+void Ui::message(int id, std::initializer_list<FormatArg> args) {
+    show(message_box_for(id, args));
+}
 
 Answer Ui::ask(int id, Buttons buttons, Answer safe, std::initializer_list<FormatArg> args) {
     MessageBox box = message_box_for(id, args);

@@ -37,21 +37,23 @@ enum class FileChoice { Open, Save };
 
 // Progress of one long operation. Destroying it ends the display.
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
     // Reports `done` of `total` (total 0: unknown) with an optional status
     // line. Returns false once the user asked to cancel.
-    [[nodiscard]] virtual bool update(uint64_t done, uint64_t total, std::string_view status = {}) = 0;
+    [[nodiscard]] virtual bool update(uint64_t done, uint64_t total,
+                                      std::string_view status = {}) = 0;
 };
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     virtual Answer show(const MessageBox& box) = 0;
     virtual std::optional<std::string> enter_text(std::string_view prompt, std::string_view initial,
                                                   size_t max_length) = 0;
-    virtual std::optional<std::string> enter_password(std::string_view prompt, size_t max_length) = 0;
+    virtual std::optional<std::string> enter_password(std::string_view prompt,
+                                                      size_t max_length) = 0;
     virtual std::optional<std::string> choose_file(std::string_view title, std::string_view initial,
                                                    FileChoice mode) = 0;
     virtual std::unique_ptr<Progress> start_progress(std::string_view title) = 0;

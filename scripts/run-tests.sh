@@ -2,6 +2,7 @@
 # The whole test run: every suite, then the same suites built with the address
 # and undefined-behaviour sanitizers, then each fuzz target for a few seconds.
 # Ends with the summary of both test runs.
+# Between the first run and the sanitizer build: the style gate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}
@@ -21,6 +22,9 @@ run_suites() {  # name build-dir cmake-args...
 
 status=0
 run_suites tests build -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
+echo "== style"
+style=ok
+scripts/check-style.sh build || { status=1; style=FAILED; }
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suites sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON || status=1
 
@@ -48,6 +52,7 @@ echo
 echo "Tests:            $(grep -E 'tests passed' "$LOGS/tests.log" | tail -n1 || echo 'no summary')"
 echo "Sanitizer build:  $(grep -E 'tests passed' "$LOGS/sanitized.log" | tail -n1 || echo 'no summary')"
 echo "Fuzz targets:     $fuzz_passed ran clean, $fuzz_failed failed"
+echo "Style:            $style"
 passed=$((p1 + p2 + fuzz_passed))
 failed=$((f1 + f2 + fuzz_failed))
 [ "$failed" = 0 ] || status=1

@@ -30,7 +30,8 @@ int32_t check_data_header(Db& db, const uint8_t* h) {
     if (flags >= 4 || stored > db.blocksize() - kDataHeaderSize || length > db.max_area() ||
         length < stored || (!(flags & kBlockCompressed) && length != stored))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
-    if ((flags & kBlockCompressed) && !db.file_allows_compression()) return db.fail(kDbBadLz, kDbCorrupt);
+    if ((flags & kBlockCompressed) && !db.file_allows_compression())
+        return db.fail(kDbBadLz, kDbCorrupt);
     return kDbOk;
 }
 
@@ -62,7 +63,9 @@ uint64_t block_offset(const Db& db, uint32_t block) {
     return (static_cast<uint64_t>(block) + 1) * db.blocksize();
 }
 
-void forget_buffer(Db& db) { db.buffer_block = -1; }
+void forget_buffer(Db& db) {
+    db.buffer_block = -1;
+}
 
 int32_t read_raw_block(Db& db, uint32_t block, uint8_t* raw) {
     return read_exact(db, block_offset(db, block), raw, db.blocksize()) ? kDbOk : kDbReadError;
@@ -77,7 +80,8 @@ int32_t load_block_number(Db& db, uint32_t block) {
     const uint8_t flags = raw[1];
     const size_t stored = load_le16(raw + 2);
     const size_t length = load_le16(raw + 4);
-    if (crc8(raw + 1, kDataHeaderSize - 1 + stored) != raw[0]) return db.fail(kDbDataBlockCrc, kDbCorrupt);
+    if (crc8(raw + 1, kDataHeaderSize - 1 + stored) != raw[0])
+        return db.fail(kDbDataBlockCrc, kDbCorrupt);
     if (flags & kBlockCompressed) {
         if (LzExpand(raw + kDataHeaderSize, stored, db.area.data(), length) != LzResult::Exact)
             return db.fail(kDbLzLength, kDbCorrupt);
@@ -96,8 +100,8 @@ int32_t load_block(Db& db, size_t position) {
     if (int32_t error = load_block_number(db, block)) return error;
     uint8_t key[256];
     size_t key_length = 0;
-    int32_t error = first_key_of_area(db, db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys,
-                                      key, &key_length);
+    int32_t error = first_key_of_area(db, db.area.data(), db.area_length,
+                                      db.area_flags & kBlockPrefixKeys, key, &key_length);
     if (!error) error = check_first_key(db, position, key, key_length);
     if (error) forget_buffer(db);
     return error;
@@ -130,13 +134,15 @@ int32_t read_first_key(Db& db, size_t position, uint8_t* key, size_t* key_length
         first = area;
     }
     const size_t suffix = available ? first[0] : 0;
-    if (length > 0 && (suffix == 0 || suffix + 1 > available)) return db.fail(kDbBadDataBlock, kDbCorrupt);
+    if (length > 0 && (suffix == 0 || suffix + 1 > available))
+        return db.fail(kDbBadDataBlock, kDbCorrupt);
     *key_length = length > 0 ? suffix : 0;
     std::memcpy(key, first + 1, *key_length);
     return check_first_key(db, position, key, *key_length);
 }
 
-bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress, std::vector<uint8_t>* raw) {
+bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
+                std::vector<uint8_t>* raw) {
     const size_t capacity = db.blocksize() - kDataHeaderSize;
     raw->assign(db.blocksize(), 0);
     uint8_t* out = raw->data();
@@ -162,8 +168,8 @@ int32_t write_raw_block(Db& db, uint32_t block, const uint8_t* raw) {
     return write_exact(db, block_offset(db, block), raw, db.blocksize()) ? kDbOk : kDbWriteError;
 }
 
-int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw, const uint8_t* area,
-                           size_t length) {
+int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw,
+                           const uint8_t* area, size_t length) {
     if (int32_t error = write_raw_block(db, block, raw.data())) return error;
     if (length && area != db.area.data()) std::memmove(db.area.data(), area, length);
     db.area_length = length;
@@ -172,7 +178,8 @@ int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& r
     return kDbOk;
 }
 
-int32_t read_extension_block(Db& db, uint32_t block, uint32_t extension_key, std::vector<uint8_t>* payload) {
+int32_t read_extension_block(Db& db, uint32_t block, uint32_t extension_key,
+                             std::vector<uint8_t>* payload) {
     uint8_t* raw = db.raw.data();
     if (int32_t error = read_raw_block(db, block, raw)) return error;
     const size_t length = load_le16(raw + 2);
@@ -181,12 +188,13 @@ int32_t read_extension_block(Db& db, uint32_t block, uint32_t extension_key, std
     if (load_le32(raw + 4) != extension_key) return db.fail(kDbIndexExtensionKey, kDbBadIndex);
     if (crc8(raw + 1, kExtensionHeaderSize - 1 + length) != raw[0])
         return db.fail(kDbExtensionBlockCrc, kDbCorrupt);
-    payload->insert(payload->end(), raw + kExtensionHeaderSize, raw + kExtensionHeaderSize + length);
+    payload->insert(payload->end(), raw + kExtensionHeaderSize,
+                    raw + kExtensionHeaderSize + length);
     return kDbOk;
 }
 
-int32_t write_extension_block(Db& db, uint32_t block, uint32_t extension_key, const uint8_t* payload,
-                              size_t length) {
+int32_t write_extension_block(Db& db, uint32_t block, uint32_t extension_key,
+                              const uint8_t* payload, size_t length) {
     std::vector<uint8_t> raw(db.blocksize(), 0);
     raw[1] = kExtensionMarker;
     store_le16(&raw[2], static_cast<uint16_t>(length));

@@ -37,7 +37,8 @@ void forget_buffer(Db& db);
 
 // Packs an area as a block: uncompressed when it fits, else compressed when
 // `allow_compress`. Gives false when it does not fit. `raw` gets blocksize bytes.
-bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress, std::vector<uint8_t>* raw);
+bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
+                std::vector<uint8_t>* raw);
 // Writes a packed block and, as it is now the block on disk, keeps its area
 // in the buffer.
 [[nodiscard]] int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw,

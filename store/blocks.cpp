@@ -31,7 +31,8 @@ int32_t next_block_number(Db& db, uint32_t* block) {
     return kDbOk;
 }
 
-void add_data_entry(Db& db, size_t position, uint32_t block, const uint8_t* key, size_t key_length) {
+void add_data_entry(Db& db, size_t position, uint32_t block, const uint8_t* key,
+                    size_t key_length) {
     uint8_t cut[256];
     cut_key(db, key, key_length, cut);
     db.index.insert_data_entry(position, block, cut, static_cast<uint32_t>(key_length));
@@ -58,8 +59,10 @@ int32_t free_block(Db& db, size_t position) {
         if (int32_t error = write_raw_block(db, block, raw.data())) return error;
         const size_t moved = db.index.find_block(last);
         db.index.set_block(moved, block);
-        if (db.buffer_block == static_cast<int64_t>(last)) db.buffer_block = block;
-        else if (db.buffer_block == static_cast<int64_t>(block)) forget_buffer(db);
+        if (db.buffer_block == static_cast<int64_t>(last))
+            db.buffer_block = block;
+        else if (db.buffer_block == static_cast<int64_t>(block))
+            forget_buffer(db);
     } else if (db.buffer_block == static_cast<int64_t>(block)) {
         forget_buffer(db);
     }

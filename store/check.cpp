@@ -14,13 +14,15 @@ namespace orvane::store {
 namespace {
 
 class Checker {
-public:
+  public:
     Checker(Db& db, DbCheckReport* report) : db_(db), report_(report) {}
 
     int32_t run();
 
-private:
-    void problem(const std::string& where, const std::string& what) { report_->problems.push_back(where + ": " + what); }
+  private:
+    void problem(const std::string& where, const std::string& what) {
+        report_->problems.push_back(where + ": " + what);
+    }
     std::string detail_text(int32_t result) const {
         return DbErrorText(db_.last_detail ? db_.last_detail : result);
     }
@@ -44,18 +46,21 @@ void Checker::check_long_record(const std::string& where, const DataPart& part) 
         }
         extension_used_[position] = true;
         db_.last_detail = 0;
-        if (int32_t error = read_extension_block(db_, db_.index.block(position), part.base + i, &stream)) {
-            problem(where + ", block " + std::to_string(db_.index.block(position)), detail_text(error));
+        if (int32_t error =
+                read_extension_block(db_, db_.index.block(position), part.base + i, &stream)) {
+            problem(where + ", block " + std::to_string(db_.index.block(position)),
+                    detail_text(error));
             return;
         }
     }
     if (part.compressed) {
         std::vector<uint8_t> expanded(part.length);
-        if (LzExpand(stream.data(), stream.size(), expanded.data(), expanded.size()) != LzResult::Exact)
+        if (LzExpand(stream.data(), stream.size(), expanded.data(), expanded.size()) !=
+            LzResult::Exact)
             problem(where, DbErrorText(kDbLzLength));
     } else if (stream.size() != part.length) {
-        problem(where, "its extension blocks hold " + std::to_string(stream.size()) + " bytes, not " +
-                           std::to_string(part.length));
+        problem(where, "its extension blocks hold " + std::to_string(stream.size()) +
+                           " bytes, not " + std::to_string(part.length));
     }
 }
 
@@ -77,8 +82,9 @@ void Checker::check_data_block(size_t position) {
         ++count;
         ++report_->records;
         const std::string key(reinterpret_cast<const char*>(cursor.key()), cursor.key_length());
-        if (have_previous_ && compare_keys(db_, reinterpret_cast<const uint8_t*>(previous_key_.data()),
-                                           previous_key_.size(), cursor.key(), cursor.key_length()) >= 0)
+        if (have_previous_ &&
+            compare_keys(db_, reinterpret_cast<const uint8_t*>(previous_key_.data()),
+                         previous_key_.size(), cursor.key(), cursor.key_length()) >= 0)
             problem(where, "keys out of order");
         previous_key_ = key;
         have_previous_ = true;
@@ -88,7 +94,8 @@ void Checker::check_data_block(size_t position) {
     if (count == 0 && db_.index.data_count() > 1) problem(where, DbErrorText(kDbRepairEmptyBlock));
     for (const auto& [key, part] : long_records) {
         ++report_->long_records;
-        check_long_record(where + ", long record of " + std::to_string(key.size()) + "-byte key", part);
+        check_long_record(where + ", long record of " + std::to_string(key.size()) + "-byte key",
+                          part);
     }
 }
 
@@ -98,19 +105,24 @@ int32_t Checker::run() {
     uint64_t size = 0;
     if (db_.file.size(&size) != 0) return kDbReadError;
     if (size != expected_file_size(db_))
-        problem("file", "size " + std::to_string(size) + ", expected " + std::to_string(expected_file_size(db_)));
+        problem("file", "size " + std::to_string(size) + ", expected " +
+                            std::to_string(expected_file_size(db_)));
     for (size_t i = 1; i < index.extension_count(); ++i)
-        if (index.extension_key(i - 1) >= index.extension_key(i)) problem("index", "extension keys out of order");
+        if (index.extension_key(i - 1) >= index.extension_key(i))
+            problem("index", "extension keys out of order");
     extension_used_.assign(index.extension_count(), false);
-    for (size_t position = index.data_begin(); position < index.count(); ++position) check_data_block(position);
+    for (size_t position = index.data_begin(); position < index.count(); ++position)
+        check_data_block(position);
     for (size_t i = 0; i < index.extension_count(); ++i) {
         if (extension_used_[i]) continue;
         std::vector<uint8_t> payload;
         db_.last_detail = 0;
         const std::string where = "block " + std::to_string(index.block(i));
-        if (int32_t error = read_extension_block(db_, index.block(i), index.extension_key(i), &payload))
+        if (int32_t error =
+                read_extension_block(db_, index.block(i), index.extension_key(i), &payload))
             problem(where, detail_text(error));
-        problem(where, "extension block " + std::to_string(index.extension_key(i)) + " belongs to no record");
+        problem(where, "extension block " + std::to_string(index.extension_key(i)) +
+                           " belongs to no record");
     }
     forget_buffer(db_);
     return kDbOk;

@@ -18,20 +18,20 @@ struct Output {
 };
 
 class Compaction {
-public:
+  public:
     explicit Compaction(Db& db) : db_(db) {}
     int32_t run();
 
-private:
+  private:
     int32_t absorb(size_t input);
     int32_t emit(size_t input, bool final);
     int32_t write_output(size_t records, size_t input);
     int32_t finish(size_t consumed);
 
     Db& db_;
-    std::vector<uint32_t> inputs_;   // the data blocks in key order
-    Records pending_;                // read, not yet written
-    std::vector<size_t> source_;     // input block of each pending record
+    std::vector<uint32_t> inputs_;  // the data blocks in key order
+    Records pending_;               // read, not yet written
+    std::vector<size_t> source_;    // input block of each pending record
     std::vector<Output> outputs_;
     std::vector<uint8_t> raw_;
 };
@@ -40,7 +40,8 @@ int32_t Compaction::absorb(size_t input) {
     const size_t position = db_.index.data_begin() + input;
     if (int32_t error = load_block(db_, position)) return error;
     Records records;
-    if (!decode_records(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys, &records))
+    if (!decode_records(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys,
+                        &records))
         return db_.fail(kDbBadDataBlock, kDbCorrupt);
     for (Record& record : records) {
         pending_.push_back(std::move(record));
@@ -68,7 +69,8 @@ int32_t Compaction::write_output(size_t records, size_t input) {
     if (!place_free) {
         // Listed at once, so that numbering stays dense while more follow.
         const std::string& key = pending_.front().key;
-        add_data_entry(db_, db_.index.count(), block, reinterpret_cast<const uint8_t*>(key.data()), key.size());
+        add_data_entry(db_, db_.index.count(), block, reinterpret_cast<const uint8_t*>(key.data()),
+                       key.size());
     }
     outputs_.push_back({block, pending_.front().key});
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(records));
@@ -86,7 +88,8 @@ int32_t Compaction::emit(size_t input, bool final) {
             return write_output(pending_.size(), input);
         }
         size_t fit = 1;
-        while (fit + 1 < pending_.size() && pack_records(db_, pending_, 0, fit + 1, allow, &raw_)) ++fit;
+        while (fit + 1 < pending_.size() && pack_records(db_, pending_, 0, fit + 1, allow, &raw_))
+            ++fit;
         if (!pack_records(db_, pending_, 0, fit, allow, &raw_)) return kDbDataTooLong;
         if (int32_t error = write_output(fit, input)) return error;
     }
@@ -138,8 +141,8 @@ int32_t Compaction::finish(size_t consumed) {
         if (!used[inputs_[i]]) unused.push_back(inputs_[i]);
     while (index.count() > index.extension_count()) index.remove(index.count() - 1);
     for (const Output& o : listed)
-        add_data_entry(db_, index.count(), o.block, reinterpret_cast<const uint8_t*>(o.first_key.data()),
-                       o.first_key.size());
+        add_data_entry(db_, index.count(), o.block,
+                       reinterpret_cast<const uint8_t*>(o.first_key.data()), o.first_key.size());
     if (int32_t error = drop_unlisted_blocks(db_, unused)) return error;
     if (index.wide() && index.count() < kVersion2ReturnBelow) convert_version(db_, false);
     return kDbOk;

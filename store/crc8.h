@@ -12,7 +12,9 @@ inline constexpr uint8_t kCrc8Start = 0xFF;
 
 // Continues `crc` over `length` bytes.
 uint8_t crc8_update(uint8_t crc, const uint8_t* bytes, size_t length);
-inline uint8_t crc8_byte(uint8_t crc, uint8_t byte) { return crc8_update(crc, &byte, 1); }
+inline uint8_t crc8_byte(uint8_t crc, uint8_t byte) {
+    return crc8_update(crc, &byte, 1);
+}
 inline uint8_t crc8(const uint8_t* bytes, size_t length) {
     return crc8_update(kCrc8Start, bytes, length);
 }

@@ -135,8 +135,8 @@ int32_t DbUnlock(DbHandle handle);
 
 // Removes every record with first <= key <= last; progress goes to the
 // callback (code 2), which may abort (25).
-[[nodiscard]] int32_t DbDeleteRange(DbHandle handle, const void* first, size_t first_length, const void* last,
-                                    size_t last_length);
+[[nodiscard]] int32_t DbDeleteRange(DbHandle handle, const void* first, size_t first_length,
+                                    const void* last, size_t last_length);
 // Packs the data blocks in key order and frees what is left over; progress
 // goes to the callback (code 1), which may abort (25) with a sound file.
 [[nodiscard]] int32_t DbCompact(DbHandle handle);

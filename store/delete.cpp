@@ -38,7 +38,8 @@ int32_t write_remaining(Db& db, size_t position, Records& records) {
         const size_t own = records.size();
         records.insert(records.end(), following.begin(), following.end());
         if (pack_records(db, records, 0, records.size(), db.compress, &raw)) {
-            if (int32_t error = write_block_records(db, position, records, 0, records.size(), raw)) return error;
+            if (int32_t error = write_block_records(db, position, records, 0, records.size(), raw))
+                return error;
             return free_block(db, next);
         }
         records.resize(own);
@@ -57,7 +58,8 @@ int32_t delete_record(Db& db, const uint8_t* key, size_t key_length) {
     Records records;
     if (int32_t error = load_records(db, position, &records)) return error;
     auto at = std::find_if(records.begin(), records.end(), [&](const Record& r) {
-        return keys_equal(db, reinterpret_cast<const uint8_t*>(r.key.data()), r.key.size(), key, key_length);
+        return keys_equal(db, reinterpret_cast<const uint8_t*>(r.key.data()), r.key.size(), key,
+                          key_length);
     });
     if (at == records.end()) return kDbNotFound;
     DataPart removed;

@@ -22,14 +22,16 @@ int32_t free_whole_block(Db& db, size_t position) {
     if (int32_t error = free_block(db, position)) return error;
     for (const Record& record : records) {
         DataPart part;
-        parse_data_part(reinterpret_cast<const uint8_t*>(record.data.data()), record.data.size(), &part);
+        parse_data_part(reinterpret_cast<const uint8_t*>(record.data.data()), record.data.size(),
+                        &part);
         if (!part.is_long) continue;
         if (int32_t error = free_long_data(db, part)) return error;
     }
     return kDbOk;
 }
 
-int32_t delete_range(Db& db, const uint8_t* first, size_t first_length, const uint8_t* last, size_t last_length) {
+int32_t delete_range(Db& db, const uint8_t* first, size_t first_length, const uint8_t* last,
+                     size_t last_length) {
     if (compare_keys(db, first, first_length, last, last_length) > 0) return kDbOk;
     size_t from = 0, to = 0;
     if (int32_t error = choose_entry(db, first, first_length, false, &from)) return error;
@@ -43,13 +45,16 @@ int32_t delete_range(Db& db, const uint8_t* first, size_t first_length, const ui
         const uint32_t extensions = db.index.extension_count();
         if (int32_t error = free_whole_block(db, from + 1)) return error;
         from -= extensions - db.index.extension_count();  // freed extension entries came before it
-        if (db.notify(kDbCallbackDeleteRange, static_cast<int32_t>(done + 1), static_cast<int32_t>(whole)) == 0)
+        if (db.notify(kDbCallbackDeleteRange, static_cast<int32_t>(done + 1),
+                      static_cast<int32_t>(whole)) == 0)
             return kDbAborted;
     }
     for (;;) {
         Found found;
-        if (int32_t error = find_record(db, first, first_length, Seek::AtOrAfter, &found)) return error;
-        if (found.result == kFoundNone || compare_keys(db, found.key, found.key_length, last, last_length) > 0)
+        if (int32_t error = find_record(db, first, first_length, Seek::AtOrAfter, &found))
+            return error;
+        if (found.result == kFoundNone ||
+            compare_keys(db, found.key, found.key_length, last, last_length) > 0)
             break;
         if (int32_t error = delete_record(db, found.key, found.key_length)) return error;
     }

@@ -49,20 +49,30 @@ int32_t copy_out(Db& db, const Found& found, bool copy_key, const Output& out) {
 }
 
 // One search by mode; gives the mode's result and copies the record out.
-int32_t search(Db& db, int mode, const uint8_t* key, size_t length, const Output& out, Found* found) {
+int32_t search(Db& db, int mode, const uint8_t* key, size_t length, const Output& out,
+               Found* found) {
     uint8_t greatest[256];
     Seek seek = Seek::AtOrAfter;
     switch (mode) {
-        case GET_FIRST: seek = Seek::After, length = 0; break;
-        case GET_PREV: seek = Seek::Before; break;
+        case GET_FIRST:
+            seek = Seek::After, length = 0;
+            break;
+        case GET_PREV:
+            seek = Seek::Before;
+            break;
         case GET_EXACT:
-        case GET_EXACT_UPDATE: seek = Seek::Exact; break;
-        case GET_NEXT: seek = Seek::After; break;
+        case GET_EXACT_UPDATE:
+            seek = Seek::Exact;
+            break;
+        case GET_NEXT:
+            seek = Seek::After;
+            break;
         case GET_LAST:
             greatest_key(db, greatest);
             key = greatest, length = 256, seek = Seek::Before;
             break;
-        default: break;
+        default:
+            break;
     }
     if (int32_t error = find_record(db, key, length, seek, found)) return error;
     const bool exact_mode = seek == Seek::Exact;
@@ -90,7 +100,8 @@ int32_t current(Db& db, const Output& out) {
     if (s.mode < 0) return kDbBadParameter;
     Found found;
     if (s.result >= 0 && s.found_key_length > 0) {
-        if (int32_t error = find_record(db, s.found_key.data(), s.found_key_length, Seek::Exact, &found))
+        if (int32_t error =
+                find_record(db, s.found_key.data(), s.found_key_length, Seek::Exact, &found))
             return error;
         if (found.result == kFoundEqual) {
             const bool exact_mode = s.mode == GET_EXACT || s.mode == GET_EXACT_UPDATE;
@@ -107,15 +118,15 @@ int32_t current(Db& db, const Output& out) {
 }  // namespace
 
 int32_t DbGet(DbHandle handle, int mode, const void* key, size_t key_length, void* key_buffer,
-              size_t* key_length_out, size_t key_buffer_size, void* data_buffer, size_t* data_length_out,
-              size_t data_buffer_size) {
+              size_t* key_length_out, size_t key_buffer_size, void* data_buffer,
+              size_t* data_length_out, size_t data_buffer_size) {
     if (!handle) return kDbNotOpen;
     if (mode < GET_FIRST || mode > GET_EXACT_UPDATE) return kDbBadParameter;
     if (!key) key_length = 0;
     if (key_length > kDbMaxKey) return kDbKeyTooLong;
     if (key_length_out) *key_length_out = 0;
     if (data_length_out) *data_length_out = 0;
-    const Output out{static_cast<uint8_t*>(key_buffer), key_length_out, key_buffer_size,
+    const Output out{static_cast<uint8_t*>(key_buffer),  key_length_out,  key_buffer_size,
                      static_cast<uint8_t*>(data_buffer), data_length_out, data_buffer_size};
     const auto* search_key = static_cast<const uint8_t*>(key);
     if (int32_t error = begin_operation(handle, Intent::Read)) return error;

@@ -20,8 +20,8 @@ inline constexpr size_t kHeaderSize = 1024;
 // What the last DbGet found, so that GET_CURRENT can give it again and a
 // following DbPut or DbDelete of the same key can skip its search.
 struct SearchState {
-    int mode = -1;             // -1: no search yet
-    int result = -1;           // internal result: 0 equal, 1 greater, 2 none; -1 unknown
+    int mode = -1;    // -1: no search yet
+    int result = -1;  // internal result: 0 equal, 1 greater, 2 none; -1 unknown
     std::array<uint8_t, 256> key{};
     size_t key_length = 0;
     std::array<uint8_t, 256> found_key{};
@@ -33,19 +33,19 @@ struct Db {
     std::string name;
     std::array<uint8_t, kHeaderSize> header{};
     uint32_t flags = 0;
-    bool compress = false;         // compress newly written blocks that would not fit
+    bool compress = false;  // compress newly written blocks that would not fit
     bool retry_io = false;
-    bool writable = false;         // opened for writing
-    bool file_read_only = false;   // read-only on disk: never locked
+    bool writable = false;        // opened for writing
+    bool file_read_only = false;  // read-only on disk: never locked
     bool identity_table = true;
     std::array<uint8_t, 256> collate{};  // copy of the header's collating table
 
-    int depth = 0;                 // nesting of lock periods
+    int depth = 0;  // nesting of lock periods
     bool dirty_header = false;
     bool dirty_table = false;
     bool dirty_size = false;
     bool dirty_index = false;
-    bool period_written = false;   // the change counter was bumped in this period
+    bool period_written = false;  // the change counter was bumped in this period
     // A write of this period failed: the period writes nothing more, and its
     // index is not written back, so that the file's stale index calls for a
     // repair; the next period reads header and index afresh.
@@ -64,7 +64,7 @@ struct Db {
     std::vector<uint8_t> area;
     size_t area_length = 0;
     uint8_t area_flags = 0;
-    std::vector<uint8_t> raw;      // one block as stored
+    std::vector<uint8_t> raw;  // one block as stored
     std::unique_ptr<LzTable> lz_table;
     // Where the last block compression stopped, so that a block that only
     // grew at its end compresses from there.
@@ -74,7 +74,7 @@ struct Db {
 
     uint32_t blocksize() const;
     uint32_t blockcount() const { return index.count(); }
-    bool prefix_keys() const;          // option bit 0
+    bool prefix_keys() const;              // option bit 0
     bool file_allows_compression() const;  // option bit 1
     // Largest expanded record area of one block.
     size_t max_area() const;

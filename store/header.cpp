@@ -68,7 +68,8 @@ bool valid_blocksize(uint32_t size) {
 
 uint8_t header_checksum(const HeaderBytes& h, bool skip_first) {
     uint8_t crc = kCrc8Start;
-    for (size_t i = skip_first ? 1 : 0; i < std::size(kChecked); ++i) crc = crc8_byte(crc, h[kChecked[i]]);
+    for (size_t i = skip_first ? 1 : 0; i < std::size(kChecked); ++i)
+        crc = crc8_byte(crc, h[kChecked[i]]);
     if (load_le16(&h[kVersion]) > 2) {
         crc = crc8_byte(crc, h[12]);
         crc = crc8_byte(crc, h[13]);
@@ -82,7 +83,9 @@ uint8_t backup_checksum(const HeaderBytes& h) {
     return crc;
 }
 
-uint8_t table_checksum(const uint8_t* table) { return crc8(table, 256); }
+uint8_t table_checksum(const uint8_t* table) {
+    return crc8(table, 256);
+}
 
 void init_header(HeaderBytes& h, uint32_t blocksize, uint32_t entry_size, uint8_t options) {
     h.fill(0);
@@ -100,14 +103,20 @@ void init_header(HeaderBytes& h, uint32_t blocksize, uint32_t entry_size, uint8_
     h[kBackupChecksum] = backup_checksum(h);
 }
 
-uint32_t header_version(const HeaderBytes& h) { return load_le16(&h[kVersion]); }
-uint32_t header_counter(const HeaderBytes& h) { return load_le32(&h[kCounter]); }
+uint32_t header_version(const HeaderBytes& h) {
+    return load_le16(&h[kVersion]);
+}
+uint32_t header_counter(const HeaderBytes& h) {
+    return load_le32(&h[kCounter]);
+}
 
 uint32_t header_blockcount(const HeaderBytes& h) {
     return header_version(h) >= 3 ? load_le32(&h[kBlockCount]) : load_le16(&h[kBlockCount]);
 }
 
-void set_header_blockcount(HeaderBytes& h, uint32_t count) { store_le32(&h[kBlockCount], count); }
+void set_header_blockcount(HeaderBytes& h, uint32_t count) {
+    store_le32(&h[kBlockCount], count);
+}
 
 int32_t read_header(Db& db, bool table_check) {
     HeaderBytes h;
@@ -116,8 +125,8 @@ int32_t read_header(Db& db, bool table_check) {
     bool table_dirty = false;
 
     bool header_ok = header_checksum(h) == h[kChecksum];
-    if (!header_ok && (h[kChecksum] == 0 || (load_le16(&h[kVersion]) > 2 &&
-                                             header_checksum(h, true) == h[kChecksum]))) {
+    if (!header_ok && (h[kChecksum] == 0 ||
+                       (load_le16(&h[kVersion]) > 2 && header_checksum(h, true) == h[kChecksum]))) {
         h[kChecksum] = header_checksum(h);
         header_ok = dirty = true;
     }
@@ -165,7 +174,8 @@ int32_t read_header(Db& db, bool table_check) {
     }
     const uint32_t entry_size = load_le16(&h[kEntrySize]);
     const uint32_t key_offset = version >= 3 ? 3 : 2;
-    if (entry_size + (version >= 3 ? 1 : 0) < key_offset + 6 || entry_size > 254) return db.fail(kDbBadFileHeader, kDbCorrupt);
+    if (entry_size + (version >= 3 ? 1 : 0) < key_offset + 6 || entry_size > 254)
+        return db.fail(kDbBadFileHeader, kDbCorrupt);
 
     db.header = h;
     if (table_dirty) db.dirty_table = true;

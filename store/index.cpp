@@ -16,7 +16,8 @@ namespace {
 constexpr size_t kAllocationStep = 16384;
 
 void reserve_in_steps(std::vector<uint8_t>& bytes, size_t needed) {
-    if (needed > bytes.capacity()) bytes.reserve((needed + kAllocationStep - 1) / kAllocationStep * kAllocationStep);
+    if (needed > bytes.capacity())
+        bytes.reserve((needed + kAllocationStep - 1) / kAllocationStep * kAllocationStep);
 }
 
 }  // namespace
@@ -40,7 +41,9 @@ void Index::set_block(size_t i, uint32_t block) {
     if (key_offset_ == 3) e[2] = static_cast<uint8_t>(block >> 16);
 }
 
-uint32_t Index::extension_key(size_t i) const { return load_le32(entry(i) + key_offset_ + 2); }
+uint32_t Index::extension_key(size_t i) const {
+    return load_le32(entry(i) + key_offset_ + 2);
+}
 
 void Index::assign(const uint8_t* entries, uint32_t count) {
     count_ = count;
@@ -78,8 +81,10 @@ size_t Index::insert_extension_entry(uint32_t block, uint32_t extension_key) {
     size_t low = 0, high = extension_count_;
     while (low < high) {
         size_t middle = (low + high) / 2;
-        if (this->extension_key(middle) < extension_key) low = middle + 1;
-        else high = middle;
+        if (this->extension_key(middle) < extension_key)
+            low = middle + 1;
+        else
+            high = middle;
     }
     make_room(low);
     set_block(low, block);
@@ -101,8 +106,10 @@ size_t Index::find_extension(uint32_t extension_key) const {
         size_t middle = (low + high) / 2;
         uint32_t key = this->extension_key(middle);
         if (key == extension_key) return middle;
-        if (key < extension_key) low = middle + 1;
-        else high = middle;
+        if (key < extension_key)
+            low = middle + 1;
+        else
+            high = middle;
     }
     return npos;
 }

@@ -15,7 +15,7 @@
 namespace orvane::store {
 
 class Index {
-public:
+  public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
     // Entry size as the header stores it; wide entries are one byte longer.
@@ -47,7 +47,8 @@ public:
     size_t byte_size() const { return static_cast<size_t>(count_) * entry_size_; }
 
     // `cut_key` holds key_width() collated bytes of a key `key_length` long.
-    void insert_data_entry(size_t position, uint32_t block, const uint8_t* cut_key, uint32_t key_length);
+    void insert_data_entry(size_t position, uint32_t block, const uint8_t* cut_key,
+                           uint32_t key_length);
     void set_data_key(size_t position, const uint8_t* cut_key, uint32_t key_length);
     // Inserts at the sorted place among the extension entries; gives the position.
     size_t insert_extension_entry(uint32_t block, uint32_t extension_key);
@@ -59,7 +60,7 @@ public:
     // Changes between 16-bit and 24-bit block numbers in place.
     void convert(bool wide);
 
-private:
+  private:
     void make_room(size_t position);
 
     std::vector<uint8_t> bytes_;

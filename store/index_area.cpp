@@ -34,10 +34,13 @@ uint64_t index_area_size(const Db& db) {
     return kIndexHeaderSize + static_cast<uint64_t>(db.index.count()) * db.index.entry_size();
 }
 
-bool index_in_block0(const Db& db) { return db.blocksize() - kHeaderSize >= index_area_size(db); }
+bool index_in_block0(const Db& db) {
+    return db.blocksize() - kHeaderSize >= index_area_size(db);
+}
 
 uint64_t index_offset(const Db& db) {
-    return index_in_block0(db) ? kHeaderSize : (static_cast<uint64_t>(db.index.count()) + 1) * db.blocksize();
+    return index_in_block0(db) ? kHeaderSize
+                               : (static_cast<uint64_t>(db.index.count()) + 1) * db.blocksize();
 }
 
 uint64_t expected_file_size(const Db& db) {
@@ -63,7 +66,8 @@ int32_t read_index(Db& db) {
 
     std::vector<uint8_t> area(static_cast<size_t>(area_size));
     if (!read_exact(db, offset, area.data(), area.size())) return kDbReadError;
-    if (std::memcmp(area.data(), kIndexMagic, 4) != 0 || load_le32(&area[4]) != header_counter(db.header))
+    if (std::memcmp(area.data(), kIndexMagic, 4) != 0 ||
+        load_le32(&area[4]) != header_counter(db.header))
         return db.fail(kDbBadIndexHeader, kDbCorrupt);
     if (crc8(area.data() + kIndexHeaderSize, static_cast<size_t>(entries_size)) != area[8])
         return db.fail(kDbIndexHeaderCrc, kDbCorrupt);

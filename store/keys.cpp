@@ -5,7 +5,8 @@
 
 namespace orvane::store {
 
-int compare_keys(const Db& db, const uint8_t* a, size_t a_length, const uint8_t* b, size_t b_length) {
+int compare_keys(const Db& db, const uint8_t* a, size_t a_length, const uint8_t* b,
+                 size_t b_length) {
     const size_t common = std::min(a_length, b_length);
     if (db.identity_table) {
         if (int order = common ? std::memcmp(a, b, common) : 0) return order < 0 ? -1 : 1;

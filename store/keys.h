@@ -9,8 +9,10 @@
 
 namespace orvane::store {
 
-int compare_keys(const Db& db, const uint8_t* a, size_t a_length, const uint8_t* b, size_t b_length);
-inline bool keys_equal(const Db& db, const uint8_t* a, size_t a_length, const uint8_t* b, size_t b_length) {
+int compare_keys(const Db& db, const uint8_t* a, size_t a_length, const uint8_t* b,
+                 size_t b_length);
+inline bool keys_equal(const Db& db, const uint8_t* a, size_t a_length, const uint8_t* b,
+                       size_t b_length) {
     return compare_keys(db, a, a_length, b, b_length) == 0;
 }
 

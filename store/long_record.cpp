@@ -23,10 +23,13 @@ uint32_t first_unused_base(const Db& db, uint32_t start) {
         size_t low = 0, high = index.extension_count();
         while (low < high) {
             size_t middle = (low + high) / 2;
-            if (index.extension_key(middle) < candidate) low = middle + 1;
-            else high = middle;
+            if (index.extension_key(middle) < candidate)
+                low = middle + 1;
+            else
+                high = middle;
         }
-        if (low == index.extension_count() || index.extension_key(low) - candidate >= kExtensionKeyStep)
+        if (low == index.extension_count() ||
+            index.extension_key(low) - candidate >= kExtensionKeyStep)
             return candidate;
         candidate += kExtensionKeyStep;  // wraps to 0 at the end
     }
@@ -56,7 +59,8 @@ int32_t read_long_data(Db& db, const DataPart& part, uint8_t* out, size_t want) 
         if (!part.compressed && stream.size() >= want) break;
         const size_t position = db.index.find_extension(part.base + i);
         if (position == Index::npos) return kDbDataShort;
-        if (int32_t error = read_extension_block(db, db.index.block(position), part.base + i, &stream))
+        if (int32_t error =
+                read_extension_block(db, db.index.block(position), part.base + i, &stream))
             return error;
     }
     if (!part.compressed) {
@@ -80,7 +84,8 @@ int32_t write_long_data(Db& db, const uint8_t* bytes, size_t length, uint32_t* b
         if (int32_t error = next_block_number(db, &block)) return error;
         const size_t offset = i * piece;
         const size_t size = std::min(piece, length - offset);
-        if (int32_t error = write_extension_block(db, block, *base + i, bytes + offset, size)) return error;
+        if (int32_t error = write_extension_block(db, block, *base + i, bytes + offset, size))
+            return error;
         db.index.insert_extension_entry(block, *base + i);
         set_blockcount(db, db.index.count());
         db.dirty_index = true;

@@ -33,8 +33,8 @@ struct CompressorState {
     uint16_t flags = 0;
 };
 
-void save(LzCheckpoint& checkpoint, const LzTable& table, const CompressorState& state, size_t limit,
-          const uint8_t* input, const uint8_t* output) {
+void save(LzCheckpoint& checkpoint, const LzTable& table, const CompressorState& state,
+          size_t limit, const uint8_t* input, const uint8_t* output) {
     checkpoint.valid = true;
     checkpoint.limit = limit;
     checkpoint.in = state.in;
@@ -56,11 +56,12 @@ bool can_resume(const LzCheckpoint& checkpoint, size_t limit, const uint8_t* inp
 
 // The greedy pass from `state` on; `snapshot`, when given, receives the state
 // at the first item that starts within kCheckpointDistance of the end.
-size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input, size_t length, uint8_t* output,
-                     size_t limit, LzCheckpoint* snapshot) {
+size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input, size_t length,
+                     uint8_t* output, size_t limit, LzCheckpoint* snapshot) {
     bool saved = snapshot == nullptr;
     while (state.out < limit) {
-        if (!saved && state.in + kCheckpointDistance >= length && state.in + kLzMaxMatch <= length) {
+        if (!saved && state.in + kCheckpointDistance >= length &&
+            state.in + kLzMaxMatch <= length) {
             save(*snapshot, table, state, limit, input, output);
             saved = true;
         }
@@ -89,14 +90,16 @@ size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input
         if (match >= 3) {
             if (state.out + 1 >= limit) return length;
             state.flags |= 1;
-            store_le16(output + state.out, static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
+            store_le16(output + state.out,
+                       static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
             state.out += 2;
             state.in += match;
         } else {
             output[state.out++] = input[state.in++];
         }
         if (state.in == length) {
-            store_le16(output + state.flag_at, static_cast<uint16_t>(state.flags << state.bits_left));
+            store_le16(output + state.flag_at,
+                       static_cast<uint16_t>(state.flags << state.bits_left));
             return state.out;
         }
     }
@@ -105,14 +108,16 @@ size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input
 
 }  // namespace
 
-size_t LzCompress(LzTable& table, const uint8_t* input, size_t length, uint8_t* output, size_t capacity) {
+size_t LzCompress(LzTable& table, const uint8_t* input, size_t length, uint8_t* output,
+                  size_t capacity) {
     table.fill(-1);
     const size_t limit = std::min(capacity, length);
     if (limit < 2) return length;
     return compress_from(table, CompressorState{}, input, length, output, limit, nullptr);
 }
 
-size_t LzResumingCompressor::compress(const uint8_t* input, size_t length, uint8_t* output, size_t capacity) {
+size_t LzResumingCompressor::compress(const uint8_t* input, size_t length, uint8_t* output,
+                                      size_t capacity) {
     const LzCheckpoint& checkpoint = *last_;
     const size_t limit = std::min(capacity, length);
     if (limit < 2) return length;

@@ -47,11 +47,12 @@ struct LzCheckpoint {
 // of its last successful call when the input begins with the bytes that call
 // saw, and leaves a new checkpoint near the end of this input.
 class LzResumingCompressor {
-public:
-    LzResumingCompressor() : last_(std::make_unique<LzCheckpoint>()), spare_(std::make_unique<LzCheckpoint>()) {}
+  public:
+    LzResumingCompressor()
+        : last_(std::make_unique<LzCheckpoint>()), spare_(std::make_unique<LzCheckpoint>()) {}
     size_t compress(const uint8_t* input, size_t length, uint8_t* output, size_t capacity);
 
-private:
+  private:
     std::unique_ptr<LzCheckpoint> last_;
     std::unique_ptr<LzCheckpoint> spare_;
 };

@@ -28,12 +28,16 @@ bool valid_blocksize(int size) {
 int32_t open_error(int error) {
     switch (error) {
         case ENOENT:
-        case ENOTDIR: return kDbFileNotFound;
+        case ENOTDIR:
+            return kDbFileNotFound;
         case EACCES:
         case EPERM:
-        case EROFS: return kDbFileReadOnly;
-        case platform::kInUse: return kDbInUse;
-        default: return kDbOpenError;
+        case EROFS:
+            return kDbFileReadOnly;
+        case platform::kInUse:
+            return kDbInUse;
+        default:
+            return kDbOpenError;
     }
 }
 
@@ -83,16 +87,24 @@ int32_t finish_open(Db& db) {
 
 }  // namespace
 
-uint32_t Db::blocksize() const { return platform::load_le16(&header[kBlockSize]); }
-bool Db::prefix_keys() const { return header[kOptions] & 0x01; }
-bool Db::file_allows_compression() const { return header[kOptions] & 0x02; }
+uint32_t Db::blocksize() const {
+    return platform::load_le16(&header[kBlockSize]);
+}
+bool Db::prefix_keys() const {
+    return header[kOptions] & 0x01;
+}
+bool Db::file_allows_compression() const {
+    return header[kOptions] & 0x02;
+}
 
 size_t Db::max_area() const {
     if (!compress && !file_allows_compression()) return blocksize() - kDataHeaderSize;
     return std::min<size_t>(4 * static_cast<size_t>(blocksize()), 65535);
 }
 
-int32_t Db::notify(int32_t code, int32_t a, int32_t b) { return callback ? callback(this, code, a, b) : 1; }
+int32_t Db::notify(int32_t code, int32_t a, int32_t b) {
+    return callback ? callback(this, code, a, b) : 1;
+}
 
 int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags, DbCallback callback) {
     if (!handle || name.empty()) return kDbBadParameter;
@@ -112,9 +124,10 @@ int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags, DbCall
     return kDbOk;
 }
 
-int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int blocksize, int entry_size,
-                 DbCallback callback) {
-    if (!handle || name.empty() || !valid_blocksize(blocksize) || entry_size < 8 || entry_size > 254)
+int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int blocksize,
+                 int entry_size, DbCallback callback) {
+    if (!handle || name.empty() || !valid_blocksize(blocksize) || entry_size < 8 ||
+        entry_size > 254)
         return kDbBadParameter;
     *handle = nullptr;
     auto db = std::unique_ptr<Db>(new (std::nothrow) Db);
@@ -126,10 +139,13 @@ int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int 
     db->writable = true;
     db->compress = flags & DB_COMPRESS;
     const uint8_t options = (flags & DB_PREFIX_KEYS ? 0x01 : 0) | (flags & DB_COMPRESS ? 0x02 : 0);
-    init_header(db->header, static_cast<uint32_t>(blocksize), static_cast<uint32_t>(entry_size), options);
+    init_header(db->header, static_cast<uint32_t>(blocksize), static_cast<uint32_t>(entry_size),
+                options);
     adopt_header(*db);
-    const platform::Share share = (flags & DB_SHARED) ? platform::Share::ReadWrite : platform::Share::None;
-    if (int error = db->file.open(name, platform::Access::ReadWrite, share, platform::Disposition::CreateNew))
+    const platform::Share share =
+        (flags & DB_SHARED) ? platform::Share::ReadWrite : platform::Share::None;
+    if (int error = db->file.open(name, platform::Access::ReadWrite, share,
+                                  platform::Disposition::CreateNew))
         return error == EEXIST ? kDbFileExists : kDbCreateError;
 
     int32_t error = begin_operation(db.get(), Intent::Write, ChangeCheck::None);
@@ -163,7 +179,9 @@ int32_t DbClose(DbHandle handle) {
     return db->depth > 0 ? end_all_periods(*db) : kDbOk;
 }
 
-int32_t DbLock(DbHandle handle) { return begin_operation(handle, Intent::Read); }
+int32_t DbLock(DbHandle handle) {
+    return begin_operation(handle, Intent::Read);
+}
 
 int32_t DbUnlock(DbHandle handle) {
     if (!handle) return kDbNotOpen;

@@ -46,14 +46,17 @@ void release_file_lock(Db& db) {
     }
 }
 
-bool locks_file(const Db& db) { return (db.flags & DB_SHARED) && !db.file_read_only; }
+bool locks_file(const Db& db) {
+    return (db.flags & DB_SHARED) && !db.file_read_only;
+}
 
 // Another process wrote since this handle last looked: take its header and
 // index, and trust no cached block.
 int32_t check_for_change(Db& db, ChangeCheck check) {
     uint8_t counter[4];
     if (!read_exact(db, 4, counter, 4)) return kDbReadError;
-    if (platform::load_le32(counter) == header_counter(db.header) && !db.reload_needed) return kDbOk;
+    if (platform::load_le32(counter) == header_counter(db.header) && !db.reload_needed)
+        return kDbOk;
     db.reload_needed = false;
     forget_buffer(db);
     db.search.result = -1;

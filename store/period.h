@@ -14,8 +14,8 @@ namespace orvane::store {
 
 enum class Intent { Read, Write };
 enum class ChangeCheck {
-    None,         // open and create
-    HeaderOnly,   // repair rebuilds the index anyway
+    None,        // open and create
+    HeaderOnly,  // repair rebuilds the index anyway
     Full,
 };
 
@@ -53,8 +53,8 @@ int32_t with_auto_repair(Db& db, Op op);
 void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses);
 
 inline bool may_repair(const Db& db, int32_t result) {
-    return (result == kDbCorrupt || result == kDbBadIndex) && !(db.flags & DB_NO_AUTO_REPAIR) && !db.repairing &&
-           db.writable && !db.file_read_only;
+    return (result == kDbCorrupt || result == kDbBadIndex) && !(db.flags & DB_NO_AUTO_REPAIR) &&
+           !db.repairing && db.writable && !db.file_read_only;
 }
 
 template <typename Op>

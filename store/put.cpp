@@ -25,17 +25,19 @@ struct Shape {
     std::vector<uint8_t> packed;
 };
 
-int32_t shape_data(Db& db, const uint8_t* key, size_t key_length, const uint8_t* data, size_t length,
-                   Shape* shape) {
+int32_t shape_data(Db& db, const uint8_t* key, size_t key_length, const uint8_t* data,
+                   size_t length, Shape* shape) {
     const size_t capacity = db.blocksize() - kDataHeaderSize;
     const size_t record_size = key_length + length + 4;
     if (record_size <= capacity) return kDbOk;
     if (db.compress && record_size <= db.max_area() && length <= kMaxInlineData) {
         // The record alone, as it would stand first in a block.
-        Records alone{{std::string(reinterpret_cast<const char*>(key), key_length), encode_inline_data(data, length)}};
+        Records alone{{std::string(reinterpret_cast<const char*>(key), key_length),
+                       encode_inline_data(data, length)}};
         std::vector<uint8_t> area, packed(capacity);
         encode_records(alone, 0, 1, false, &area);
-        if (LzCompress(*db.lz_table, area.data(), area.size(), packed.data(), capacity) < area.size())
+        if (LzCompress(*db.lz_table, area.data(), area.size(), packed.data(), capacity) <
+            area.size())
             return kDbOk;
     }
     if (length > kMaxLongData) return kDbDataTooLong;
@@ -57,11 +59,13 @@ int32_t shape_data(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     return kDbOk;
 }
 
-int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t* data, size_t length) {
+int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t* data,
+                   size_t length) {
     Shape shape;
     if (int32_t error = shape_data(db, key, key_length, data, length, &shape)) return error;
     const uint32_t pieces = shape.is_long ? pieces_for(db, shape.length) : 0;
-    if (!db.index.wide() && db.index.count() + pieces >= kVersion2MaxBlocks) convert_version(db, true);
+    if (!db.index.wide() && db.index.count() + pieces >= kVersion2MaxBlocks)
+        convert_version(db, true);
 
     size_t position = 0;
     if (int32_t error = choose_entry(db, key, key_length, false, &position)) return error;
@@ -71,15 +75,19 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     if (!decode_records(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys, &records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
     const std::string new_key(reinterpret_cast<const char*>(key), key_length);
-    auto at = std::lower_bound(records.begin(), records.end(), new_key, [&db](const Record& r, const std::string& k) {
-        return compare_keys(db, reinterpret_cast<const uint8_t*>(r.key.data()), r.key.size(),
-                            reinterpret_cast<const uint8_t*>(k.data()), k.size()) < 0;
-    });
-    const bool replaces = at != records.end() && keys_equal(db, reinterpret_cast<const uint8_t*>(at->key.data()),
-                                                           at->key.size(), key, key_length);
+    auto at = std::lower_bound(
+        records.begin(), records.end(), new_key, [&db](const Record& r, const std::string& k) {
+            return compare_keys(db, reinterpret_cast<const uint8_t*>(r.key.data()), r.key.size(),
+                                reinterpret_cast<const uint8_t*>(k.data()), k.size()) < 0;
+        });
+    const bool replaces =
+        at != records.end() && keys_equal(db, reinterpret_cast<const uint8_t*>(at->key.data()),
+                                          at->key.size(), key, key_length);
     const bool appended = !replaces && at == records.end();
     DataPart replaced;
-    if (replaces) parse_data_part(reinterpret_cast<const uint8_t*>(at->data.data()), at->data.size(), &replaced);
+    if (replaces)
+        parse_data_part(reinterpret_cast<const uint8_t*>(at->data.data()), at->data.size(),
+                        &replaced);
 
     if (int32_t error = begin_write(db)) return error;
     std::string data_part;
@@ -104,15 +112,16 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
 
 }  // namespace
 
-int32_t DbPut(DbHandle handle, const void* key, size_t key_length, const void* data, size_t data_length) {
+int32_t DbPut(DbHandle handle, const void* key, size_t key_length, const void* data,
+              size_t data_length) {
     if (!handle) return kDbNotOpen;
     if (!key || key_length == 0) return kDbBadParameter;
     if (key_length > kDbMaxKey) return kDbKeyTooLong;
     if (!data) data_length = 0;
     if (int32_t error = begin_operation(handle, Intent::Write)) return error;
     const int32_t result = with_auto_repair(*handle, [&] {
-        return put_record(*handle, static_cast<const uint8_t*>(key), key_length, static_cast<const uint8_t*>(data),
-                          data_length);
+        return put_record(*handle, static_cast<const uint8_t*>(key), key_length,
+                          static_cast<const uint8_t*>(data), data_length);
     });
     return end_operation(*handle, result);
 }

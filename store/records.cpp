@@ -31,7 +31,8 @@ size_t parse_data_part(const uint8_t* p, size_t available, DataPart* part) {
     part->compressed = h & 0x80;
     part->length = static_cast<uint32_t>(h & 0x7F) << 16 | load_le16(p + 3);
     part->base = (static_cast<uint32_t>(p[5]) | static_cast<uint32_t>(p[6]) << 8 |
-                  static_cast<uint32_t>(p[7]) << 16) << 8;
+                  static_cast<uint32_t>(p[7]) << 16)
+                 << 8;
     return part->blocks == 0 ? 0 : kLongDataPartSize;
 }
 
@@ -87,9 +88,10 @@ bool decode_records(const uint8_t* area, size_t length, bool prefixed, Records* 
     records->clear();
     RecordCursor cursor(area, length, prefixed);
     while (cursor.next()) {
-        records->push_back({std::string(reinterpret_cast<const char*>(cursor.key()), cursor.key_length()),
-                            std::string(reinterpret_cast<const char*>(area + cursor.data_offset()),
-                                        cursor.end() - cursor.data_offset())});
+        records->push_back(
+            {std::string(reinterpret_cast<const char*>(cursor.key()), cursor.key_length()),
+             std::string(reinterpret_cast<const char*>(area + cursor.data_offset()),
+                         cursor.end() - cursor.data_offset())});
     }
     return !cursor.malformed();
 }
@@ -105,8 +107,10 @@ size_t area_size(const Records& records, size_t first, size_t last, bool prefixe
     size_t size = 0;
     for (size_t i = first; i < last; ++i) {
         const Record& r = records[i];
-        if (prefixed && i > first) size += 2 + r.key.size() - shared_prefix(records[i - 1].key, r.key);
-        else size += 1 + r.key.size();
+        if (prefixed && i > first)
+            size += 2 + r.key.size() - shared_prefix(records[i - 1].key, r.key);
+        else
+            size += 1 + r.key.size();
         size += r.data.size();
     }
     return size;

@@ -22,11 +22,11 @@ inline constexpr size_t kLongDataPartSize = 8;
 
 struct DataPart {
     bool is_long = false;
-    uint32_t length = 0;              // the record's data length
-    const uint8_t* bytes = nullptr;   // inline data
-    uint32_t blocks = 0;              // long: number of extension blocks
-    bool compressed = false;          // long: the pieces hold the LZ form
-    uint32_t base = 0;                // long: extension key of the first piece
+    uint32_t length = 0;             // the record's data length
+    const uint8_t* bytes = nullptr;  // inline data
+    uint32_t blocks = 0;             // long: number of extension blocks
+    bool compressed = false;         // long: the pieces hold the LZ form
+    uint32_t base = 0;               // long: extension key of the first piece
 };
 
 // Parses a data part; gives the bytes it takes, or 0 when malformed.
@@ -36,7 +36,7 @@ std::string encode_long_data(uint32_t length, uint32_t blocks, bool compressed, 
 
 // Walks the records of an area in order, rebuilding full keys.
 class RecordCursor {
-public:
+  public:
     RecordCursor(const uint8_t* area, size_t length, bool prefixed)
         : area_(area), length_(length), prefixed_(prefixed) {}
     // Steps to the next record: false at the end of the area, or when the
@@ -52,7 +52,7 @@ public:
     // Where the data part of the current record starts, and its size.
     size_t data_offset() const { return data_offset_; }
 
-private:
+  private:
     const uint8_t* area_;
     size_t length_;
     bool prefixed_;

@@ -33,20 +33,24 @@ struct BlockInfo {
 };
 
 class Repair {
-public:
+  public:
     Repair(Db& db, int32_t reason)
-        : db_(db), code_(reason == kDbBadIndex ? kDbCallbackRepairIndex : kDbCallbackRepair),
+        : db_(db),
+          code_(reason == kDbBadIndex ? kDbCallbackRepairIndex : kDbCallbackRepair),
           record_pass_(reason != kDbBadIndex) {}
 
     int32_t run();
 
-private:
-    bool progress(uint32_t step) { return db_.notify(code_, static_cast<int32_t>(step), static_cast<int32_t>(steps_)) != 0; }
+  private:
+    bool progress(uint32_t step) {
+        return db_.notify(code_, static_cast<int32_t>(step), static_cast<int32_t>(steps_)) != 0;
+    }
     void prepare_header(uint32_t count);
     void scan_block(uint32_t block, BlockInfo* info);
     void sort_and_mark_duplicates();
     int32_t check_records();
-    int32_t check_block_records(BlockInfo& info, const std::string* previous_last, std::string* last);
+    int32_t check_block_records(BlockInfo& info, const std::string* previous_last,
+                                std::string* last);
     bool extension_readable(const DataPart& part);
     void build_index();
     int32_t drop_bad_blocks();
@@ -108,8 +112,9 @@ void Repair::scan_block(uint32_t block, BlockInfo* info) {
 }
 
 void Repair::sort_and_mark_duplicates() {
-    std::sort(extensions_.begin(), extensions_.end(),
-              [](const BlockInfo& a, const BlockInfo& b) { return a.extension_key < b.extension_key; });
+    std::sort(extensions_.begin(), extensions_.end(), [](const BlockInfo& a, const BlockInfo& b) {
+        return a.extension_key < b.extension_key;
+    });
     for (size_t i = 1; i < extensions_.size(); ++i) {
         if (extensions_[i].extension_key == extensions_[i - 1].extension_key) {
             db_.notify(kDbIndexDuplicateExtension, 1, 1);
@@ -118,8 +123,9 @@ void Repair::sort_and_mark_duplicates() {
         }
     }
     auto less = [this](const BlockInfo& a, const BlockInfo& b) {
-        return compare_keys(db_, reinterpret_cast<const uint8_t*>(a.first_key.data()), a.first_key.size(),
-                            reinterpret_cast<const uint8_t*>(b.first_key.data()), b.first_key.size()) < 0;
+        return compare_keys(
+                   db_, reinterpret_cast<const uint8_t*>(a.first_key.data()), a.first_key.size(),
+                   reinterpret_cast<const uint8_t*>(b.first_key.data()), b.first_key.size()) < 0;
     };
     std::stable_sort(data_.begin(), data_.end(), less);
     for (size_t i = 1; i < data_.size(); ++i) {
@@ -132,13 +138,15 @@ void Repair::sort_and_mark_duplicates() {
 
 bool Repair::extension_readable(const DataPart& part) {
     for (uint32_t i = 0; i < part.blocks; ++i) {
-        auto it = std::lower_bound(extensions_.begin(), extensions_.end(), part.base + i,
-                                   [](const BlockInfo& e, uint32_t key) { return e.extension_key < key; });
+        auto it = std::lower_bound(
+            extensions_.begin(), extensions_.end(), part.base + i,
+            [](const BlockInfo& e, uint32_t key) { return e.extension_key < key; });
         if (it == extensions_.end() || it->extension_key != part.base + i || it->bad) return false;
     }
     for (uint32_t i = 0; i < part.blocks; ++i) {
-        auto it = std::lower_bound(extensions_.begin(), extensions_.end(), part.base + i,
-                                   [](const BlockInfo& e, uint32_t key) { return e.extension_key < key; });
+        auto it = std::lower_bound(
+            extensions_.begin(), extensions_.end(), part.base + i,
+            [](const BlockInfo& e, uint32_t key) { return e.extension_key < key; });
         it->referenced = true;
     }
     return true;
@@ -146,7 +154,8 @@ bool Repair::extension_readable(const DataPart& part) {
 
 // Keeps the records of one block that ascend after `previous_last` and whose
 // long data is all there; rewrites the block when it lost any.
-int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous_last, std::string* last) {
+int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous_last,
+                                    std::string* last) {
     forget_buffer(db_);
     if (load_block_number(db_, info.block) != kDbOk) {
         info.bad = true;
@@ -157,13 +166,16 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
     Records kept;
     bool changed = false;
     for (Record& record : records) {
-        const std::string& bound = kept.empty() ? (previous_last ? *previous_last : std::string()) : kept.back().key;
+        const std::string& bound =
+            kept.empty() ? (previous_last ? *previous_last : std::string()) : kept.back().key;
         const bool ascending =
             (kept.empty() && !previous_last) ||
             compare_keys(db_, reinterpret_cast<const uint8_t*>(bound.data()), bound.size(),
-                         reinterpret_cast<const uint8_t*>(record.key.data()), record.key.size()) < 0;
+                         reinterpret_cast<const uint8_t*>(record.key.data()),
+                         record.key.size()) < 0;
         DataPart part;
-        parse_data_part(reinterpret_cast<const uint8_t*>(record.data.data()), record.data.size(), &part);
+        parse_data_part(reinterpret_cast<const uint8_t*>(record.data.data()), record.data.size(),
+                        &part);
         if (!ascending || (part.is_long && !extension_readable(part))) {
             changed = true;
             continue;
@@ -171,7 +183,8 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
         kept.push_back(std::move(record));
     }
     if (!changed && !kept.empty() &&
-        db_.area_length == area_size(records, 0, records.size(), db_.area_flags & kBlockPrefixKeys)) {
+        db_.area_length ==
+            area_size(records, 0, records.size(), db_.area_flags & kBlockPrefixKeys)) {
         *last = kept.back().key;
         return kDbOk;
     }
@@ -184,7 +197,8 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
     if (!pack_records(db_, kept, 0, kept.size(), db_.file_allows_compression(), &raw)) {
         // Dropping a record can give the next its whole key back; keep the
         // records that still fit.
-        while (kept.size() > 1 && !pack_records(db_, kept, 0, kept.size(), db_.file_allows_compression(), &raw))
+        while (kept.size() > 1 &&
+               !pack_records(db_, kept, 0, kept.size(), db_.file_allows_compression(), &raw))
             kept.pop_back();
         db_.notify(kDbRepairFailed, 1, 1);
     }
@@ -201,7 +215,8 @@ int32_t Repair::check_records() {
         if (!progress(++step_)) return kDbCorrupt;
         if (info.bad) continue;
         std::string block_last;
-        if (int32_t error = check_block_records(info, have_last ? &last : nullptr, &block_last)) return error;
+        if (int32_t error = check_block_records(info, have_last ? &last : nullptr, &block_last))
+            return error;
         if (!info.bad) {
             last = block_last;
             have_last = true;
@@ -216,8 +231,10 @@ void Repair::build_index() {
     std::vector<uint8_t> none;
     db_.index.assign(none.data(), 0);
     for (const BlockInfo& e : extensions_)
-        if (!e.bad) db_.index.insert_extension_entry(e.block, e.extension_key);
-        else bad_blocks_.push_back(e.block);
+        if (!e.bad)
+            db_.index.insert_extension_entry(e.block, e.extension_key);
+        else
+            bad_blocks_.push_back(e.block);
     for (const BlockInfo& d : data_) {
         if (d.bad) {
             bad_blocks_.push_back(d.block);
@@ -225,7 +242,8 @@ void Repair::build_index() {
         }
         uint8_t cut[256];
         cut_key(db_, reinterpret_cast<const uint8_t*>(d.first_key.data()), d.first_key.size(), cut);
-        db_.index.insert_data_entry(db_.index.count(), d.block, cut, static_cast<uint32_t>(d.first_key.size()));
+        db_.index.insert_data_entry(db_.index.count(), d.block, cut,
+                                    static_cast<uint32_t>(d.first_key.size()));
     }
 }
 
@@ -247,7 +265,8 @@ void Repair::reset_extension_counter() {
     uint32_t next = 0;
     db_.header[kWrapped] = 0;
     if (db_.index.extension_count() > 0) {
-        next = (db_.index.extension_key(db_.index.extension_count() - 1) & ~0xFFu) + kExtensionKeyStep;
+        next =
+            (db_.index.extension_key(db_.index.extension_count() - 1) & ~0xFFu) + kExtensionKeyStep;
         if (next == 0) db_.header[kWrapped] = 1;
     }
     if (db_.header[kWrapped]) next = first_unused_base(db_, 0);
@@ -258,7 +277,8 @@ int32_t Repair::run() {
     uint64_t file_size = 0;
     if (db_.file.size(&file_size) != 0) return kDbReadError;
     uint64_t blocks = file_size / db_.blocksize();
-    const uint32_t count = static_cast<uint32_t>(std::clamp<uint64_t>(blocks > 0 ? blocks - 1 : 0, 1, kMaxBlocks));
+    const uint32_t count =
+        static_cast<uint32_t>(std::clamp<uint64_t>(blocks > 0 ? blocks - 1 : 0, 1, kMaxBlocks));
     prepare_header(count);
     steps_ = record_pass_ || code_ == kDbCallbackRepair ? 2 * count : count;
     if (!progress(0)) return kDbCorrupt;
@@ -312,7 +332,8 @@ int32_t repair(Db& db, int32_t reason) {
 
 int32_t DbRepair(DbHandle handle) {
     if (!handle) return kDbNotOpen;
-    if (int32_t error = begin_operation(handle, Intent::Write, ChangeCheck::HeaderOnly)) return error;
+    if (int32_t error = begin_operation(handle, Intent::Write, ChangeCheck::HeaderOnly))
+        return error;
     return end_operation(*handle, repair(*handle, kDbCorrupt));
 }
 

@@ -9,7 +9,9 @@ namespace orvane::store {
 
 namespace {
 
-bool may_precede(int order, bool strict) { return order == kUndecided || (strict ? order < 0 : order <= 0); }
+bool may_precede(int order, bool strict) {
+    return order == kUndecided || (strict ? order < 0 : order <= 0);
+}
 
 // Copies the current record of `cursor` into `found`.
 void take(const RecordCursor& cursor, int result, size_t position, Found* found) {
@@ -31,8 +33,10 @@ int32_t choose_entry(Db& db, const uint8_t* key, size_t length, bool strict, siz
     size_t low = index.data_begin(), high = index.count();
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
-        if (may_precede(compare_entry(db, middle, cut, length), strict)) low = middle + 1;
-        else high = middle;
+        if (may_precede(compare_entry(db, middle, cut, length), strict))
+            low = middle + 1;
+        else
+            high = middle;
     }
     if (low == index.data_begin()) {
         *position = Index::npos;
@@ -45,7 +49,8 @@ int32_t choose_entry(Db& db, const uint8_t* key, size_t length, bool strict, siz
     }
     // The cut keys tie: the full first keys of the tied blocks decide.
     size_t first = last;
-    while (first > index.data_begin() && compare_entry(db, first - 1, cut, length) == kUndecided) --first;
+    while (first > index.data_begin() && compare_entry(db, first - 1, cut, length) == kUndecided)
+        --first;
     low = first;
     high = last + 1;
     while (low < high) {
@@ -54,8 +59,10 @@ int32_t choose_entry(Db& db, const uint8_t* key, size_t length, bool strict, siz
         size_t first_length = 0;
         if (int32_t error = read_first_key(db, middle, first_key, &first_length)) return error;
         const int order = compare_keys(db, first_key, first_length, key, length);
-        if (strict ? order < 0 : order <= 0) low = middle + 1;
-        else high = middle;
+        if (strict ? order < 0 : order <= 0)
+            low = middle + 1;
+        else
+            high = middle;
     }
     *position = low > index.data_begin() ? low - 1 : Index::npos;
     return kDbOk;
@@ -65,7 +72,8 @@ int32_t find_record(Db& db, const uint8_t* key, size_t length, Seek seek, Found*
     found->result = kFoundNone;
     found->key_length = 0;
     size_t position = 0;
-    if (int32_t error = choose_entry(db, key, length, seek == Seek::Before, &position)) return error;
+    if (int32_t error = choose_entry(db, key, length, seek == Seek::Before, &position))
+        return error;
     if (position == Index::npos) {
         if (seek == Seek::Before) return kDbOk;
         position = db.index.data_begin();

@@ -27,13 +27,15 @@ struct Found {
     size_t position = 0;  // index entry of the block now in the buffer
     uint8_t key[256];
     size_t key_length = 0;
-    DataPart data;        // inline bytes point into the buffer
+    DataPart data;  // inline bytes point into the buffer
 };
 
 // The last data entry whose block's first key is not greater than `key`
 // (strictly less when `strict`); Index::npos when there is none.
-[[nodiscard]] int32_t choose_entry(Db& db, const uint8_t* key, size_t length, bool strict, size_t* position);
+[[nodiscard]] int32_t choose_entry(Db& db, const uint8_t* key, size_t length, bool strict,
+                                   size_t* position);
 
-[[nodiscard]] int32_t find_record(Db& db, const uint8_t* key, size_t length, Seek seek, Found* found);
+[[nodiscard]] int32_t find_record(Db& db, const uint8_t* key, size_t length, Seek seek,
+                                  Found* found);
 
 }  // namespace orvane::store

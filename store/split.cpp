@@ -58,13 +58,16 @@ bool find_two_way_split(Db& db, const Records& records, bool appended, bool allo
 
 // When no division in two fits (a big record between two others), every
 // part takes as many records as fit.
-bool find_greedy_parts(Db& db, const Records& records, bool allow_compress, std::vector<Part>* parts) {
+bool find_greedy_parts(Db& db, const Records& records, bool allow_compress,
+                       std::vector<Part>* parts) {
     std::vector<uint8_t> raw;
     size_t first = 0;
     while (first < records.size()) {
         if (!pack_records(db, records, first, first + 1, allow_compress, &raw)) return false;
         size_t last = first + 1;
-        while (last < records.size() && pack_records(db, records, first, last + 1, allow_compress, &raw)) ++last;
+        while (last < records.size() &&
+               pack_records(db, records, first, last + 1, allow_compress, &raw))
+            ++last;
         parts->push_back({first, last});
         first = last;
     }
@@ -82,7 +85,8 @@ int32_t write_parts(Db& db, size_t position, const Records& records, const std::
         pack_records(db, records, parts[i].first, parts[i].last, allow_compress, &raw);
         if (int32_t error = write_raw_block(db, block, raw.data())) return error;
         const std::string& key = records[parts[i].first].key;
-        add_data_entry(db, position + i, block, reinterpret_cast<const uint8_t*>(key.data()), key.size());
+        add_data_entry(db, position + i, block, reinterpret_cast<const uint8_t*>(key.data()),
+                       key.size());
     }
     pack_records(db, records, parts[0].first, parts[0].last, allow_compress, &raw);
     return write_block_records(db, position, records, parts[0].first, parts[0].last, raw);
@@ -97,11 +101,12 @@ bool pack_records(Db& db, const Records& records, size_t first, size_t last, boo
     return pack_block(db, area.data(), area.size(), allow_compress, raw);
 }
 
-int32_t write_block_records(Db& db, size_t position, const Records& records, size_t first, size_t last,
-                            const std::vector<uint8_t>& raw) {
+int32_t write_block_records(Db& db, size_t position, const Records& records, size_t first,
+                            size_t last, const std::vector<uint8_t>& raw) {
     std::vector<uint8_t> area;
     encode_records(records, first, last, db.prefix_keys(), &area);
-    if (int32_t error = write_packed_block(db, db.index.block(position), raw, area.data(), area.size()))
+    if (int32_t error =
+            write_packed_block(db, db.index.block(position), raw, area.data(), area.size()))
         return error;
     if (first == last) {
         update_data_entry(db, position, nullptr, 0);

@@ -22,7 +22,8 @@ bool pack_records(Db& db, const Records& records, size_t first, size_t last, boo
 [[nodiscard]] int32_t write_records(Db& db, size_t position, const Records& records, bool appended);
 
 // Writes an area already known to fit into the block of entry `position`.
-[[nodiscard]] int32_t write_block_records(Db& db, size_t position, const Records& records, size_t first,
-                                          size_t last, const std::vector<uint8_t>& raw);
+[[nodiscard]] int32_t write_block_records(Db& db, size_t position, const Records& records,
+                                          size_t first, size_t last,
+                                          const std::vector<uint8_t>& raw);
 
 }  // namespace orvane::store

@@ -8,7 +8,9 @@ namespace orvane::ui {
 namespace {
 
 std::string absolute(const std::string& path) {
-    return !path.empty() && path[0] == '/' ? path : platform::join_path(platform::current_directory(), path);
+    return !path.empty() && path[0] == '/'
+               ? path
+               : platform::join_path(platform::current_directory(), path);
 }
 
 bool all_digits(const std::string& text) {
@@ -21,7 +23,8 @@ bool all_digits(const std::string& text) {
 }  // namespace
 
 CabinetAccess::CabinetAccess(CliContext& context)
-    : context_(context), application_(context.ui, [](const settings::UsersList&) { return std::nullopt; }) {}
+    : context_(context),
+      application_(context.ui, [](const settings::UsersList&) { return std::nullopt; }) {}
 
 CabinetAccess::~CabinetAccess() {
     cabinet_.reset();
@@ -36,7 +39,8 @@ bool CabinetAccess::load_user() {
     if (!context_.user.empty()) {
         index = users.find_folder(absolute(context_.user));
         for (size_t i = 0; index < 0 && i < users.users.size(); ++i)
-            if (texts::equals_ignoring_case(users.users[i].name, context_.user)) index = static_cast<int>(i);
+            if (texts::equals_ignoring_case(users.users[i].name, context_.user))
+                index = static_cast<int>(i);
     } else if (users.default_index >= 0) {
         index = users.default_index;
     } else if (users.users.size() == 1) {
@@ -56,7 +60,8 @@ bool CabinetAccess::load_user() {
     settings_loaded_ = true;
     user_folder_ = folder;
     const settings::UserValues& values = settings_.values;
-    std::string cabinet = values.orvane.cabinet.empty() ? settings::kDefaultCabinet : values.orvane.cabinet;
+    std::string cabinet =
+        values.orvane.cabinet.empty() ? settings::kDefaultCabinet : values.orvane.cabinet;
     path_ = cabinet[0] == '/' ? cabinet : platform::join_path(folder, cabinet);
     compression_ = values.options.compression != 0;
     home_node_ = static_cast<texts::NodeKey>(values.user.node);
@@ -96,7 +101,8 @@ bool CabinetAccess::open() {
 }
 
 std::string CabinetAccess::home_node_name() const {
-    const settings::NodeEntry* node = home_node_ ? nodes().by_letter(static_cast<char>(home_node_)) : nullptr;
+    const settings::NodeEntry* node =
+        home_node_ ? nodes().by_letter(static_cast<char>(home_node_)) : nullptr;
     return node ? node->name : std::string();
 }
 
@@ -104,7 +110,8 @@ std::optional<uint16_t> CabinetAccess::box(const std::string& given) {
     const cabinet::BoxTable& boxes = cabinet_->boxes();
     if (all_digits(given) && given.size() <= 5) {
         const unsigned long number = std::stoul(given);
-        if (number <= 0xFFFF && boxes.contains(static_cast<uint16_t>(number))) return static_cast<uint16_t>(number);
+        if (number <= 0xFFFF && boxes.contains(static_cast<uint16_t>(number)))
+            return static_cast<uint16_t>(number);
     }
     if (const cabinet::BoxEntry* entry = boxes.find_by_name(given)) return entry->number;
     print_error("no box '" + given + "' in the filing cabinet");
@@ -133,6 +140,8 @@ std::optional<texts::TextRecord> CabinetAccess::text(const std::string& given) {
     return std::nullopt;
 }
 
-std::string CabinetAccess::text_id(texts::TextId id) const { return texts::format_text_id(id, home_node_, nodes()); }
+std::string CabinetAccess::text_id(texts::TextId id) const {
+    return texts::format_text_id(id, home_node_, nodes());
+}
 
 }  // namespace orvane::ui

@@ -16,7 +16,7 @@
 namespace orvane::ui {
 
 class CabinetAccess {
-public:
+  public:
     explicit CabinetAccess(CliContext& context);
     ~CabinetAccess();
 
@@ -46,7 +46,7 @@ public:
     settings::UserSettings* user_settings() { return settings_loaded_ ? &settings_ : nullptr; }
     const std::string& user_folder() const { return user_folder_; }
 
-private:
+  private:
     bool load_user();
 
     CliContext& context_;

@@ -27,7 +27,8 @@ int run_create(CliContext& context, const CreateRequest& request) {
         print_error("the file '" + *path + "' exists already");
         return 1;
     }
-    auto cabinet = cabinet::Cabinet::create(*path, {request.password, request.search_index}, context.ui);
+    auto cabinet =
+        cabinet::Cabinet::create(*path, {request.password, request.search_index}, context.ui);
     if (!cabinet) return 1;
     std::printf("Created the filing cabinet %s\n", path->c_str());
     return 0;
@@ -47,15 +48,20 @@ int run_info(CliContext& context) {
     store::DbStatistics stat;
     const bool have_stat = store::DbStat(cabinet.db(), &stat) == store::kDbOk;
     if (context.json) {
-        std::printf("{\"path\": %s, \"read_only\": %s, \"format_level\": %d, \"password\": %s, \"directories\": %zu, "
-                    "\"boxes\": %zu, \"texts\": %llu, \"local_counter\": %u, \"search_index\": %s, \"file_size\": %llu}\n",
-                    json_quote(cabinet.path()).c_str(), cabinet.read_only() ? "true" : "false", header.format_level,
-                    header.password_kind ? "true" : "false", directories, boxes,
-                    static_cast<unsigned long long>(texts), header.local_counter, header.index_kept ? "true" : "false",
-                    static_cast<unsigned long long>(have_stat ? stat.file_size : 0));
+        std::printf(
+            "{\"path\": %s, \"read_only\": %s, \"format_level\": %d, \"password\": %s, "
+            "\"directories\": %zu, "
+            "\"boxes\": %zu, \"texts\": %llu, \"local_counter\": %u, \"search_index\": %s, "
+            "\"file_size\": %llu}\n",
+            json_quote(cabinet.path()).c_str(), cabinet.read_only() ? "true" : "false",
+            header.format_level, header.password_kind ? "true" : "false", directories, boxes,
+            static_cast<unsigned long long>(texts), header.local_counter,
+            header.index_kept ? "true" : "false",
+            static_cast<unsigned long long>(have_stat ? stat.file_size : 0));
         return 0;
     }
-    std::printf("Filing cabinet: %s%s\n", cabinet.path().c_str(), cabinet.read_only() ? " (read-only)" : "");
+    std::printf("Filing cabinet: %s%s\n", cabinet.path().c_str(),
+                cabinet.read_only() ? " (read-only)" : "");
     std::printf("Format level:   %d\n", header.format_level);
     std::printf("Password:       %s\n", header.password_kind ? "yes" : "no");
     std::printf("Directories:    %zu\n", directories);
@@ -63,11 +69,12 @@ int run_info(CliContext& context) {
     std::printf("Texts filed:    %llu (a text in several boxes counts in each)\n",
                 static_cast<unsigned long long>(texts));
     std::printf("Local counter:  %u\n", header.local_counter);
-    std::printf("Search index:   %s\n", header.index_kept ? (header.index_up_to_date ? "kept, up to date" : "kept")
-                                                          : "not kept");
+    std::printf(
+        "Search index:   %s\n",
+        header.index_kept ? (header.index_up_to_date ? "kept, up to date" : "kept") : "not kept");
     if (have_stat)
-        std::printf("File size:      %llu bytes in %u blocks\n", static_cast<unsigned long long>(stat.file_size),
-                    stat.blocks);
+        std::printf("File size:      %llu bytes in %u blocks\n",
+                    static_cast<unsigned long long>(stat.file_size), stat.blocks);
     return 0;
 }
 
@@ -76,8 +83,9 @@ int run_repair(CliContext& context) {
     if (!access.open()) return 1;
     cabinet::RepairReport report;
     if (!access.cabinet().repair({true, access.home_node_name()}, &report)) return 1;
-    std::printf("Repaired: %u texts, %u damaged records deleted, %u boxes recreated, %zu texts missing\n",
-                report.texts, report.deleted_records, report.recreated_boxes, report.missing.size());
+    std::printf(
+        "Repaired: %u texts, %u damaged records deleted, %u boxes recreated, %zu texts missing\n",
+        report.texts, report.deleted_records, report.recreated_boxes, report.missing.size());
     return 0;
 }
 
@@ -96,8 +104,8 @@ int run_link_comments(CliContext& context) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
     if (access.cabinet().refuse_if_read_only()) return 1;
-    if (context.ui.ask(cabinet::message::kLinkCommentsQuestion, platform::Buttons::YesNo, platform::Answer::No) !=
-        platform::Answer::Yes)
+    if (context.ui.ask(cabinet::message::kLinkCommentsQuestion, platform::Buttons::YesNo,
+                       platform::Answer::No) != platform::Answer::Yes)
         return 0;
     const std::optional<uint32_t> added = access.cabinet().link_comments();
     if (!added) return 1;
@@ -113,19 +121,23 @@ int run_box_list(CliContext& context) {
     if (context.json) std::printf("[");
     for (size_t i = 0; i < entries.size(); ++i) {
         const cabinet::BoxEntry& entry = entries[i];
-        const uint32_t count = entry.is_directory() ? 0 : cabinet.text_count(entry.number).value_or(0);
+        const uint32_t count =
+            entry.is_directory() ? 0 : cabinet.text_count(entry.number).value_or(0);
         if (context.json) {
-            std::printf("%s{\"number\": %u, \"name\": %s, \"parent\": %u, \"depth\": %d, \"directory\": %s, "
-                        "\"texts\": %u}",
-                        i ? ", " : "", entry.number, json_quote(entry.name).c_str(), entry.parent, entry.depth,
-                        entry.is_directory() ? "true" : "false", count);
+            std::printf(
+                "%s{\"number\": %u, \"name\": %s, \"parent\": %u, \"depth\": %d, \"directory\": "
+                "%s, "
+                "\"texts\": %u}",
+                i ? ", " : "", entry.number, json_quote(entry.name).c_str(), entry.parent,
+                entry.depth, entry.is_directory() ? "true" : "false", count);
             continue;
         }
         const std::string indent(static_cast<size_t>(entry.depth) * 2, ' ');
         if (entry.is_directory())
             std::printf("%5u  %s%s/\n", entry.number, indent.c_str(), entry.name.c_str());
         else
-            std::printf("%5u  %s%s (%u)\n", entry.number, indent.c_str(), entry.name.c_str(), count);
+            std::printf("%5u  %s%s (%u)\n", entry.number, indent.c_str(), entry.name.c_str(),
+                        count);
     }
     if (context.json) std::printf("]\n");
     return 0;
@@ -143,9 +155,11 @@ int run_box_create(CliContext& context, const BoxRequest& request) {
     if (!access.open()) return 1;
     const std::optional<uint16_t> parent = access.box(request.place);
     if (!parent) return 1;
-    const std::optional<uint16_t> number = access.cabinet().create_box(request.name, *parent, request.directory);
+    const std::optional<uint16_t> number =
+        access.cabinet().create_box(request.name, *parent, request.directory);
     if (!number) return 1;
-    std::printf("Created %s %u \"%s\"\n", request.directory ? "directory" : "box", *number, request.name.c_str());
+    std::printf("Created %s %u \"%s\"\n", request.directory ? "directory" : "box", *number,
+                request.name.c_str());
     return 0;
 }
 
@@ -179,48 +193,57 @@ void add_cabinet_commands(CLI::App& app, CliContext& context) {
     cabinet->require_subcommand(1);
 
     auto create = std::make_shared<CreateRequest>();
-    auto* make = cabinet->add_subcommand("create", "Create an empty filing cabinet with its fixed boxes");
-    make->add_option("--password", create->password, "Password asked for when the cabinet is opened");
+    auto* make =
+        cabinet->add_subcommand("create", "Create an empty filing cabinet with its fixed boxes");
+    make->add_option("--password", create->password,
+                     "Password asked for when the cabinet is opened");
     make->add_flag("--search-index", create->search_index, "Keep a search index in the cabinet");
     make->callback([&context, create] { context.exit_code = run_create(context, *create); });
 
     cabinet->add_subcommand("info", "Show the cabinet's header and totals")->callback([&context] {
         context.exit_code = run_info(context);
     });
-    cabinet->add_subcommand("repair", "Rebuild the box table and box lists from the texts")->callback([&context] {
-        context.exit_code = run_repair(context);
-    });
-    cabinet->add_subcommand("compact", "Make the file smaller by filling each block")->callback([&context] {
-        context.exit_code = run_compact(context);
-    });
-    cabinet->add_subcommand("link-comments", "Add the missing opposite links between comments and their texts")
+    cabinet->add_subcommand("repair", "Rebuild the box table and box lists from the texts")
+        ->callback([&context] { context.exit_code = run_repair(context); });
+    cabinet->add_subcommand("compact", "Make the file smaller by filling each block")
+        ->callback([&context] { context.exit_code = run_compact(context); });
+    cabinet
+        ->add_subcommand("link-comments",
+                         "Add the missing opposite links between comments and their texts")
         ->callback([&context] { context.exit_code = run_link_comments(context); });
 
-    auto* box = app.add_subcommand("box", "List and arrange the directories and boxes of a filing cabinet");
+    auto* box =
+        app.add_subcommand("box", "List and arrange the directories and boxes of a filing cabinet");
     box->require_subcommand(1);
-    box->add_subcommand("list", "The tree of directories and boxes with their text counts")->callback([&context] {
-        context.exit_code = run_box_list(context);
-    });
+    box->add_subcommand("list", "The tree of directories and boxes with their text counts")
+        ->callback([&context] { context.exit_code = run_box_list(context); });
     auto request = std::make_shared<BoxRequest>();
-    auto* create_box = box->add_subcommand("create", "Create a box, or with --directory a directory");
+    auto* create_box =
+        box->add_subcommand("create", "Create a box, or with --directory a directory");
     create_box->add_option("NAME", request->name, "Name of the new box")->required();
-    create_box->add_option("--in", request->place, "Directory or box to put it in (default: the top level)");
-    create_box->add_flag("--directory", request->directory, "Make a directory, which holds boxes but no texts");
-    create_box->callback([&context, request] { context.exit_code = run_box_create(context, *request); });
+    create_box->add_option("--in", request->place,
+                           "Directory or box to put it in (default: the top level)");
+    create_box->add_flag("--directory", request->directory,
+                         "Make a directory, which holds boxes but no texts");
+    create_box->callback(
+        [&context, request] { context.exit_code = run_box_create(context, *request); });
 
     auto* rename = box->add_subcommand("rename", "Give a box a new name");
     rename->add_option("BOX", request->box, "Box number or name")->required();
     rename->add_option("NAME", request->name, "The new name")->required();
-    rename->callback([&context, request] { context.exit_code = run_box_rename(context, *request); });
+    rename->callback(
+        [&context, request] { context.exit_code = run_box_rename(context, *request); });
 
     auto* move = box->add_subcommand("move", "Put a box into another directory or box");
     move->add_option("BOX", request->box, "Box number or name")->required();
-    move->add_option("PLACE", request->place, "Directory or box to put it in (0: the top level)")->required();
+    move->add_option("PLACE", request->place, "Directory or box to put it in (0: the top level)")
+        ->required();
     move->callback([&context, request] { context.exit_code = run_box_move(context, *request); });
 
     auto* remove = box->add_subcommand("delete", "Delete an empty box or directory");
     remove->add_option("BOX", request->box, "Box number or name")->required();
-    remove->callback([&context, request] { context.exit_code = run_box_delete(context, *request); });
+    remove->callback(
+        [&context, request] { context.exit_code = run_box_delete(context, *request); });
 }
 
 }  // namespace orvane::ui

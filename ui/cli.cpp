@@ -16,23 +16,36 @@ bool CliContext::program_directory(std::string* path) {
         error = platform::program_directory(path);
     }
     if (error) {
-        print_error("cannot create the program directory '" + *path + "': " + platform::file_error_text(error));
+        print_error("cannot create the program directory '" + *path +
+                    "': " + platform::file_error_text(error));
         return false;
     }
     return true;
 }
 
-void print_error(const std::string& message) { std::fprintf(stderr, "orvane: %s\n", message.c_str()); }
+void print_error(const std::string& message) {
+    std::fprintf(stderr, "orvane: %s\n", message.c_str());
+}
 
 std::string json_quote(std::string_view text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buffer[8];

@@ -18,25 +18,34 @@ using platform::Buttons;
 
 namespace {
 
-bool interactive() { return isatty(STDIN_FILENO) && isatty(STDERR_FILENO); }
+bool interactive() {
+    return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+}
 
 const char* answer_word(Answer answer) {
     switch (answer) {
-        case Answer::Ok: return "OK";
-        case Answer::Cancel: return "Cancel";
-        case Answer::Yes: return "Yes";
-        case Answer::No: return "No";
+        case Answer::Ok:
+            return "OK";
+        case Answer::Cancel:
+            return "Cancel";
+        case Answer::Yes:
+            return "Yes";
+        case Answer::No:
+            return "No";
     }
     return "?";
 }
 
 std::atomic<bool> g_interrupted{false};
 
-void on_interrupt(int) { g_interrupted = true; }
+void on_interrupt(int) {
+    g_interrupted = true;
+}
 
 class ConsoleProgress : public platform::Progress {
-public:
-    explicit ConsoleProgress(std::string_view title) : title_(title), shown_(isatty(STDERR_FILENO)) {
+  public:
+    explicit ConsoleProgress(std::string_view title)
+        : title_(title), shown_(isatty(STDERR_FILENO)) {
         g_interrupted = false;
         struct sigaction action {};
         action.sa_handler = on_interrupt;
@@ -53,7 +62,7 @@ public:
         return !g_interrupted;
     }
 
-private:
+  private:
     void draw(uint64_t done, uint64_t total, std::string_view status) {
         constexpr int kWidth = 30;
         std::string line = "\r" + title_ + " ";
@@ -94,13 +103,15 @@ Answer ConsoleUi::show(const platform::MessageBox& box) {
         std::fprintf(stderr, "(no terminal to ask: answered %s)\n", answer_word(box.safe_answer));
         return box.safe_answer;
     }
-    const char* choices = box.buttons == Buttons::OkCancel  ? "[o]k/[c]ancel"
-                          : box.buttons == Buttons::YesNo   ? "[y]es/[n]o"
-                                                            : "[y]es/[n]o/[c]ancel";
+    const char* choices = box.buttons == Buttons::OkCancel ? "[o]k/[c]ancel"
+                          : box.buttons == Buttons::YesNo  ? "[y]es/[n]o"
+                                                           : "[y]es/[n]o/[c]ancel";
     for (;;) {
         auto line = read_line(std::string(choices) + "? ", 16, false);
         if (!line) return box.safe_answer;
-        char c = line->empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>((*line)[0])));
+        char c = line->empty()
+                     ? '\0'
+                     : static_cast<char>(std::tolower(static_cast<unsigned char>((*line)[0])));
         if (box.buttons == Buttons::OkCancel) {
             if (c == 'o') return Answer::Ok;
             if (c == 'c') return Answer::Cancel;
@@ -112,9 +123,11 @@ Answer ConsoleUi::show(const platform::MessageBox& box) {
     }
 }
 
-std::optional<std::string> ConsoleUi::read_line(std::string_view prompt, size_t max_length, bool hidden) {
+std::optional<std::string> ConsoleUi::read_line(std::string_view prompt, size_t max_length,
+                                                bool hidden) {
     if (!interactive()) {
-        std::fprintf(stderr, "orvane: %.*s needs a terminal to answer\n", static_cast<int>(prompt.size()), prompt.data());
+        std::fprintf(stderr, "orvane: %.*s needs a terminal to answer\n",
+                     static_cast<int>(prompt.size()), prompt.data());
         return std::nullopt;
     }
     std::fprintf(stderr, "%.*s", static_cast<int>(prompt.size()), prompt.data());

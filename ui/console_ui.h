@@ -11,7 +11,7 @@
 namespace orvane::ui {
 
 class ConsoleUi : public platform::Ui {
-public:
+  public:
     // `forced`: the answer of --yes (true) or --no (false) to every question.
     void set_forced_answer(std::optional<bool> forced) { forced_ = forced; }
 
@@ -24,7 +24,7 @@ public:
     std::unique_ptr<platform::Progress> start_progress(std::string_view title) override;
     void show_fatal(const char* title, const char* text) noexcept override;
 
-private:
+  private:
     std::optional<std::string> read_line(std::string_view prompt, size_t max_length, bool hidden);
     std::optional<bool> forced_;
 };

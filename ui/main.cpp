@@ -9,14 +9,17 @@
 
 int main(int argc, char** argv) {
     using namespace orvane;
-    app::install_crash_handler(platform::kVersionText, app::kSupportAddress, platform::application_data_directory());
+    app::install_crash_handler(platform::kVersionText, app::kSupportAddress,
+                               platform::application_data_directory());
 
     ui::CliContext context;
     platform::install_out_of_memory_handler(&context.ui);
 
-    CLI::App cli{"Orvane: an off-line reader and writer for the QOR conferencing network.", "orvane"};
+    CLI::App cli{"Orvane: an off-line reader and writer for the QOR conferencing network.",
+                 "orvane"};
     cli.require_subcommand(1);
-    cli.add_option("--home", context.home, "Program directory (default: $ORVANE_HOME or ~/.local/share/orvane)");
+    cli.add_option("--home", context.home,
+                   "Program directory (default: $ORVANE_HOME or ~/.local/share/orvane)");
     cli.add_option("--user", context.user, "Local user to work as, by name or directory");
     cli.add_option("--cabinet", context.cabinet, "Filing cabinet file to work on");
     auto* yes = cli.add_flag("--yes", context.yes, "Answer every question with Yes (or OK)");

@@ -16,17 +16,19 @@ namespace orvane::ui {
 
 namespace {
 
-packet::PacketSettings packet_settings(const settings::UserSettings& user, const std::string& user_folder) {
+packet::PacketSettings packet_settings(const settings::UserSettings& user,
+                                       const std::string& user_folder) {
     const settings::UserValues& values = user.values;
     packet::PacketSettings settings;
-    settings.folder = values.orvane.updump_dir.empty() ? platform::join_path(user_folder, "UP") : values.orvane.updump_dir;
+    settings.folder = values.orvane.updump_dir.empty() ? platform::join_path(user_folder, "UP")
+                                                       : values.orvane.updump_dir;
     settings.user_folder = user_folder;
     settings.mode = static_cast<packet::PacketMode>(values.login.upload_how);
     settings.zip_level = values.options.zip_level;
     settings.last_updump = values.orvane.last_updump;
     settings.people.secretary = values.user.boss_count() > 0;
-    settings.people.names = {values.user.name, values.user.boss, values.user.boss2, values.user.boss3,
-                             values.user.boss4};
+    settings.people.names = {values.user.name, values.user.boss, values.user.boss2,
+                             values.user.boss3, values.user.boss4};
     return settings;
 }
 
@@ -42,13 +44,14 @@ int build(CliContext& context, bool zip, bool plain) {
     if (zip) settings.mode = packet::PacketMode::kZip;
     if (plain) settings.mode = packet::PacketMode::kPlain;
     if (int error = platform::make_directories(settings.folder)) {
-        print_error("cannot create the packet folder '" + settings.folder + "': " + platform::file_error_text(error));
+        print_error("cannot create the packet folder '" + settings.folder +
+                    "': " + platform::file_error_text(error));
         return 1;
     }
-    packet::BuildOutcome outcome =
-        packet::build_packet(access.cabinet(), access.nodes(), static_cast<char>(access.home_node()), settings,
-                             user->file(), packet::BuildMode::kInteractive, context.ui, platform::now_utc(),
-                             platform::system_version_word());
+    packet::BuildOutcome outcome = packet::build_packet(
+        access.cabinet(), access.nodes(), static_cast<char>(access.home_node()), settings,
+        user->file(), packet::BuildMode::kInteractive, context.ui, platform::now_utc(),
+        platform::system_version_word());
     if (outcome.result != 1) return outcome.result == 0 ? 0 : 1;
     user->values.orvane.last_updump = outcome.last_updump;
     user->save();
@@ -77,8 +80,8 @@ int list(CliContext& context) {
     }
     if (packets.empty()) std::printf("No packet waits for upload.\n");
     for (const auto& p : packets) {
-        std::printf("%s%s\n  texts: %s\n", p.path.c_str(), platform::file_exists(p.path) ? "" : " (missing)",
-                    p.texts.c_str());
+        std::printf("%s%s\n  texts: %s\n", p.path.c_str(),
+                    platform::file_exists(p.path) ? "" : " (missing)", p.texts.c_str());
     }
     return 0;
 }
@@ -86,15 +89,20 @@ int list(CliContext& context) {
 }  // namespace
 
 void add_packet_commands(CLI::App& app, CliContext& context) {
-    auto* packet = app.add_subcommand("packet", "Make the mail packet from the Out-Basket, or list the upload queue");
+    auto* packet = app.add_subcommand(
+        "packet", "Make the mail packet from the Out-Basket, or list the upload queue");
     packet->require_subcommand(1);
     auto flags = std::make_shared<std::pair<bool, bool>>();
-    auto* build_command = packet->add_subcommand(
-        "build", "Write the Out-Basket into a new mail packet and print its path; the items move to the pending boxes");
+    auto* build_command =
+        packet->add_subcommand("build",
+                               "Write the Out-Basket into a new mail packet and print its path; "
+                               "the items move to the pending boxes");
     auto* zip = build_command->add_flag("--zip", flags->first, "Pack it into a ZIP archive");
     build_command->add_flag("--plain", flags->second, "Leave it as plain text")->excludes(zip);
-    build_command->callback([&context, flags] { context.exit_code = build(context, flags->first, flags->second); });
-    auto* list_command = packet->add_subcommand("list", "The packets that wait for upload, with their texts");
+    build_command->callback(
+        [&context, flags] { context.exit_code = build(context, flags->first, flags->second); });
+    auto* list_command =
+        packet->add_subcommand("list", "The packets that wait for upload, with their texts");
     list_command->callback([&context] { context.exit_code = list(context); });
 }
 

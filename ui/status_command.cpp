@@ -36,14 +36,16 @@ int run_status(CliContext& context) {
     if (context.json) {
         std::printf("{\"program_directory\": %s, \"application_data_directory\": %s, \"files\": [",
                     json_quote(home).c_str(), json_quote(appdata).c_str());
-        for (size_t i = 0; i < files.size(); ++i) std::printf("%s%s", i ? ", " : "", json_quote(files[i]).c_str());
+        for (size_t i = 0; i < files.size(); ++i)
+            std::printf("%s%s", i ? ", " : "", json_quote(files[i]).c_str());
         std::printf("]}\n");
         return 0;
     }
     std::printf("Program directory:          %s\n", home.c_str());
     std::printf("Application data directory: %s\n", appdata.c_str());
     if (files.empty()) {
-        std::printf("The program directory is empty: no settings, users or node information yet.\n");
+        std::printf(
+            "The program directory is empty: no settings, users or node information yet.\n");
     } else {
         std::printf("Found in the program directory:\n");
         for (const auto& name : files) std::printf("  %s\n", name.c_str());
@@ -54,7 +56,8 @@ int run_status(CliContext& context) {
 }  // namespace
 
 void add_status_command(CLI::App& app, CliContext& context) {
-    auto* command = app.add_subcommand("status", "Show where the program keeps its files and what it finds there");
+    auto* command = app.add_subcommand(
+        "status", "Show where the program keeps its files and what it finds there");
     command->callback([&context] { context.exit_code = run_status(context); });
 }
 

@@ -49,20 +49,22 @@ int run_list(CliContext& context, const TextRequest& request) {
         const std::optional<texts::TextRecord> text = access.cabinet().read_text(id);
         if (!text) continue;  // gone or damaged; a repair brings the list in line
         const std::string written = access.text_id(id);
-        const std::string date = texts::format_date(text->date, texts::DateRequest::as_chosen, date_options);
+        const std::string date =
+            texts::format_date(text->date, texts::DateRequest::as_chosen, date_options);
         const std::string author = to_utf8(text->author.text, text->charset);
         const std::string subject =
             to_utf8(texts::shown_subject(text->subject, access.remove_re()), text->charset);
         const std::string flags = flags_of(*text);
         if (context.json) {
-            std::printf("%s{\"id\": %s, \"value\": %u, \"date\": %s, \"stored_date\": %u, \"author\": %s, "
-                        "\"subject\": %s, \"flags\": %s, \"lines\": %u}",
-                        first ? "" : ", ", json_quote(written).c_str(), id, json_quote(date).c_str(), text->date,
-                        json_quote(author).c_str(), json_quote(subject).c_str(), json_quote(flags).c_str(),
-                        text->line_count());
+            std::printf(
+                "%s{\"id\": %s, \"value\": %u, \"date\": %s, \"stored_date\": %u, \"author\": %s, "
+                "\"subject\": %s, \"flags\": %s, \"lines\": %u}",
+                first ? "" : ", ", json_quote(written).c_str(), id, json_quote(date).c_str(),
+                text->date, json_quote(author).c_str(), json_quote(subject).c_str(),
+                json_quote(flags).c_str(), text->line_count());
         } else {
-            std::printf("%-14s %-15s %-24.24s %-6s %s\n", written.c_str(), date.c_str(), author.c_str(),
-                        flags.c_str(), subject.c_str());
+            std::printf("%-14s %-15s %-24.24s %-6s %s\n", written.c_str(), date.c_str(),
+                        author.c_str(), flags.c_str(), subject.c_str());
         }
         first = false;
     }
@@ -75,7 +77,8 @@ int run_show(CliContext& context, const TextRequest& request) {
     if (!access.open()) return 1;
     const std::optional<texts::TextRecord> text = access.text(request.id);
     if (!text) return 1;
-    const texts::DisplayContext display{access.nodes(), access.home_node(), true, access.time_display()};
+    const texts::DisplayContext display{access.nodes(), access.home_node(), true,
+                                        access.time_display()};
     std::printf("%s\n", to_utf8(texts::heading_line(*text, display), text->charset).c_str());
     for (const std::string& line : texts::header_lines(*text, display))
         std::printf("%s\n", to_utf8(line, text->charset).c_str());
@@ -84,7 +87,8 @@ int run_show(CliContext& context, const TextRequest& request) {
 }
 
 // The box a text leaves: the one given with --from, or the only one it is in.
-std::optional<uint16_t> source_box(CabinetAccess& access, const texts::TextRecord& text, const std::string& from) {
+std::optional<uint16_t> source_box(CabinetAccess& access, const texts::TextRecord& text,
+                                   const std::string& from) {
     if (!from.empty()) return access.box(from);
     if (text.boxes.size() == 1) return text.boxes[0];
     print_error("the text is in several boxes; say which with --from");
@@ -97,7 +101,8 @@ int run_move(CliContext& context, const TextRequest& request) {
     const std::optional<texts::TextRecord> text = access.text(request.id);
     if (!text) return 1;
     const std::optional<uint16_t> to = access.box(request.box);
-    const std::optional<uint16_t> from = to ? source_box(access, *text, request.from) : std::nullopt;
+    const std::optional<uint16_t> from =
+        to ? source_box(access, *text, request.from) : std::nullopt;
     return from && access.cabinet().move_text(text->id, *from, *to) ? 0 : 1;
 }
 
@@ -144,7 +149,8 @@ void add_text_commands(CLI::App& app, CliContext& context) {
     text->require_subcommand(1);
     auto request = std::make_shared<TextRequest>();
 
-    auto* list = text->add_subcommand("list", "One line per text of a box: number, date, author, flags, subject");
+    auto* list = text->add_subcommand(
+        "list", "One line per text of a box: number, date, author, flags, subject");
     list->add_option("BOX", request->box, "Box number or name")->required();
     list->callback([&context, request] { context.exit_code = run_list(context, *request); });
 
@@ -163,7 +169,8 @@ void add_text_commands(CLI::App& app, CliContext& context) {
     copy->add_option("BOX", request->box, "Box to file it in as well")->required();
     copy->callback([&context, request] { context.exit_code = run_copy(context, *request); });
 
-    auto* remove = text->add_subcommand("delete", "Take a text out of a box (its last box: to the Waste-Basket)");
+    auto* remove = text->add_subcommand(
+        "delete", "Take a text out of a box (its last box: to the Waste-Basket)");
     remove->add_option("ID", request->id, "Text number")->required();
     remove->add_option("BOX", request->box, "Box to take it out of")->required();
     remove->callback([&context, request] { context.exit_code = run_delete(context, *request); });

@@ -10,7 +10,8 @@
 namespace orvane::ui {
 
 void add_version_command(CLI::App& app, CliContext& context) {
-    auto* command = app.add_subcommand("version", "Print the program version and the libraries it was built with");
+    auto* command = app.add_subcommand(
+        "version", "Print the program version and the libraries it was built with");
     command->callback([&context] {
         std::printf("%s\n", platform::kVersionText);
         std::printf("zlib %s\n", ZLIB_VERSION);

@@ -32,8 +32,8 @@ std::optional<std::string> read_body(const WriteOptions& options) {
     std::string body;
     if (!options.body_file.empty()) {
         if (platform::read_whole_file(options.body_file, &body)) {
-            print_error("cannot read the file '" + options.body_file + "': " +
-                        platform::file_error_text(platform::last_file_error()));
+            print_error("cannot read the file '" + options.body_file +
+                        "': " + platform::file_error_text(platform::last_file_error()));
             return std::nullopt;
         }
         return body;
@@ -52,12 +52,14 @@ std::optional<std::string> read_body(const WriteOptions& options) {
     std::string editor = platform::environment("EDITOR").value_or("vi");
     pid_t pid = fork();
     if (pid == 0) {
-        execlp("/bin/sh", "sh", "-c", (editor + " \"$0\"").c_str(), path, static_cast<char*>(nullptr));
+        execlp("/bin/sh", "sh", "-c", (editor + " \"$0\"").c_str(), path,
+               static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && platform::read_whole_file(path, &body) == 0;
+    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+              platform::read_whole_file(path, &body) == 0;
     std::remove(path);
     if (!ok) {
         print_error("the editor '" + editor + "' did not finish; nothing was stored");
@@ -69,8 +71,8 @@ std::optional<std::string> read_body(const WriteOptions& options) {
 // Stores a new out-basket item made by `make` from the user's writer
 // details and a fresh local number.
 int store_item(CliContext& context,
-               const std::function<std::optional<texts::TextRecord>(CabinetAccess&, const packet::Writer&, texts::TextId)>&
-                   make) {
+               const std::function<std::optional<texts::TextRecord>(
+                   CabinetAccess&, const packet::Writer&, texts::TextId)>& make) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
     settings::UserSettings* user = access.user_settings();
@@ -114,15 +116,18 @@ bool attachments_exist(const WriteOptions& options) {
 
 void add_text_options(CLI::App* command, WriteOptions& options) {
     command->add_option("--cc", options.cc, "Send a copy to this name (repeatable)");
-    command->add_option("--body-file", options.body_file,
-                        "Take the text from this file (default: standard input, or $EDITOR on a terminal)");
-    command->add_option("--attach", options.attachments, "Send this local file with the text (repeatable)");
+    command->add_option(
+        "--body-file", options.body_file,
+        "Take the text from this file (default: standard input, or $EDITOR on a terminal)");
+    command->add_option("--attach", options.attachments,
+                        "Send this local file with the text (repeatable)");
 }
 
 }  // namespace
 
 void add_write_commands(CLI::App& app, CliContext& context) {
-    auto* write = app.add_subcommand("write", "Write a new letter, text, answer, comment or command into the Out-Basket");
+    auto* write = app.add_subcommand(
+        "write", "Write a new letter, text, answer, comment or command into the Out-Basket");
     write->require_subcommand(1);
     auto options = std::make_shared<WriteOptions>();
     uint32_t now = static_cast<uint32_t>(platform::now_utc());
@@ -135,7 +140,8 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         if (!attachments_exist(*options)) return void(context.exit_code = 1);
         auto body = read_body(*options);
         if (!body) return void(context.exit_code = 1);
-        context.exit_code = store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
+        context.exit_code = store_item(context, [&](CabinetAccess&, const packet::Writer& w,
+                                                    texts::TextId id) {
             return std::optional(packet::compose_text(id, now, w, draft_of(*options, *body), true));
         });
     });
@@ -149,16 +155,19 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         auto body = read_body(*options);
         if (!body) return void(context.exit_code = 1);
         options->to = {options->conference};
-        context.exit_code = store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-            return std::optional(packet::compose_text(id, now, w, draft_of(*options, *body), false));
-        });
+        context.exit_code =
+            store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
+                return std::optional(
+                    packet::compose_text(id, now, w, draft_of(*options, *body), false));
+            });
     });
 
     for (bool comment : {true, false}) {
         auto* reply = write->add_subcommand(comment ? "comment" : "answer",
                                             comment ? "A comment on a stored text, to its receivers"
                                                     : "An answer to the author of a stored text");
-        reply->add_option("ID", options->reference, "The text, as 123, NODE:123 or K:123")->required();
+        reply->add_option("ID", options->reference, "The text, as 123, NODE:123 or K:123")
+            ->required();
         reply->add_option("--subject", options->subject, "A new subject (default: the text's own)");
         reply->add_option("--to", options->to, "A further receiver (repeatable)");
         add_text_options(reply, *options);
@@ -166,11 +175,12 @@ void add_write_commands(CLI::App& app, CliContext& context) {
             if (!attachments_exist(*options)) return void(context.exit_code = 1);
             auto body = read_body(*options);
             if (!body) return void(context.exit_code = 1);
-            context.exit_code =
-                store_item(context, [&](CabinetAccess& access, const packet::Writer& w, texts::TextId id) {
+            context.exit_code = store_item(
+                context, [&](CabinetAccess& access, const packet::Writer& w, texts::TextId id) {
                     std::optional<texts::TextRecord> original = access.text(options->reference);
                     if (!original) return std::optional<texts::TextRecord>();
-                    return std::optional(packet::compose_reply(id, now, w, *original, draft_of(*options, *body), comment));
+                    return std::optional(packet::compose_reply(id, now, w, *original,
+                                                               draft_of(*options, *body), comment));
                 });
         });
     }
@@ -178,9 +188,10 @@ void add_write_commands(CLI::App& app, CliContext& context) {
     auto* command = write->add_subcommand("command", "Server commands, one per argument");
     command->add_option("LINE", options->lines, "A command line for the server")->required();
     command->callback([&context, options, now] {
-        context.exit_code = store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-            return std::optional(packet::compose_command(id, now, w, options->lines));
-        });
+        context.exit_code =
+            store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
+                return std::optional(packet::compose_command(id, now, w, options->lines));
+            });
     });
 }
 

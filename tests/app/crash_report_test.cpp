@@ -15,7 +15,9 @@
 namespace orvane::app {
 namespace {
 
-[[gnu::noinline]] void crash_here(volatile int* where) { *where = 1; }
+[[gnu::noinline]] void crash_here(volatile int* where) {
+    *where = 1;
+}
 
 TEST(CrashReportTest, AFaultInAChildProcessLeavesAWellFormedReport) {
     char pattern[] = "/tmp/orvane-crash-XXXXXX";
@@ -40,8 +42,9 @@ TEST(CrashReportTest, AFaultInAChildProcessLeavesAWellFormedReport) {
     std::system(("rm -rf " + dir).c_str());
 
     std::smatch first;
-    ASSERT_TRUE(std::regex_search(report, first,
-                                  std::regex("^Orvane 55D: Exception 0000000B \\(SEGV\\) at ([0-9A-F]+) writing 0+10\\r\\n")))
+    ASSERT_TRUE(std::regex_search(
+        report, first,
+        std::regex("^Orvane 55D: Exception 0000000B \\(SEGV\\) at ([0-9A-F]+) writing 0+10\\r\\n")))
         << report;
 #if defined(__x86_64__) || defined(__aarch64__)
     EXPECT_NE(report.find("\r\n\r\nRegisters:\r\n\r\n"), std::string::npos);
@@ -52,7 +55,8 @@ TEST(CrashReportTest, AFaultInAChildProcessLeavesAWellFormedReport) {
     // return into this test.
     std::string frames = report.substr(trace + 18);
     std::regex frame("\\r\\n[0-9A-F]+");
-    auto count = std::distance(std::sregex_iterator(frames.begin(), frames.end(), frame), std::sregex_iterator());
+    auto count = std::distance(std::sregex_iterator(frames.begin(), frames.end(), frame),
+                               std::sregex_iterator());
     EXPECT_GE(count, 2) << report;
     char fault[32];
     std::snprintf(fault, sizeof fault, "\r\n%llX", std::stoull(first[1].str(), nullptr, 16));
@@ -82,7 +86,8 @@ TEST(CrashReportTest, StackWalkStopsAtABadFramePointer) {
     facts.stack_top = base + sizeof stack;
     char buffer[2048];
     std::string report(buffer, format_crash_report(facts, buffer, sizeof buffer));
-    EXPECT_NE(report.find("Stack trace:\r\n\r\nABC\r\n1111\r\n2222\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("Stack trace:\r\n\r\nABC\r\n1111\r\n2222\r\n"), std::string::npos)
+        << report;
     EXPECT_EQ(report.find("\r\n0\r\n"), std::string::npos);
 
     facts.frame_pointer = base + 1;  // misaligned: no frames beyond the fault

@@ -13,7 +13,7 @@ namespace orvane::app {
 namespace {
 
 class UserCabinetTest : public ::testing::Test {
-protected:
+  protected:
     // A user whose settings were last written by version 53.
     void load_user() {
         {
@@ -50,9 +50,10 @@ TEST_F(UserCabinetTest, NewsOfLaterVersionsLandInTheInBasket) {
     load_user();
     for (int version : {53, 54, 55}) {
         const std::string text = "News of " + std::to_string(version) + "\r\nsecond line";
-        ASSERT_EQ(platform::write_whole_file(home_.file("README" + std::to_string(version) + ".txt"), text.data(),
-                                             text.size()),
-                  0);
+        ASSERT_EQ(
+            platform::write_whole_file(home_.file("README" + std::to_string(version) + ".txt"),
+                                       text.data(), text.size()),
+            0);
     }
     ASSERT_TRUE(open_user_cabinet(session_, ui_));
     deliver_news_files(session_, home_.path(), ui_);

@@ -23,11 +23,13 @@ std::vector<std::pair<uint16_t, int>> order(const BoxTable& table) {
 TEST(BoxTable, DisplayOrderPutsEachEntryUnderItsParent) {
     BoxTable table;
     // Out of order, with an orphan (parent 99 missing) and a loop (70 <-> 71).
-    table.assign({entry(65, 64), entry(5, 0), entry(64, 0, kDirectoryFlag), entry(0, 0, kDirectoryFlag),
-                  entry(66, 65), entry(67, 99), entry(70, 71), entry(71, 70), entry(68, 64)});
+    table.assign({entry(65, 64), entry(5, 0), entry(64, 0, kDirectoryFlag),
+                  entry(0, 0, kDirectoryFlag), entry(66, 65), entry(67, 99), entry(70, 71),
+                  entry(71, 70), entry(68, 64)});
     table.order_for_display();
-    EXPECT_EQ(order(table), (std::vector<std::pair<uint16_t, int>>{
-                                {0, 0}, {5, 1}, {64, 1}, {65, 2}, {66, 3}, {68, 2}, {67, 1}, {70, 1}, {71, 2}}));
+    EXPECT_EQ(order(table),
+              (std::vector<std::pair<uint16_t, int>>{
+                  {0, 0}, {5, 1}, {64, 1}, {65, 2}, {66, 3}, {68, 2}, {67, 1}, {70, 1}, {71, 2}}));
     EXPECT_EQ(table.find(67)->parent, 0);
     EXPECT_EQ(table.index_of(68), 5);
     EXPECT_EQ(table.index_of(1000), kNoIndex);

@@ -23,10 +23,24 @@ texts::TextRecord full_text(texts::TextId id) {
     text.author = {3, "Anna Berg"};
     text.by = {0, "Secretary Sam"};
     text.via = true;
-    text.receivers.push_back({{1, "QOR.general"}, "", 0, 0, HeaderCode::kTo, HeaderCode::kTo,
-                              texts::DateKind::kSent, false, 2});
-    text.receivers.push_back({{0, "Carl Dahl"}, "Eva Falk", 0x5F000000, 1234, HeaderCode::kCc, HeaderCode::kFrom,
-                              texts::DateKind::kReceived, true, 7});
+    text.receivers.push_back({{1, "QOR.general"},
+                              "",
+                              0,
+                              0,
+                              HeaderCode::kTo,
+                              HeaderCode::kTo,
+                              texts::DateKind::kSent,
+                              false,
+                              2});
+    text.receivers.push_back({{0, "Carl Dahl"},
+                              "Eva Falk",
+                              0x5F000000,
+                              1234,
+                              HeaderCode::kCc,
+                              HeaderCode::kFrom,
+                              texts::DateKind::kReceived,
+                              true,
+                              7});
     text.links.push_back({0x4B000010, HeaderCode::kReference, "Gus Holm"});
     text.links.push_back({0x4B000020, HeaderCode::kComment, ""});
     text.fields.push_back({HeaderCode::kInternet, "anna@example.org"});
@@ -39,7 +53,8 @@ texts::TextRecord full_text(texts::TextId id) {
     text.importance = 6;
     text.charset = texts::make_charset(2, 1);
     text.width = 79;
-    text.outgoing_options = texts::outgoing_options::kAddAsComment | texts::outgoing_options::kShowSender;
+    text.outgoing_options =
+        texts::outgoing_options::kAddAsComment | texts::outgoing_options::kShowSender;
     text.person = 2;
     text.author_code = 0x8001;
     text.for_person = "The Boss";
@@ -53,7 +68,8 @@ texts::TextRecord plain_text(texts::TextId id, size_t body_size) {
     text.author = {0, "Author " + std::to_string(id)};
     text.subject = "Subject " + std::to_string(id);
     std::string body;
-    while (body.size() < body_size) body += "line of the body " + std::to_string(body.size()) + "\n";
+    while (body.size() < body_size)
+        body += "line of the body " + std::to_string(body.size()) + "\n";
     body.resize(body_size);
     if (!body.empty()) body.back() = '\n';
     text.body = body;

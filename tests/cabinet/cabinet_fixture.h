@@ -13,9 +13,10 @@
 namespace orvane::cabinet::testing {
 
 class CabinetTest : public ::testing::Test {
-protected:
+  protected:
     CabinetTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-cabinet-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-cabinet-XXXXXX").string();
         if (mkdtemp(pattern.data())) dir_ = pattern;
         path_ = dir_ + "/fcabinet.cab";
     }

@@ -28,8 +28,8 @@ using texts::TextRecord;
 std::optional<std::vector<uint8_t>> raw_get(DbHandle db, const Key& key) {
     std::vector<uint8_t> data(70000);
     size_t length = 0;
-    if (store::DbGet(db, store::GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, data.data(), &length,
-                     data.size()) != store::kDbOk)
+    if (store::DbGet(db, store::GET_EXACT, key.bytes, key.length, nullptr, nullptr, 0, data.data(),
+                     &length, data.size()) != store::kDbOk)
         return std::nullopt;
     data.resize(length);
     return data;
@@ -125,7 +125,8 @@ TEST_F(CabinetTest, BatchWritesTheListsWhenItEnds) {
 TEST_F(CabinetTest, BoxTableOf120EntriesIsStoredAsThreeChunks) {
     create();
     while (cabinet_->boxes().size() < 120)
-        ASSERT_TRUE(cabinet_->create_box("Box " + std::to_string(cabinet_->boxes().size()), 0, false));
+        ASSERT_TRUE(
+            cabinet_->create_box("Box " + std::to_string(cabinet_->boxes().size()), 0, false));
     ASSERT_NE(reopen(), nullptr);
     EXPECT_EQ(cabinet_->boxes().size(), 120u);
     const DbHandle db = cabinet_->db();
@@ -134,10 +135,12 @@ TEST_F(CabinetTest, BoxTableOf120EntriesIsStoredAsThreeChunks) {
     EXPECT_EQ(raw_get(db, chunk_key(100))->size(), 20 * kBoxEntrySize);
     EXPECT_FALSE(raw_get(db, chunk_key(150)));
     const Key second = chunk_key(50);
-    EXPECT_EQ(std::vector<uint8_t>(second.bytes, second.bytes + second.length), (std::vector<uint8_t>{0, 0, 0x32}));
+    EXPECT_EQ(std::vector<uint8_t>(second.bytes, second.bytes + second.length),
+              (std::vector<uint8_t>{0, 0, 0x32}));
 
     // Shrinking below 101 entries drops the third chunk.
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(cabinet_->delete_box(cabinet_->boxes()[cabinet_->boxes().size() - 1].number));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(cabinet_->delete_box(cabinet_->boxes()[cabinet_->boxes().size() - 1].number));
     EXPECT_FALSE(raw_get(cabinet_->db(), chunk_key(100)));
     ASSERT_NE(reopen(), nullptr);
     EXPECT_EQ(cabinet_->boxes().size(), 100u);
@@ -148,11 +151,13 @@ TEST_F(CabinetTest, LimitsOfTheTableAndOfABoxAreEnforced) {
     // Fill the table up to its limit through the repair path: box records
     // with no entry are recreated, which is far quicker than 10000 creates.
     ASSERT_EQ(store::DbLock(cabinet_->db()), store::kDbOk);
-    for (uint16_t number = 100; cabinet_->boxes().size() + (number - 100) < kMaxBoxEntries; ++number) {
+    for (uint16_t number = 100; cabinet_->boxes().size() + (number - 100) < kMaxBoxEntries;
+         ++number) {
         BoxEntry entry;
         entry.number = number;
         entry.name = "B" + std::to_string(number);
-        ASSERT_EQ(raw_put(cabinet_->db(), box_record_key(number), encode_box_record(entry)), store::kDbOk);
+        ASSERT_EQ(raw_put(cabinet_->db(), box_record_key(number), encode_box_record(entry)),
+                  store::kDbOk);
     }
     store::DbUnlock(cabinet_->db());
     ASSERT_TRUE(cabinet_->repair(RepairOptions{.ask = false, .node_name = {}}));
@@ -254,8 +259,9 @@ TEST_F(CabinetTest, RepairRebuildsListsAndOffersTheMissingTexts) {
     EXPECT_EQ(report.deleted_records, 1u);
     // Text 4 was in the In-Basket's list; text 3's list was lost with the box's.
     EXPECT_EQ(report.missing, std::vector<texts::TextId>{0x4B000004});
-        // That list was lost, so its texts come in key order.
-    EXPECT_EQ(cabinet_->read_box_list(*box)->ids, (std::vector<texts::TextId>{500, 0x4B000001, 0x4B000005}));
+    // That list was lost, so its texts come in key order.
+    EXPECT_EQ(cabinet_->read_box_list(*box)->ids,
+              (std::vector<texts::TextId>{500, 0x4B000001, 0x4B000005}));
     EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids, std::vector<texts::TextId>{0x4B000002});
     ASSERT_TRUE(cabinet_->boxes().contains(300));
     EXPECT_EQ(cabinet_->boxes().find(300)->name, "Box 300 ???");
@@ -335,15 +341,17 @@ TEST_F(CabinetTest, OldFormatMovesSentTextsToTheirNewBoxes) {
     ASSERT_TRUE(cabinet_->rename_box(box::kPendingSentMail, "Sent"));
     auto header = encode_header(cabinet_->header());
     header[0] = 40;
-    ASSERT_EQ(raw_put(cabinet_->db(), header_key(), std::vector<uint8_t>(header.begin(), header.end())),
-              store::kDbOk);
+    ASSERT_EQ(
+        raw_put(cabinet_->db(), header_key(), std::vector<uint8_t>(header.begin(), header.end())),
+        store::kDbOk);
     cabinet_.reset();
     cabinet_ = Cabinet::open(path_, {}, ui_);
     ASSERT_NE(cabinet_, nullptr);
     EXPECT_EQ(cabinet_->header().format_level, kFormatLevel);
     EXPECT_EQ(cabinet_->boxes().find(box::kPendingSentMail)->name, "Pending Sent Mail");
     EXPECT_EQ(cabinet_->read_box_list(box::kSentMail)->ids, std::vector<texts::TextId>{50});
-    EXPECT_EQ(cabinet_->read_box_list(box::kResultsOfCommands)->ids, std::vector<texts::TextId>{51});
+    EXPECT_EQ(cabinet_->read_box_list(box::kResultsOfCommands)->ids,
+              std::vector<texts::TextId>{51});
     EXPECT_TRUE(cabinet_->read_box_list(box::kPendingSentMail)->ids.empty());
     EXPECT_EQ(cabinet_->read_text(50)->boxes, std::vector<uint16_t>{box::kSentMail});
 }
@@ -382,7 +390,8 @@ TEST_F(CabinetTest, ReadOnlyCabinetRefusesChanges) {
     create();
     cabinet_.reset();
     ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
-    if (access(path_.c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights that ignore file modes";
+    if (access(path_.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running with rights that ignore file modes";
     ASSERT_NE(reopen(), nullptr);
     EXPECT_TRUE(cabinet_->read_only());
     EXPECT_FALSE(cabinet_->create_box("New", 0, false));

@@ -17,10 +17,11 @@ struct CommandRun {
 };
 
 class CommandsTest : public testing::CabinetTest {
-protected:
+  protected:
     CommandRun orvane(const std::string& arguments) {
-        const std::string command = std::string(ORVANE_BINARY) + " --home '" + dir_ + "/home' --cabinet '" + path_ +
-                                    "' " + arguments + " 2>/dev/null";
+        const std::string command = std::string(ORVANE_BINARY) + " --home '" + dir_ +
+                                    "/home' --cabinet '" + path_ + "' " + arguments +
+                                    " 2>/dev/null";
         CommandRun run;
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return run;
@@ -38,7 +39,8 @@ protected:
         ASSERT_TRUE(box);
         texts::TextRecord text = testing::plain_text(77, 40);
         text.subject = "Caf\xE9 plans";
-        text.charset = texts::make_charset(texts::charsets::kWindowsClass, texts::charsets::kWestVariant);
+        text.charset =
+            texts::make_charset(texts::charsets::kWindowsClass, texts::charsets::kWestVariant);
         ASSERT_TRUE(cabinet_->file_text(text, box::kInBasket));
         cabinet_.reset();
     }
@@ -73,7 +75,8 @@ TEST_F(CommandsTest, MoveCopyAndDeleteKeepBoxesAndListsInStep) {
     ASSERT_EQ(orvane("text delete 77 Projects").code, 0);
     ASSERT_EQ(orvane("text delete 77 Letters").code, 0);
     CommandRun run = orvane("--json box list");
-    EXPECT_NE(run.out.find("\"name\": \"Waste-Basket\", \"parent\": 0, \"depth\": 1, \"directory\": false, \"texts\": 1"),
+    EXPECT_NE(run.out.find("\"name\": \"Waste-Basket\", \"parent\": 0, \"depth\": 1, "
+                           "\"directory\": false, \"texts\": 1"),
               std::string::npos)
         << run.out;
     // From the Waste-Basket it goes for good.

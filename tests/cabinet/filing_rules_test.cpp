@@ -12,7 +12,7 @@ using texts::HeaderCode;
 using texts::TextRecord;
 
 class FilingRulesTest : public testing::CabinetTest {
-protected:
+  protected:
     FilingRulesTest() {
         create();
         context_.own_names = {"Me Myself", "Alias"};
@@ -22,7 +22,8 @@ protected:
         TextRecord text = testing::plain_text(1, 20);
         text.kind_flags = texts::kind_flags::kLetter;
         text.author = {0, author};
-        for (const std::string& name : receivers) text.receivers.push_back({{0, name}, "", 0, 0, HeaderCode::kTo});
+        for (const std::string& name : receivers)
+            text.receivers.push_back({{0, name}, "", 0, 0, HeaderCode::kTo});
         return text;
     }
     static TextRecord conference_text(std::vector<std::string> conferences) {
@@ -39,7 +40,8 @@ protected:
 
 TEST_F(FilingRulesTest, LettersStayInTheInBasketUnlessFiled) {
     const TextRecord text = letter("Anna Berg", {"Me Myself"});
-    EXPECT_EQ(choose_boxes(*cabinet_, text, options_, context_), std::vector<uint16_t>{box::kInBasket});
+    EXPECT_EQ(choose_boxes(*cabinet_, text, options_, context_),
+              std::vector<uint16_t>{box::kInBasket});
 
     options_.file_letters = true;
     const auto boxes = choose_boxes(*cabinet_, text, options_, context_);
@@ -51,7 +53,8 @@ TEST_F(FilingRulesTest, LettersStayInTheInBasketUnlessFiled) {
     ASSERT_TRUE(cabinet_->move_box(boxes[0], box::kConferences));
     EXPECT_EQ(choose_boxes(*cabinet_, letter("ANNA BERG", {"alias"}), options_, context_), boxes);
     // The user's own letter goes to the box of its receiver.
-    EXPECT_EQ(choose_boxes(*cabinet_, letter("Me Myself", {"Anna Berg"}), options_, context_), boxes);
+    EXPECT_EQ(choose_boxes(*cabinet_, letter("Me Myself", {"Anna Berg"}), options_, context_),
+              boxes);
 }
 
 TEST_F(FilingRulesTest, WithoutBoxCreationLettersGoToLetters) {
@@ -90,7 +93,8 @@ TEST_F(FilingRulesTest, FileToAllGivesEveryConferenceItsBox) {
 
     // A letter between several people: the author first, then the others.
     options_.file_letters = true;
-    const auto people = choose_boxes(*cabinet_, letter("Anna Berg", {"Me Myself", "Carl Dahl"}), options_, context_);
+    const auto people = choose_boxes(*cabinet_, letter("Anna Berg", {"Me Myself", "Carl Dahl"}),
+                                     options_, context_);
     ASSERT_EQ(people.size(), 2u);
     EXPECT_EQ(name_of(people[0]), "Anna Berg");
     EXPECT_EQ(name_of(people[1]), "Carl Dahl");

@@ -33,7 +33,8 @@ TEST(Password, RoundTripsAnyLengthThatFitsAndRefusesLonger) {
         ASSERT_TRUE(scrambled) << length;
         EXPECT_EQ(unscramble_password(*scrambled), password);
     }
-    EXPECT_FALSE(scramble_password(std::string(kMaxPasswordLength + 1, 'x'), [] { return uint8_t{0}; }));
+    EXPECT_FALSE(
+        scramble_password(std::string(kMaxPasswordLength + 1, 'x'), [] { return uint8_t{0}; }));
 }
 
 TEST(Password, RecentPasswordLastsFiveSeconds) {

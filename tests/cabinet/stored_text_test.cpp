@@ -87,10 +87,10 @@ TEST(StoredText, DamagedRecordsAreRefused) {
         return decode_stored_text(bytes.data(), bytes.size(), 99);
     };
     const auto size = static_cast<uint16_t>(good.size());
-    EXPECT_FALSE(damaged(18, size));           // author beyond the end
-    EXPECT_FALSE(damaged(16, size - 2));       // box array running past the end
-    EXPECT_FALSE(damaged(30, size));           // body longer than the record
-    EXPECT_FALSE(damaged(26, 10));             // subject inside the fixed part
+    EXPECT_FALSE(damaged(18, size));      // author beyond the end
+    EXPECT_FALSE(damaged(16, size - 2));  // box array running past the end
+    EXPECT_FALSE(damaged(30, size));      // body longer than the record
+    EXPECT_FALSE(damaged(26, 10));        // subject inside the fixed part
     // A receiver item whose successor points back at itself.
     const uint16_t first_receiver = platform::load_le16(&good[20]);
     EXPECT_FALSE(damaged(first_receiver, first_receiver));

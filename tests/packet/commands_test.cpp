@@ -20,15 +20,16 @@ struct CommandResult {
 };
 
 class PacketCommandsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(orvane("user add --node C --name 'Ann Lee'").code, 0);
-    }
+  protected:
+    void SetUp() override { ASSERT_EQ(orvane("user add --node C --name 'Ann Lee'").code, 0); }
 
     CommandResult orvane(const std::string& arguments, const std::string& input = "") {
-        std::string command = std::string(ORVANE_BINARY) + " --home '" + dir + "' " + arguments + " 2>/dev/null";
-        if (!input.empty()) command = "printf '%s' '" + input + "' | " + command;
-        else command += " </dev/null";
+        std::string command =
+            std::string(ORVANE_BINARY) + " --home '" + dir + "' " + arguments + " 2>/dev/null";
+        if (!input.empty())
+            command = "printf '%s' '" + input + "' | " + command;
+        else
+            command += " </dev/null";
         CommandResult run;
         FILE* pipe = popen(command.c_str(), "r");
         char buffer[4096];
@@ -44,7 +45,8 @@ protected:
 
 TEST_F(PacketCommandsTest, WrittenItemsTravelIntoThePacketAndTheQueue) {
     ASSERT_EQ(platform::write_whole_file(dir + "/body.txt", "Dear Bo,\n@noon works.\n", 22), 0);
-    CommandResult letter = orvane("write letter --to 'Bo Ek' --subject 'Lunch' --body-file '" + dir + "/body.txt'");
+    CommandResult letter =
+        orvane("write letter --to 'Bo Ek' --subject 'Lunch' --body-file '" + dir + "/body.txt'");
     ASSERT_EQ(letter.code, 0);
     EXPECT_NE(letter.out.find("in the Out-Basket"), std::string::npos) << letter.out;
     ASSERT_EQ(orvane("write command '@home' 'list news'").code, 0);
@@ -57,7 +59,9 @@ TEST_F(PacketCommandsTest, WrittenItemsTravelIntoThePacketAndTheQueue) {
     EXPECT_TRUE(path.ends_with(".upd")) << built.out;
     std::string packet;
     ASSERT_EQ(platform::read_whole_file(path, &packet), 0);
-    EXPECT_NE(packet.find("@To Bo Ek\r\n@subj Lunch\r\nDear Bo,\r\n@@noon works.\r\n"), std::string::npos) << packet;
+    EXPECT_NE(packet.find("@To Bo Ek\r\n@subj Lunch\r\nDear Bo,\r\n@@noon works.\r\n"),
+              std::string::npos)
+        << packet;
     EXPECT_NE(packet.find("\r\n@home\r\nlist news\r\n@echo Orvane: E#"), std::string::npos);
     EXPECT_NE(packet.find("@To Gardening\r\n@subj Roses\r\nThey bloom.\r\n"), std::string::npos);
 

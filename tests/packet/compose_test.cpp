@@ -96,15 +96,16 @@ TEST(ComposeTest, AnAnswerGoesToTheAuthorAndAChangedSubjectIsSent) {
     ASSERT_EQ(answer.receivers.size(), 2u);
     EXPECT_EQ(answer.receivers[0].name.text, "Bo Ek");
     EXPECT_EQ(answer.receivers[0].previous_code, HeaderCode::kTo);
-    EXPECT_EQ(packet_lines(answer), (std::vector<std::string>{"@echo Orvane: T#14", "@answ 4711", "@Cc Di Fo",
-                                                              "@subj Meeting in June", "Fine."}));
+    EXPECT_EQ(packet_lines(answer),
+              (std::vector<std::string>{"@echo Orvane: T#14", "@answ 4711", "@Cc Di Fo",
+                                        "@subj Meeting in June", "Fine."}));
 }
 
 TEST(ComposeTest, CommandsAreLinesForTheServer) {
     texts::TextRecord command = compose_command(15, 1000, ann(), {"@home", "list news"});
     EXPECT_TRUE(is_command(command));
-    EXPECT_EQ(packet_lines(command),
-              (std::vector<std::string>{"@echo Orvane: C#15", "@home", "list news", "@echo Orvane: E#15"}));
+    EXPECT_EQ(packet_lines(command), (std::vector<std::string>{"@echo Orvane: C#15", "@home",
+                                                               "list news", "@echo Orvane: E#15"}));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace orvane::packet {
 namespace {
 
 class DatedNameTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::tm local{};
         local.tm_year = 125;  // 2025-09-07, noon local time
@@ -23,7 +23,9 @@ protected:
         day = std::mktime(&local);
     }
 
-    void touch(const std::string& name) { ASSERT_EQ(platform::write_whole_file(dir + "/" + name, "", 0), 0); }
+    void touch(const std::string& name) {
+        ASSERT_EQ(platform::write_whole_file(dir + "/" + name, "", 0), 0);
+    }
     std::string next(const std::optional<std::string>& last) {
         auto path = make_dated_name(dir, 'T', ".upd", last, day);
         return path ? path->substr(dir.size() + 1) : "<none>";
@@ -40,7 +42,8 @@ TEST_F(DatedNameTest, FirstOfTheDayHasNoSequenceThenLettersFollow) {
     EXPECT_EQ(next(std::string("T250907.upd")), "T250907A.upd");
     touch("T250907A.upd");
     EXPECT_EQ(next(std::string("T250907A.upd")), "T250907B.upd");
-    EXPECT_EQ(next(std::string("T250906Q.upd")), "T250907B.upd") << "another day's memory does not count";
+    EXPECT_EQ(next(std::string("T250906Q.upd")), "T250907B.upd")
+        << "another day's memory does not count";
     touch("T250907B.zip");
     EXPECT_EQ(next(std::string()), "T250907B.upd") << "other extensions do not count";
 }
@@ -57,7 +60,9 @@ TEST_F(DatedNameTest, MemoryKeepsDeletedNamesFromComingBack) {
 
 TEST_F(DatedNameTest, AfterZTheFirstFreeNameIsTakenUntilNoneIsLeft) {
     for (char c = 'A'; c <= 'Z'; ++c) touch(std::string("T250907") + c + ".upd");
-    EXPECT_EQ(next(std::string("T250907Z.upd")), "T250907" "0.upd");
+    EXPECT_EQ(next(std::string("T250907Z.upd")),
+              "T250907"
+              "0.upd");
     std::remove((dir + "/T250907K.upd").c_str());
     EXPECT_EQ(next(std::string("T250907Z.upd")), "T250907K.upd");
     touch("T250907K.upd");

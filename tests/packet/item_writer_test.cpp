@@ -20,7 +20,7 @@ using texts::TextRecord;
 constexpr texts::NodeKey kHome = 'T';
 
 class ItemWriterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(file.create(dir + "/T250907.upd"), 0);
         people.names[0] = "Ann Lee";
@@ -52,7 +52,8 @@ protected:
         t.body = "Body line\n";
         return t;
     }
-    static texts::ReceiverEntry receiver(HeaderCode code, const std::string& name, HeaderCode previous = HeaderCode::kFrom) {
+    static texts::ReceiverEntry receiver(HeaderCode code, const std::string& name,
+                                         HeaderCode previous = HeaderCode::kFrom) {
         texts::ReceiverEntry r;
         r.code = code;
         r.previous_code = previous;
@@ -70,15 +71,16 @@ protected:
 TEST_F(ItemWriterTest, NewTextWithReceiversInTheFixedOrder) {
     ItemWriter writer(file, people, kHome, ui);
     TextRecord t = new_text(17);
-    t.receivers = {receiver(HeaderCode::kSubtract, "Old Friend"), receiver(HeaderCode::kCc, "Bo Ek"),
-                   receiver(HeaderCode::kTo, "Cy Dahl"), receiver(HeaderCode::kNcc, "Di Fo"),
-                   receiver(HeaderCode::kTo, "Ed Gu")};
+    t.receivers = {receiver(HeaderCode::kSubtract, "Old Friend"),
+                   receiver(HeaderCode::kCc, "Bo Ek"), receiver(HeaderCode::kTo, "Cy Dahl"),
+                   receiver(HeaderCode::kNcc, "Di Fo"), receiver(HeaderCode::kTo, "Ed Gu")};
     t.body = "@home is where\n  the heart is  \n";
     t.kind_flags |= texts::kind_flags::kSecret;
     EXPECT_EQ(writer.write(t), ItemResult::kWritten);
-    EXPECT_EQ(lines(), (std::vector<std::string>{"@echo Orvane: T#17", "@To Cy Dahl", "@To Ed Gu", "@Cc Bo Ek",
-                                                 "@Ncc Di Fo", "@subr Old Friend", "@subj Hello", "@@home is where",
-                                                 "  the heart is", "@cha type text secr"}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"@echo Orvane: T#17", "@To Cy Dahl", "@To Ed Gu",
+                                                 "@Cc Bo Ek", "@Ncc Di Fo", "@subr Old Friend",
+                                                 "@subj Hello", "@@home is where", "  the heart is",
+                                                 "@cha type text secr"}));
 }
 
 TEST_F(ItemWriterTest, CommandsAreEchoedAndNotDoubled) {
@@ -87,7 +89,8 @@ TEST_F(ItemWriterTest, CommandsAreEchoedAndNotDoubled) {
     c.body = "@home\nsend all\n";
     EXPECT_TRUE(is_command(c));
     EXPECT_EQ(writer.write(c), ItemResult::kWritten);
-    EXPECT_EQ(lines(), (std::vector<std::string>{"@echo Orvane: C#5", "@home", "send all", "@echo Orvane: E#5"}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"@echo Orvane: C#5", "@home", "send all",
+                                                 "@echo Orvane: E#5"}));
 }
 
 TEST_F(ItemWriterTest, EmptyTextsAndUnchangedItemsWriteNothing) {
@@ -115,16 +118,19 @@ TEST_F(ItemWriterTest, CommentWithTakenOverReceiversNamesOnlyItsReference) {
     TextRecord a = new_text(10, TextKind::kAnswer);
     a.links = {{texts::make_text_id(kHome, 55), HeaderCode::kReference, ""}};
     a.kind_flags |= texts::kind_flags::kSubjectChanged;
-    a.receivers = {receiver(HeaderCode::kTo, "Bo Ek", HeaderCode::kTo), receiver(HeaderCode::kCc, "New Reader")};
+    a.receivers = {receiver(HeaderCode::kTo, "Bo Ek", HeaderCode::kTo),
+                   receiver(HeaderCode::kCc, "New Reader")};
     EXPECT_EQ(writer.write(a), ItemResult::kWritten);
-    EXPECT_EQ(lines(), (std::vector<std::string>{"@echo Orvane: T#9", "@comm Q321", "Body line", "@echo Orvane: T#10",
-                                                 "@answ 55", "@Cc New Reader", "@subj Hello", "Body line"}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"@echo Orvane: T#9", "@comm Q321", "Body line",
+                                                 "@echo Orvane: T#10", "@answ 55", "@Cc New Reader",
+                                                 "@subj Hello", "Body line"}));
 }
 
 TEST_F(ItemWriterTest, CharsetLineOnlyWhenItChanges) {
     ItemWriter writer(file, people, kHome, ui);
     TextRecord a = new_text(1), b = new_text(2), c = new_text(3), d = new_text(4);
-    a.charset = b.charset = texts::make_charset(texts::charsets::kWindowsClass, texts::charsets::kWestVariant);
+    a.charset = b.charset =
+        texts::make_charset(texts::charsets::kWindowsClass, texts::charsets::kWestVariant);
     c.charset = texts::make_charset(texts::charsets::kDosClass, texts::charsets::kCyrillicVariant);
     d.charset = 0;
     for (auto* t : {&a, &b, &c, &d}) ASSERT_EQ(writer.write(*t), ItemResult::kWritten);
@@ -154,13 +160,16 @@ TEST_F(ItemWriterTest, SenderLinesFollowTheOptions) {
     TextRecord for_someone = own;
     for_someone.id = 4;
     for_someone.for_person = "Client";
-    for (auto* t : {&own, &boss, &shown, &for_someone}) ASSERT_EQ(writer.write(*t), ItemResult::kWritten);
+    for (auto* t : {&own, &boss, &shown, &for_someone})
+        ASSERT_EQ(writer.write(*t), ItemResult::kWritten);
     std::vector<std::string> picked;
     for (const auto& line : lines()) {
-        if (line.starts_with("@from") || line.starts_with("@sfro") || line.starts_with("@pfor") || line.starts_with("@To"))
+        if (line.starts_with("@from") || line.starts_with("@sfro") || line.starts_with("@pfor") ||
+            line.starts_with("@To"))
             picked.push_back(line);
     }
-    EXPECT_EQ(picked, (std::vector<std::string>{"@from The Boss", "@To1 Cy Dahl", "@sfro Ann Lee", "@pfor Ann Lee"}));
+    EXPECT_EQ(picked, (std::vector<std::string>{"@from The Boss", "@To1 Cy Dahl", "@sfro Ann Lee",
+                                                "@pfor Ann Lee"}));
 }
 
 TEST_F(ItemWriterTest, ChangesToServerTextsBetweenTheirEchoes) {
@@ -171,7 +180,8 @@ TEST_F(ItemWriterTest, ChangesToServerTextsBetweenTheirEchoes) {
     t.id = texts::make_text_id(kHome, 4711);
     auto tree = receiver(HeaderCode::kTo, "Cy Dahl <cy@example.org>");
     tree.thread = true;
-    t.receivers = {receiver(HeaderCode::kTo, "Same", HeaderCode::kTo), tree, receiver(HeaderCode::kSubtract, "Gone"),
+    t.receivers = {receiver(HeaderCode::kTo, "Same", HeaderCode::kTo), tree,
+                   receiver(HeaderCode::kSubtract, "Gone"),
                    receiver(HeaderCode::kCc, "Bo Ek", HeaderCode::kTo)};
     t.fields = {{HeaderCode::kAttach, "\"" + attachment + "\" the report"}};
     EXPECT_EQ(writer.write(t), ItemResult::kWritten);
@@ -181,10 +191,11 @@ TEST_F(ItemWriterTest, ChangesToServerTextsBetweenTheirEchoes) {
     EXPECT_TRUE(written[0].ends_with(" the report")) << written[0];
     EXPECT_EQ(written[1], "plain_text\\J");
     EXPECT_EQ(written[2], "@eof");
-    EXPECT_EQ(std::vector<std::string>(written.begin() + 3, written.end()),
-              (std::vector<std::string>{"@echo Orvane: M#", "@add rec tree 4711 cy@example.org Cy Dahl",
-                                        "@Cc 4711 Bo Ek", "@subr 4711 Gone", "@atta 4711 report_v2.txt",
-                                        "@review tree 4711 no text", "@echo Orvane: R#"}));
+    EXPECT_EQ(
+        std::vector<std::string>(written.begin() + 3, written.end()),
+        (std::vector<std::string>{"@echo Orvane: M#", "@add rec tree 4711 cy@example.org Cy Dahl",
+                                  "@Cc 4711 Bo Ek", "@subr 4711 Gone", "@atta 4711 report_v2.txt",
+                                  "@review tree 4711 no text", "@echo Orvane: R#"}));
 }
 
 TEST_F(ItemWriterTest, AMissingAttachmentAsksAndNoStopsTheBuild) {

@@ -22,7 +22,7 @@ namespace box = cabinet::box;
 constexpr std::time_t kDay = 1757246400;  // 2025-09-07 12:00 UTC
 
 class PacketBuilderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(platform::make_directories(dir + "/UP"), 0);
         cabinet = cabinet::Cabinet::create(dir + "/fcabinet.cab", {}, ui);
@@ -35,7 +35,8 @@ protected:
         std::tm local{};
         localtime_r(&kDay, &local);
         char name[48];
-        std::snprintf(name, sizeof name, "T%02d%02d%02d", local.tm_year % 100, local.tm_mon + 1, local.tm_mday);
+        std::snprintf(name, sizeof name, "T%02d%02d%02d", local.tm_year % 100, local.tm_mon + 1,
+                      local.tm_mday);
         stem = name;
     }
     void TearDown() override {
@@ -98,10 +99,12 @@ TEST_F(PacketBuilderTest, WritesTheOutBasketAndMovesItemsToThePendingBoxes) {
     EXPECT_EQ(outcome.last_updump, stem + ".upd");
     std::string packet = read(outcome.path);
     EXPECT_EQ(packet.substr(0, 23), "@VERS 55 Win 0601\r\n@TZ ");
-    EXPECT_NE(packet.find("@echo Orvane: T#" + std::to_string(mail) + "\r\n@To Bo Ek\r\n@subj First\r\nHello there\r\n"),
+    EXPECT_NE(packet.find("@echo Orvane: T#" + std::to_string(mail) +
+                          "\r\n@To Bo Ek\r\n@subj First\r\nHello there\r\n"),
               std::string::npos)
         << packet;
-    EXPECT_NE(packet.find("@echo Orvane: C#" + std::to_string(cmd) + "\r\n@home\r\n"), std::string::npos);
+    EXPECT_NE(packet.find("@echo Orvane: C#" + std::to_string(cmd) + "\r\n@home\r\n"),
+              std::string::npos);
 
     EXPECT_TRUE(list(box::kOutBasket).empty());
     EXPECT_EQ(list(box::kPendingSentMail), std::vector<texts::TextId>{mail});
@@ -173,13 +176,15 @@ TEST_F(PacketBuilderTest, PreconditionsAndOtherNodes) {
     texts::TextId remote_id = add(remote);
     texts::TextId local = add(letter("Local"));
 
-    EXPECT_EQ(build_packet(*cabinet, settings::NodeTable{}, 'T', settings, user_file, BuildMode::kAutomatic, ui, kDay, 0)
+    EXPECT_EQ(build_packet(*cabinet, settings::NodeTable{}, 'T', settings, user_file,
+                           BuildMode::kAutomatic, ui, kDay, 0)
                   .result,
               -1);
     EXPECT_NE(ui.shown.back().text.find("NodeInfo.ini"), std::string::npos);
     nodes.nodes[0].active = false;
     EXPECT_EQ(build().result, -1);
-    EXPECT_EQ(ui.shown.back().text, "In the User Settings the node TELVA\nis selected. But it is no longer active.");
+    EXPECT_EQ(ui.shown.back().text,
+              "In the User Settings the node TELVA\nis selected. But it is no longer active.");
     nodes.nodes[0].active = true;
 
     BuildOutcome outcome = build();

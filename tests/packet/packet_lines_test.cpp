@@ -24,9 +24,12 @@ std::string shift_decode(const std::string& text) {
         "!\"#$%&'()*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_`abcdefghijklmnopqrstuvwxyz";
     std::vector<int> class0, class1, class2;
     for (int b = 1; b < 256; ++b) {
-        if ((b >= 32 && b <= 63) || (b >= 65 && b <= 90) || (b >= 96 && b <= 122)) class0.push_back(b);
-        else if (b >= 171) class2.push_back(b);
-        else class1.push_back(b);
+        if ((b >= 32 && b <= 63) || (b >= 65 && b <= 90) || (b >= 96 && b <= 122))
+            class0.push_back(b);
+        else if (b >= 171)
+            class2.push_back(b);
+        else
+            class1.push_back(b);
     }
     // Class 0 and 1 characters per their runs; class 2 in alphabet order.
     auto char_of = [&](int cls, int b) -> char {
@@ -100,7 +103,8 @@ TEST(ShiftCodingTest, EveryByteSurvivesTheRoundTrip) {
     std::string random(5000, '\0');
     std::mt19937 rng(3);
     for (char& c : random) c = static_cast<char>(rng());
-    std::string text = "Dear Ann,\n\tthe meeting @ 10:00 [room 5] is {moved}; see ~you~.\n\xE9t\xE9\n";
+    std::string text =
+        "Dear Ann,\n\tthe meeting @ 10:00 [room 5] is {moved}; see ~you~.\n\xE9t\xE9\n";
     for (const std::string& input : {all, random, text, std::string("\x01\x00\x01", 3)}) {
         std::string encoded = shift_encode(bytes_of(input));
         for (char c : encoded) EXPECT_TRUE(c > 32 && c < 127 && c != '@') << int(c);
@@ -110,7 +114,8 @@ TEST(ShiftCodingTest, EveryByteSurvivesTheRoundTrip) {
 
 TEST(EmbeddingTest, TextIsShiftCodedAndBinaryIsBase64) {
     std::string text;
-    for (int i = 0; i < 200; ++i) text += "A plain line of a letter, number " + std::to_string(i) + ".\r\n";
+    for (int i = 0; i < 200; ++i)
+        text += "A plain line of a letter, number " + std::to_string(i) + ".\r\n";
     EXPECT_EQ(choose_encoding(bytes_of(text)), kShiftEncoding);
     std::string noise(3000, '\0');
     std::mt19937 rng(11);
@@ -122,7 +127,8 @@ TEST(EmbeddingTest, TextIsShiftCodedAndBinaryIsBase64) {
     auto lines = encoded_lines(encoded);
     for (size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].size(), 76u);
     EXPECT_EQ(base64_decode(encoded), noise);
-    for (const char* tail : {"a", "ab", "abc", "abcd"}) EXPECT_EQ(base64_decode(base64_encode(bytes_of(tail))), tail);
+    for (const char* tail : {"a", "ab", "abc", "abcd"})
+        EXPECT_EQ(base64_decode(base64_encode(bytes_of(tail))), tail);
 }
 
 TEST(BodyLinesTest, TextRulesDoubleAtSignsAndDropTrailingBlanks) {
@@ -138,13 +144,15 @@ TEST(BodyLinesTest, LongLinesWrapBeforeTheWordThatCrossesTheWidth) {
     EXPECT_EQ(lines, (std::vector<std::string>{"aaaa bbbb cccc dddd", "eeee ffff"}));
     // A word longer than the width at the start is cut where it crosses.
     lines = body_lines(std::string(45, 'x') + " end\n", BodyRules::kText, 20);
-    EXPECT_EQ(lines, (std::vector<std::string>{std::string(20, 'x'), std::string(20, 'x'), "xxxxx end"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{std::string(20, 'x'), std::string(20, 'x'), "xxxxx end"}));
     // Widths below 20 count as 20; tabs go to the next multiple of 8.
     lines = body_lines("\t\tab cd ef\n", BodyRules::kText, 5);
     EXPECT_EQ(lines, (std::vector<std::string>{"\t\tab", "cd ef"}));
     // Commands are never wrapped.
     std::string long_command = "@sub " + std::string(300, 'y');
-    EXPECT_EQ(body_lines(long_command, BodyRules::kCommand, 20), std::vector<std::string>{long_command});
+    EXPECT_EQ(body_lines(long_command, BodyRules::kCommand, 20),
+              std::vector<std::string>{long_command});
     // A wrapped continuation that begins with "@" is doubled too.
     lines = body_lines("aaaa bbbb cccc dddd @eee\n", BodyRules::kText, 20);
     EXPECT_EQ(lines, (std::vector<std::string>{"aaaa bbbb cccc dddd", "@@eee"}));
@@ -166,8 +174,10 @@ TEST(PacketHeaderTest, VersionAndZoneLines) {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
     EXPECT_EQ(time_zone_line(1757246400), "@TZ +0100") << "summer time is left out";
-    if (old) setenv("TZ", saved.c_str(), 1);
-    else unsetenv("TZ");
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 

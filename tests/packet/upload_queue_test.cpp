@@ -17,7 +17,8 @@ TEST(UploadQueueTest, PacketsAreQueuedRelativeToTheUserFolderAndDisposedAfterUpl
     settings::IniCache cache;
     settings::IniFile file = cache.open(dir, "Orvane.ini");
 
-    record_packet(file, dir + "/UP/T250907.zip", dir, {texts::make_text_id('T', 12), 7, texts::make_text_id('Q', 3)});
+    record_packet(file, dir + "/UP/T250907.zip", dir,
+                  {texts::make_text_id('T', 12), 7, texts::make_text_id('Q', 3)});
     record_packet(file, "/elsewhere/T250907A.upd", dir, {8});
     EXPECT_EQ(file.get_string("Updump", "UP/T250907.zip"), "T12 7 Q3");
     auto queue = queued_packets(file, dir);

@@ -26,8 +26,7 @@ std::string run(const std::string& command) {
 }
 
 class ZipWriterTest : public ::testing::Test {
-protected:
-
+  protected:
     std::string make(const std::string& name, const std::string& contents, std::time_t time) {
         std::string path = dir + "/" + name;
         EXPECT_EQ(platform::write_whole_file(path, contents.data(), contents.size()), 0);
@@ -50,12 +49,14 @@ protected:
             "assert i.CRC == zlib.crc32(data)\n"
             "assert i.internal_attr == 1\n"
             "t = time.localtime(os.path.getmtime(sys.argv[2]))\n"
-            "assert i.date_time == (t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec // 2 * 2), i.date_time\n"
+            "assert i.date_time == (t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec "
+            "// 2 * 2), i.date_time\n"
             "assert int(os.path.getmtime(sys.argv[1])) == int(os.path.getmtime(sys.argv[2]))\n"
             "print('ok')\n";
         std::string script_path = dir + "/check.py";
         EXPECT_EQ(platform::write_whole_file(script_path, script.data(), script.size()), 0);
-        return run("python3 " + script_path + " '" + zip + "' '" + source + "' " + std::to_string(method));
+        return run("python3 " + script_path + " '" + zip + "' '" + source + "' " +
+                   std::to_string(method));
     }
 
     orvane::testing::TempDirectory temp;
@@ -64,7 +65,8 @@ protected:
 
 TEST_F(ZipWriterTest, ArchivesPassUnzipAndPythonForTextBinaryAndEmptyFiles) {
     std::string text;
-    for (int i = 0; i < 3000; ++i) text += "Line " + std::to_string(i) + " of a letter to the conference.\r\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "Line " + std::to_string(i) + " of a letter to the conference.\r\n";
     std::string binary(200000, '\0');
     std::mt19937 random(7);
     for (char& c : binary) c = static_cast<char>(random());
@@ -77,13 +79,15 @@ TEST_F(ZipWriterTest, ArchivesPassUnzipAndPythonForTextBinaryAndEmptyFiles) {
         std::string source = make(c.name, c.contents, 1757246400);  // 2025-09-07
         ASSERT_EQ(zip_file(source, 6), 0) << c.name;
         std::string zip = zip_target_path(source);
-        EXPECT_NE(run("unzip -t '" + zip + "'").find("No errors detected"), std::string::npos) << c.name;
+        EXPECT_NE(run("unzip -t '" + zip + "'").find("No errors detected"), std::string::npos)
+            << c.name;
         EXPECT_EQ(python_check(zip, source, c.method), "ok\n") << c.name;
     }
     uint64_t text_zip_size = 0;
     platform::File zip;
     ASSERT_EQ(zip.open(dir + "/T250907.zip", platform::Access::Read, platform::Share::Read,
-                       platform::Disposition::OpenExisting), 0);
+                       platform::Disposition::OpenExisting),
+              0);
     ASSERT_EQ(zip.size(&text_zip_size), 0);
     EXPECT_LT(text_zip_size, text.size() / 4) << "text compresses";
 }

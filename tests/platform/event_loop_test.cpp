@@ -16,7 +16,7 @@ namespace {
 constexpr uint32_t kFdMessage = kUserMessage + 0x200;
 
 class EventLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         loop.set_handler([this](const Message& m) { seen.push_back(m); });
     }
@@ -57,7 +57,8 @@ TEST_F(EventLoopTest, TimersAndDeadlinesWorkAcrossTheTickWrapAround) {
     loop.wait_until(deadline);
     uint32_t now = tick_count();
     EXPECT_TRUE(tick_reached(now, deadline));
-    EXPECT_LT(static_cast<uint32_t>(now - start), 1000u) << "the wait must not run on to the next wrap";
+    EXPECT_LT(static_cast<uint32_t>(now - start), 1000u)
+        << "the wait must not run on to the next wrap";
     int timers = 0;
     for (const Message& m : seen) timers += m.id == kTimerMessage;
     // 90 ms with a 20 ms period: about four firings, never zero, and a late

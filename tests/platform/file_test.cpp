@@ -12,13 +12,9 @@ namespace orvane::platform {
 namespace {
 
 class FileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = dir + "/data.bin";
-    }
-    void TearDown() override {
-        set_write_fault_hook(nullptr);
-    }
+  protected:
+    void SetUp() override { path = dir + "/data.bin"; }
+    void TearDown() override { set_write_fault_hook(nullptr); }
     orvane::testing::TempDirectory temp;
     std::string dir = temp.path();
     std::string path;
@@ -68,17 +64,20 @@ TEST_F(FileTest, ByteRangeLockHeldByAnotherProcessBlocksUntilItCloses) {
     File theirs;  // opened in the child; stays open until the child exits
     Child child;
     child.start([&] {
-        if (theirs.open(path, Access::ReadWrite, Share::ReadWrite, Disposition::OpenExisting)) return false;
+        if (theirs.open(path, Access::ReadWrite, Share::ReadWrite, Disposition::OpenExisting))
+            return false;
         // The lock byte lies far beyond the end of the file.
         if (theirs.lock(0xFFFFFFFFull, 1, true, false)) return false;
         // Another descriptor of the same file closing must not drop the lock.
         File other;
-        if (other.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting)) return false;
+        if (other.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting))
+            return false;
         other.close();
         return true;
     });
     EXPECT_EQ(mine.lock(0xFFFFFFFFull, 1, true, false), kInUse);
-    EXPECT_EQ(mine.lock(0xFFFFFFFFull, 1, false, false), kInUse) << "a shared lock must wait for an exclusive one";
+    EXPECT_EQ(mine.lock(0xFFFFFFFFull, 1, false, false), kInUse)
+        << "a shared lock must wait for an exclusive one";
     EXPECT_EQ(mine.lock(0, 1, true, false), 0) << "other ranges stay free";
     child.finish();  // the child's descriptor closes as it exits
     EXPECT_EQ(mine.lock(0xFFFFFFFFull, 1, true, false), 0);

@@ -16,25 +16,29 @@ namespace orvane::platform {
 namespace {
 
 class ScratchDir : public ::testing::Test {
-protected:
+  protected:
     orvane::testing::TempDirectory temp;
     std::string dir = temp.path();
 };
 
 // Sets an environment variable for one test and restores it afterwards.
 class EnvOverride {
-public:
+  public:
     EnvOverride(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
     }
     ~EnvOverride() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -53,8 +57,10 @@ TEST(ThemeTest, DarkTerminalsUseTheirOwnColoursAndDarkDesktopsThePalette) {
     EXPECT_EQ(decide_theme_mode("0;15", "Adwaita", ""), kThemeLight);
     EXPECT_EQ(system_colour(5, kThemeDark), 0x171717u);
     EXPECT_EQ(system_colour(29, kThemeDark), 0xC8D0D4u);
-    EXPECT_EQ(system_colour(5, kThemeSystemDark), system_colour(5, kThemeLight)) << "mode 2 keeps the system colours";
-    EXPECT_EQ(system_colour(30, kThemeDark), system_colour(30, kThemeLight)) << "the palette has 30 entries";
+    EXPECT_EQ(system_colour(5, kThemeSystemDark), system_colour(5, kThemeLight))
+        << "mode 2 keeps the system colours";
+    EXPECT_EQ(system_colour(30, kThemeDark), system_colour(30, kThemeLight))
+        << "the palette has 30 entries";
 }
 
 TEST_F(ScratchDir, ProgramAndDataDirectoriesFollowTheEnvironment) {
@@ -121,11 +127,14 @@ TEST(PrintTest, PrintingToFileAsksForTheName) {
     EXPECT_EQ(prepare_print_output(ui, "FILE:", &file), -3) << "cancel";
 }
 
-std::string resource(const std::string& header, const std::string& body) { return header + body; }
+std::string resource(const std::string& header, const std::string& body) {
+    return header + body;
+}
 
 TEST_F(ScratchDir, BuiltinFileIsWrittenWithTheHeaderDate) {
     std::string bytes = resource("   11\r\n05-Mar-2024 14:30\r\n", "[Nodes]\r\nA=1");
-    std::span<const unsigned char> span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    std::span<const unsigned char> span(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                        bytes.size());
     std::string target = dir + "/NodeInfo.ini";
     ASSERT_EQ(write_builtin_bytes(span, target, true), 0);
     std::string contents;
@@ -146,9 +155,11 @@ TEST_F(ScratchDir, BuiltinFileIsWrittenWithTheHeaderDate) {
     ASSERT_EQ(read_whole_file(target, &contents), 0);
     EXPECT_EQ(contents, "mine") << "without overwriting, an existing file stays";
 
-    for (std::string bad : {std::string("   99\r\n05-Mar-2024 14:30\r\nshort"), std::string("  1x\r\n05-Mar-2024 14:30\r\n"),
+    for (std::string bad : {std::string("   99\r\n05-Mar-2024 14:30\r\nshort"),
+                            std::string("  1x\r\n05-Mar-2024 14:30\r\n"),
                             std::string("    1\r\n05-Foo-2024 14:30\r\nx"), std::string("1\r\n")}) {
-        std::span<const unsigned char> b(reinterpret_cast<const unsigned char*>(bad.data()), bad.size());
+        std::span<const unsigned char> b(reinterpret_cast<const unsigned char*>(bad.data()),
+                                         bad.size());
         EXPECT_EQ(write_builtin_bytes(b, dir + "/bad", true), EINVAL) << bad;
     }
     EXPECT_EQ(write_builtin_file("NO_SUCH_RESOURCE", dir + "/x", true), ENOENT);

@@ -14,7 +14,7 @@ namespace {
 constexpr uint32_t kBlock = 1024;
 
 class DamageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.path("d.db");
         DbCloser c;
@@ -27,7 +27,8 @@ protected:
                 data.resize(4000 + rng() % 2000);
                 for (auto& b : data) b = static_cast<char>(rng());
             } else {
-                while (data.size() < 40 + rng() % 200) data += "record " + std::to_string(i) + " text; ";
+                while (data.size() < 40 + rng() % 200)
+                    data += "record " + std::to_string(i) + " text; ";
             }
             char key[16];
             std::snprintf(key, sizeof key, "key%04d", i);
@@ -43,7 +44,8 @@ protected:
 
     uint32_t block_with(bool extension, bool compressed = false) {
         for (const auto& [block, keys] : layout.by_block) {
-            if (layout.is_extension[block] != extension || (!extension && keys.size() < 2)) continue;
+            if (layout.is_extension[block] != extension || (!extension && keys.size() < 2))
+                continue;
             const uint8_t flags = static_cast<uint8_t>(original[(block + 1) * kBlock + 1]);
             if (compressed && !(flags & 2)) continue;
             return block;
@@ -62,7 +64,8 @@ protected:
     // Opening without repair must fail or a check must complain; a repair
     // must then give a clean file that holds every record not in `lost`
     // blocks, unchanged.
-    void expect_reported_and_repaired(const std::string& damaged, const std::set<uint32_t>& lost_blocks) {
+    void expect_reported_and_repaired(const std::string& damaged,
+                                      const std::set<uint32_t>& lost_blocks) {
         write_file_bytes(path, damaged);
         std::vector<int32_t> details;
         auto record = [&details](DbHandle, int32_t code, int32_t, int32_t) {
@@ -82,7 +85,8 @@ protected:
             EXPECT_FALSE(details.empty());
         }
         DbCloser c;
-        ASSERT_EQ(DbOpen(&c.db, path, DB_NO_AUTO_REPAIR | DB_HEADER_BACKUP), kDbOk == opened ? 0 : opened)
+        ASSERT_EQ(DbOpen(&c.db, path, DB_NO_AUTO_REPAIR | DB_HEADER_BACKUP),
+                  kDbOk == opened ? 0 : opened)
             << "open without repair";
         if (!c.db) {
             ASSERT_EQ(DbOpen(&c.db, path, DB_HEADER_BACKUP), 0) << "open with repair";
@@ -155,8 +159,10 @@ TEST_F(DamageTest, TwoBlocksWithTheSameFirstKey) {
 }
 
 TEST_F(DamageTest, DamagedOrStaleIndexLosesNothing) {
-    const uint32_t count = platform::load_le16(reinterpret_cast<const uint8_t*>(original.data()) + 10);
-    const size_t index = (static_cast<size_t>(count) + 1) * kBlock;  // behind the blocks with 1024-byte blocks
+    const uint32_t count =
+        platform::load_le16(reinterpret_cast<const uint8_t*>(original.data()) + 10);
+    const size_t index =
+        (static_cast<size_t>(count) + 1) * kBlock;  // behind the blocks with 1024-byte blocks
     ASSERT_EQ(original.substr(index, 4), "ZtIX");
     std::string damaged = original;
     damaged[index + 16 + 8 * 3 + 3] ^= 0x04;  // a key byte of an entry
@@ -167,7 +173,8 @@ TEST_F(DamageTest, DamagedOrStaleIndexLosesNothing) {
 }
 
 TEST_F(DamageTest, TruncatedFile) {
-    const uint32_t count = platform::load_le16(reinterpret_cast<const uint8_t*>(original.data()) + 10);
+    const uint32_t count =
+        platform::load_le16(reinterpret_cast<const uint8_t*>(original.data()) + 10);
     std::string damaged = original.substr(0, at(count - 1) + 500);
     expect_reported_and_repaired(damaged, {count - 1});
 }
@@ -178,10 +185,11 @@ TEST_F(DamageTest, DamagedHeaderNeedsTheBackup) {
     write_file_bytes(path, damaged);
     std::vector<int32_t> details;
     DbHandle db = nullptr;
-    EXPECT_EQ(DbOpen(&db, path, 0, [&details](DbHandle, int32_t code, int32_t, int32_t) {
-                  details.push_back(code);
-                  return 1;
-              }),
+    EXPECT_EQ(DbOpen(&db, path, 0,
+                     [&details](DbHandle, int32_t code, int32_t, int32_t) {
+                         details.push_back(code);
+                         return 1;
+                     }),
               kDbCorrupt);
     EXPECT_EQ(details, std::vector<int32_t>{kDbBadFileHeader});
     EXPECT_EQ(file_bytes(path), damaged);

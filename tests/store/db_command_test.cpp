@@ -34,7 +34,8 @@ TEST(DbCommand, LoadDumpCheckRepair) {
     const std::string db = dir.path("c.db");
     const std::string lines = dir.path("lines.txt");
     std::string input;
-    for (int i = 10; i < 90; ++i) input += "6b" + std::to_string(i) + "\t" + std::string(400, '6') + "\n";
+    for (int i = 10; i < 90; ++i)
+        input += "6b" + std::to_string(i) + "\t" + std::string(400, '6') + "\n";
     write_file_bytes(lines, input);
     ASSERT_EQ(orvane("db create " + db + " --block-size 1024 --prefix-keys").exit_code, 0);
     ASSERT_EQ(orvane("db load " + db, lines).exit_code, 0);
@@ -42,7 +43,8 @@ TEST(DbCommand, LoadDumpCheckRepair) {
     EXPECT_EQ(dump.exit_code, 0);
     EXPECT_EQ(dump.output.substr(0, 5), "6b10\n");
     EXPECT_EQ(std::count(dump.output.begin(), dump.output.end(), '\n'), 80);
-    EXPECT_EQ(orvane("db --text get " + db + " \"k\x12\" --mode next").output.substr(0, 3), "k\x13\t");
+    EXPECT_EQ(orvane("db --text get " + db + " \"k\x12\" --mode next").output.substr(0, 3),
+              "k\x13\t");
     EXPECT_EQ(orvane("db load " + db, db).exit_code, 1);  // not lines of hex
     EXPECT_EQ(orvane("db get " + db + " 6x").exit_code, 2);
 

@@ -23,7 +23,7 @@ struct Operation {
 };
 
 class FaultTest : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     void SetUp() override {
         path = dir.path("f.db");
         DbCloser c;
@@ -67,12 +67,13 @@ TEST_P(FaultTest, EveryInterruptedWriteLeavesARepairableFile) {
         write_file_bytes(path, committed);
         int writes = 0;
         long long torn_offset = -1;
-        platform::set_write_fault_hook([&](const std::string& p, uint64_t offset, size_t length) -> long long {
-            if (p != path || ++writes != n) return static_cast<long long>(length);
-            if (!cut) return -1;
-            torn_offset = static_cast<long long>(offset);
-            return static_cast<long long>(length / 2);
-        });
+        platform::set_write_fault_hook(
+            [&](const std::string& p, uint64_t offset, size_t length) -> long long {
+                if (p != path || ++writes != n) return static_cast<long long>(length);
+                if (!cut) return -1;
+                torn_offset = static_cast<long long>(offset);
+                return static_cast<long long>(length / 2);
+            });
         {
             DbCloser c;
             ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS), 0);

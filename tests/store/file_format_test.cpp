@@ -8,7 +8,8 @@ namespace orvane::store::testing {
 namespace {
 
 uint16_t le16(const std::string& file, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(file[at]) | static_cast<uint8_t>(file[at + 1]) << 8);
+    return static_cast<uint16_t>(static_cast<uint8_t>(file[at]) | static_cast<uint8_t>(file[at + 1])
+                                                                      << 8);
 }
 
 TEST(FileFormat, NewFileMatchesTheIndependentModel) {

@@ -11,9 +11,10 @@
 namespace orvane::store::testing {
 
 struct Layout {
-    std::map<std::string, std::string> records;           // key -> data
-    std::map<uint32_t, std::set<std::string>> by_block;   // data or extension block -> keys stored there
-    std::map<uint32_t, bool> is_extension;                 // block -> extension block?
+    std::map<std::string, std::string> records;  // key -> data
+    std::map<uint32_t, std::set<std::string>>
+        by_block;                           // data or extension block -> keys stored there
+    std::map<uint32_t, bool> is_extension;  // block -> extension block?
     uint32_t blocksize = 0;
 };
 

@@ -16,14 +16,16 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes from_hex(const std::string& hex) {
     Bytes out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return out;
 }
 
 Bytes compress(const Bytes& input, size_t capacity = 0) {
     LzTable table;
     Bytes out(capacity ? capacity : input.size() + 2);
-    const size_t n = LzCompress(table, input.data(), input.size(), out.data(), capacity ? capacity : input.size());
+    const size_t n = LzCompress(table, input.data(), input.size(), out.data(),
+                                capacity ? capacity : input.size());
     out.resize(n);
     return out;
 }
@@ -82,7 +84,8 @@ TEST(Lz, MatchesTheReferenceModelByteForByte) {
         } else {
             EXPECT_EQ(packed, from_hex(output_hex)) << "input of " << input.size() << " bytes";
             Bytes expanded(input.size());
-            EXPECT_EQ(LzExpand(packed.data(), packed.size(), expanded.data(), expanded.size()), LzResult::Exact);
+            EXPECT_EQ(LzExpand(packed.data(), packed.size(), expanded.data(), expanded.size()),
+                      LzResult::Exact);
             EXPECT_EQ(expanded, input);
         }
         ++checked;
@@ -116,7 +119,8 @@ TEST(Lz, WindowReachesExactly4096Back) {
             EXPECT_FALSE(items.back().match);
         }
         Bytes expanded(input.size());
-        EXPECT_EQ(LzExpand(packed.data(), packed.size(), expanded.data(), expanded.size()), LzResult::Exact);
+        EXPECT_EQ(LzExpand(packed.data(), packed.size(), expanded.data(), expanded.size()),
+                  LzResult::Exact);
         EXPECT_EQ(expanded, input);
     }
 }
@@ -132,7 +136,8 @@ TEST(Lz, NoFlagWordFollowsAFullLastGroup) {
     EXPECT_EQ(packed[0], 0x02);
     EXPECT_EQ(packed[1], 0x00);
     Bytes expanded(input.size());
-    EXPECT_EQ(LzExpand(packed.data(), packed.size(), expanded.data(), expanded.size()), LzResult::Exact);
+    EXPECT_EQ(LzExpand(packed.data(), packed.size(), expanded.data(), expanded.size()),
+              LzResult::Exact);
     EXPECT_EQ(expanded, input);
 }
 
@@ -185,7 +190,8 @@ TEST(LzResuming, GivesTheBytesOfAFullRun) {
         if (rng() % 25 == 0 || input.size() > 12000) input.resize(rng() % (input.size() + 1));
         if (rng() % 30 == 0 && !input.empty()) input[rng() % input.size()] ^= 1;
         const size_t grow = 1 + rng() % 400;
-        for (size_t i = 0; i < grow; ++i) input.push_back(static_cast<uint8_t>("abcdefgh  \n"[rng() % 11]));
+        for (size_t i = 0; i < grow; ++i)
+            input.push_back(static_cast<uint8_t>("abcdefgh  \n"[rng() % 11]));
         // Blocks are compressed with a fixed capacity smaller than their area.
         const size_t capacity = rng() % 10 == 0 ? 1 + rng() % (input.size() + 10) : 3000;
         std::vector<uint8_t> full(capacity + 2), resumed(capacity + 2);
@@ -193,7 +199,9 @@ TEST(LzResuming, GivesTheBytesOfAFullRun) {
         const size_t b = resuming.compress(input.data(), input.size(), resumed.data(), capacity);
         ASSERT_EQ(a, b) << "step " << step;
         if (a < input.size()) {
-            ASSERT_TRUE(std::equal(full.begin(), full.begin() + static_cast<long>(a), resumed.begin())) << step;
+            ASSERT_TRUE(
+                std::equal(full.begin(), full.begin() + static_cast<long>(a), resumed.begin()))
+                << step;
         }
     }
 }

@@ -9,7 +9,7 @@ namespace orvane::store::testing {
 namespace {
 
 class MaintenanceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.path("m.db");
         ASSERT_EQ(DbCreate(&c.db, path, DB_PREFIX_KEYS | DB_COMPRESS, 1024, 8), 0);
@@ -66,10 +66,11 @@ TEST_F(MaintenanceTest, CompactionKeepsEveryRecordAndShrinksTheFile) {
     std::vector<std::pair<int32_t, int32_t>> progress;
     DbClose(c.db);
     c.db = nullptr;
-    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS, [&progress](DbHandle, int32_t code, int32_t a, int32_t b) {
-                  if (code == kDbCallbackCompact) progress.emplace_back(a, b);
-                  return 1;
-              }),
+    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS,
+                     [&progress](DbHandle, int32_t code, int32_t a, int32_t b) {
+                         if (code == kDbCallbackCompact) progress.emplace_back(a, b);
+                         return 1;
+                     }),
               0);
     ASSERT_EQ(DbCompact(c.db), 0);
     EXPECT_LT(file_bytes(path).size(), before * 3 / 4);
@@ -90,9 +91,10 @@ TEST_F(MaintenanceTest, AbortedCompactionLeavesASoundFile) {
     delete_randomly(0.5);
     DbClose(c.db);
     c.db = nullptr;
-    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS | DB_NO_AUTO_REPAIR, [](DbHandle, int32_t code, int32_t a, int32_t) {
-                  return code == kDbCallbackCompact && a == 20 ? 0 : 1;
-              }),
+    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS | DB_NO_AUTO_REPAIR,
+                     [](DbHandle, int32_t code, int32_t a, int32_t) {
+                         return code == kDbCallbackCompact && a == 20 ? 0 : 1;
+                     }),
               0);
     EXPECT_EQ(DbCompact(c.db), kDbAborted);
     expect_matches_model();
@@ -106,10 +108,11 @@ TEST_F(MaintenanceTest, RangeDeletionRemovesExactlyTheRange) {
     int blocks_reported = 0;
     DbClose(c.db);
     c.db = nullptr;
-    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS | DB_NO_AUTO_REPAIR, [&](DbHandle, int32_t code, int32_t, int32_t) {
-                  if (code == kDbCallbackDeleteRange) ++blocks_reported;
-                  return 1;
-              }),
+    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS | DB_NO_AUTO_REPAIR,
+                     [&](DbHandle, int32_t code, int32_t, int32_t) {
+                         if (code == kDbCallbackDeleteRange) ++blocks_reported;
+                         return 1;
+                     }),
               0);
     ASSERT_EQ(DbDeleteRange(c.db, "k00100", 6, "k00999x", 7), 0);
     model.erase(model.lower_bound("k00100"), model.upper_bound("k00999x"));
@@ -132,9 +135,10 @@ TEST_F(MaintenanceTest, RangeDeletionRemovesExactlyTheRange) {
 TEST_F(MaintenanceTest, AbortedRangeDeletionLeavesASoundFile) {
     DbClose(c.db);
     c.db = nullptr;
-    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS | DB_NO_AUTO_REPAIR, [](DbHandle, int32_t code, int32_t a, int32_t) {
-                  return code == kDbCallbackDeleteRange && a == 5 ? 0 : 1;
-              }),
+    ASSERT_EQ(DbOpen(&c.db, path, DB_COMPRESS | DB_NO_AUTO_REPAIR,
+                     [](DbHandle, int32_t code, int32_t a, int32_t) {
+                         return code == kDbCallbackDeleteRange && a == 5 ? 0 : 1;
+                     }),
               0);
     EXPECT_EQ(DbDeleteRange(c.db, "k00000", 6, "k01499", 6), kDbAborted);
     // Some records went, the rest is intact and in order.
@@ -143,7 +147,8 @@ TEST_F(MaintenanceTest, AbortedRangeDeletionLeavesASoundFile) {
     EXPECT_TRUE(report.problems.empty());
     auto r = get(c.db, GET_FIRST, "");
     size_t left = 0;
-    for (; r.code == kDbOk; r = get(c.db, GET_NEXT, r.key), ++left) ASSERT_TRUE(r.data == model[r.key]) << r.key;
+    for (; r.code == kDbOk; r = get(c.db, GET_NEXT, r.key), ++left)
+        ASSERT_TRUE(r.data == model[r.key]) << r.key;
     EXPECT_LT(left, model.size());
     EXPECT_GT(left, 0u);
 }

@@ -15,14 +15,16 @@ struct Config {
 };
 
 class ModelTest : public ::testing::TestWithParam<Config> {
-protected:
+  protected:
     std::string random_key() {
         // Shared leading bytes make cut index keys tie and exercise prefix
         // compression; some keys run to the full 255 bytes.
-        static const char* const kStems[] = {"", "a", "stem0", "stem0stem0", "zzzzzzzz", "\x01\x02"};
+        static const char* const kStems[] = {"",           "a",        "stem0",
+                                             "stem0stem0", "zzzzzzzz", "\x01\x02"};
         std::string key = kStems[rng() % 6];
         const size_t extra = rng() % 20 == 0 ? 255 : 1 + rng() % 12;
-        for (size_t i = 0; i < extra && key.size() < 255; ++i) key += static_cast<char>('a' + rng() % 4);
+        for (size_t i = 0; i < extra && key.size() < 255; ++i)
+            key += static_cast<char>('a' + rng() % 4);
         return key;
     }
 
@@ -30,14 +32,26 @@ protected:
         const int bs = GetParam().blocksize;
         size_t length = 0;
         switch (rng() % 8) {
-            case 0: length = rng() % 8; break;
+            case 0:
+                length = rng() % 8;
+                break;
             case 1:
             case 2:
-            case 3: length = rng() % 300; break;
-            case 4: length = bs - 10 - key_length + rng() % 40; break;  // around the inline limit
-            case 5: length = bs + rng() % (2 * bs); break;              // long
-            case 6: length = rng() % bs; break;
-            default: length = 255 + rng() % 40; break;                  // the 16-bit length form
+            case 3:
+                length = rng() % 300;
+                break;
+            case 4:
+                length = bs - 10 - key_length + rng() % 40;
+                break;  // around the inline limit
+            case 5:
+                length = bs + rng() % (2 * bs);
+                break;  // long
+            case 6:
+                length = rng() % bs;
+                break;
+            default:
+                length = 255 + rng() % 40;
+                break;  // the 16-bit length form
         }
         std::string data(length, '\0');
         if (rng() % 2) {
@@ -103,8 +117,10 @@ protected:
         }
         EXPECT_EQ(r.code, kDbNoNext);
         auto last = get(db, GET_LAST, "");
-        if (model.empty()) EXPECT_EQ(last.code, kDbNoNext);
-        else EXPECT_EQ(last.key, model.rbegin()->first);
+        if (model.empty())
+            EXPECT_EQ(last.code, kDbNoNext);
+        else
+            EXPECT_EQ(last.key, model.rbegin()->first);
         DbStatistics stat;
         ASSERT_EQ(DbStat(db, &stat), 0);
         EXPECT_EQ(stat.records, model.size());
@@ -153,11 +169,13 @@ TEST_P(ModelTest, RandomOperationsMatchAMap) {
     ASSERT_EQ(DbUnlock(c.db), 0);
     model.clear();
     walk(c.db);
-    EXPECT_EQ(file_bytes(path).size(), 2u * GetParam().blocksize + (GetParam().blocksize == 1024 ? 24 : 0));
+    EXPECT_EQ(file_bytes(path).size(),
+              2u * GetParam().blocksize + (GetParam().blocksize == 1024 ? 24 : 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Configs, ModelTest,
-                         ::testing::Values(Config{1024, 0}, Config{1024, DB_PREFIX_KEYS | DB_COMPRESS},
+                         ::testing::Values(Config{1024, 0},
+                                           Config{1024, DB_PREFIX_KEYS | DB_COMPRESS},
                                            Config{2048, DB_PREFIX_KEYS}, Config{4096, DB_COMPRESS},
                                            Config{16384, DB_PREFIX_KEYS | DB_COMPRESS}),
                          [](const auto& info) {

@@ -8,7 +8,7 @@ namespace orvane::store::testing {
 namespace {
 
 class RecordsTest : public ::testing::Test {
-protected:
+  protected:
     void create(uint32_t flags, int blocksize = 4096) {
         ASSERT_EQ(DbCreate(&c.db, dir.path("r.db"), flags, blocksize, 8), 0);
     }
@@ -95,7 +95,8 @@ TEST_F(RecordsTest, AscendingInsertsFillEveryBlockButTheLast) {
     create(0, 1024);
     // Each record takes 1 + 8 + 1 + 100 = 110 bytes; 9 fit in 1018.
     ASSERT_EQ(DbLock(c.db), 0);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(put(c.db, "k" + std::to_string(1000000 + i), std::string(100, 'v')), 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(put(c.db, "k" + std::to_string(1000000 + i), std::string(100, 'v')), 0);
     ASSERT_EQ(DbUnlock(c.db), 0);
     EXPECT_EQ(stat().blocks, (1000u + 8) / 9);
 }
@@ -103,7 +104,8 @@ TEST_F(RecordsTest, AscendingInsertsFillEveryBlockButTheLast) {
 TEST_F(RecordsTest, DeletingMergesAndKeepsTheIndexRight) {
     create(DB_PREFIX_KEYS, 1024);
     ASSERT_EQ(DbLock(c.db), 0);
-    for (int i = 0; i < 90; ++i) ASSERT_EQ(put(c.db, "k" + std::to_string(100 + i), std::string(100, 'v')), 0);
+    for (int i = 0; i < 90; ++i)
+        ASSERT_EQ(put(c.db, "k" + std::to_string(100 + i), std::string(100, 'v')), 0);
     ASSERT_EQ(DbUnlock(c.db), 0);
     const uint32_t blocks = stat().blocks;
     // The first record of the second block: its entry takes the next key.
@@ -195,7 +197,8 @@ TEST_F(RecordsTest, GetModesAndBuffers) {
     const std::string big = noise(20000, 4);
     ASSERT_EQ(put(c.db, "big", big), 0);
     char head[5000];
-    EXPECT_EQ(DbGet(c.db, GET_EXACT, "big", 3, nullptr, nullptr, 0, head, &data_length, sizeof head), 0);
+    EXPECT_EQ(
+        DbGet(c.db, GET_EXACT, "big", 3, nullptr, nullptr, 0, head, &data_length, sizeof head), 0);
     EXPECT_EQ(data_length, sizeof head);
     EXPECT_EQ(std::string(head, sizeof head), big.substr(0, sizeof head));
     EXPECT_EQ(DbGet(c.db, 8, "big", 3, nullptr, nullptr, 0, nullptr, nullptr, 0), kDbBadParameter);

@@ -29,7 +29,8 @@ struct Writer {
             model.erase(*key);
             return false;
         }
-        data->assign(rng() % 10 == 0 ? 1500 + rng() % 3000 : rng() % 120, static_cast<char>('a' + rng() % 26));
+        data->assign(rng() % 10 == 0 ? 1500 + rng() % 3000 : rng() % 120,
+                     static_cast<char>('a' + rng() % 26));
         model[*key] = *data;
         return true;
     }
@@ -38,7 +39,9 @@ struct Writer {
 constexpr int kOperations = 1500;
 
 // For a lock wait: a millisecond before the next attempt, without end.
-int32_t patient(DbHandle, int32_t, int32_t, int32_t) { return 1; }
+int32_t patient(DbHandle, int32_t, int32_t, int32_t) {
+    return 1;
+}
 
 int run_writer(const std::string& path, char prefix) {
     DbHandle db = nullptr;
@@ -113,11 +116,12 @@ TEST(Sharing, LockHeldElsewhereTooLong) {
 
     // A callback that gives up after two waits is told the end.
     std::vector<std::pair<int32_t, int32_t>> calls;
-    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED, [&calls](DbHandle, int32_t code, int32_t a, int32_t b) {
-                  if (code != kDbCallbackLockWait) return 1;
-                  calls.emplace_back(a, b);
-                  return a < 2 ? 1 : 0;
-              }),
+    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED,
+                     [&calls](DbHandle, int32_t code, int32_t a, int32_t b) {
+                         if (code != kDbCallbackLockWait) return 1;
+                         calls.emplace_back(a, b);
+                         return a < 2 ? 1 : 0;
+                     }),
               kDbLocked);
     const std::vector<std::pair<int32_t, int32_t>> expected{{0, 1}, {1, 2}, {2, 3}, {3, 3}};
     EXPECT_EQ(calls, expected);
@@ -126,12 +130,13 @@ TEST(Sharing, LockHeldElsewhereTooLong) {
     // told how many attempts it took.
     calls.clear();
     DbHandle holder_db = holder.db;
-    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED, [&](DbHandle, int32_t code, int32_t a, int32_t b) {
-                  if (code != kDbCallbackLockWait) return 1;
-                  calls.emplace_back(a, b);
-                  if (a == 2) DbUnlock(holder_db);
-                  return 1;
-              }),
+    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED,
+                     [&](DbHandle, int32_t code, int32_t a, int32_t b) {
+                         if (code != kDbCallbackLockWait) return 1;
+                         calls.emplace_back(a, b);
+                         if (a == 2) DbUnlock(holder_db);
+                         return 1;
+                     }),
               0);
     EXPECT_EQ(calls.back(), std::make_pair(3, 3));
     EXPECT_EQ(get(waiter.db, GET_EXACT, "k").data, "v");
@@ -144,7 +149,8 @@ TEST(Sharing, ChangesOfAnotherHandleAreSeen) {
     ASSERT_EQ(DbCreate(&a.db, path, DB_SHARED | DB_PREFIX_KEYS, 1024, 8), 0);
     ASSERT_EQ(DbOpen(&b.db, path, DB_SHARED), 0);
     ASSERT_EQ(DbLock(a.db), 0);
-    for (int i = 0; i < 200; ++i) ASSERT_EQ(put(a.db, "k" + std::to_string(1000 + i), std::string(100, 'x')), 0);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(put(a.db, "k" + std::to_string(1000 + i), std::string(100, 'x')), 0);
     ASSERT_EQ(DbUnlock(a.db), 0);
     EXPECT_EQ(get(b.db, GET_LAST, "").key, "k1199");
     ASSERT_EQ(get(b.db, GET_EXACT, "k1100").code, 0);
@@ -164,12 +170,15 @@ TEST(Sharing, CallbackLock) {
         return code == kDbCallbackLock && busy ? 1 : 0;
     };
     DbCloser c;
-    ASSERT_EQ(DbCreate(&c.db, dir.path("cb.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback), kDbLocked);
+    ASSERT_EQ(DbCreate(&c.db, dir.path("cb.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback),
+              kDbLocked);
     busy = false;
     codes.clear();
-    ASSERT_EQ(DbCreate(&c.db, dir.path("cb2.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback), 0);
+    ASSERT_EQ(DbCreate(&c.db, dir.path("cb2.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback),
+              0);
     ASSERT_EQ(put(c.db, "k", "v"), 0);
-    EXPECT_EQ(codes, (std::vector<int32_t>{kDbCallbackLock, kDbCallbackUnlock, kDbCallbackLock, kDbCallbackUnlock}));
+    EXPECT_EQ(codes, (std::vector<int32_t>{kDbCallbackLock, kDbCallbackUnlock, kDbCallbackLock,
+                                           kDbCallbackUnlock}));
 }
 
 TEST(Sharing, OneHandleFromTwoThreads) {

@@ -13,16 +13,18 @@ namespace orvane::store::testing {
 
 // A fresh directory under the system's temporary directory, removed at the end.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-private:
+  private:
     std::string dir_;
 };
 
-inline std::vector<uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
+inline std::vector<uint8_t> bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 // Closes the handle at the end of a scope.
 struct DbCloser {

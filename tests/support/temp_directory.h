@@ -1,9 +1,9 @@
 // A fresh directory for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <cstdlib>
 
 namespace orvane::testing {
 

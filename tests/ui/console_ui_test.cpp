@@ -21,7 +21,9 @@ TEST(ConsoleUiTest, WithoutATerminalTheSafeAnswerIsTakenAndSaid) {
     Answer answer = ui.ask(174, Buttons::YesNo, Answer::No, {60, 55});
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(answer, Answer::No);
-    EXPECT_NE(said.find("Orvane - Error\nThe file Orvane.ini has been written by"), std::string::npos) << said;
+    EXPECT_NE(said.find("Orvane - Error\nThe file Orvane.ini has been written by"),
+              std::string::npos)
+        << said;
     EXPECT_NE(said.find("(no terminal to ask: answered No)"), std::string::npos) << said;
 
     testing::internal::CaptureStderr();
@@ -50,8 +52,10 @@ TEST(ConsoleUiTest, ProgressWithoutATerminalStaysQuietAndKeepsGoing) {
         auto progress = ui.start_progress("Repairing");
         EXPECT_TRUE(progress->update(5, 10, "text 5"));
     }
-    if (!isatty(STDERR_FILENO)) EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    else testing::internal::GetCapturedStderr();
+    if (!isatty(STDERR_FILENO))
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    else
+        testing::internal::GetCapturedStderr();
 }
 
 TEST(OutOfMemoryTest, RunningOutOfMemoryEndsTheProgramWithTheFatalMessage) {
