@@ -53,11 +53,7 @@ std::string current_directory() {
 }
 
 int change_directory(const std::string& path) {
-    if (::chdir(path.c_str()) != 0) {
-        set_last_file_error(errno);
-        return errno;
-    }
-    return 0;
+    return ::chdir(path.c_str()) == 0 ? 0 : errno;
 }
 
 std::string join_path(const std::string& directory, const std::string& name) {

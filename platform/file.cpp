@@ -7,22 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 namespace orvane::platform {
 
 namespace {
-
-thread_local int t_last_error = 0;
-
-std::mutex g_hook_mutex;
-WriteFaultHook g_write_fault_hook;
-
-int fail(int error) {
-    t_last_error = error;
-    return error;
-}
 
 int open_flags(Access access, Disposition disposition) {
     int flags = O_CLOEXEC | (access == Access::Read ? O_RDONLY : O_RDWR);
@@ -35,9 +24,10 @@ int open_flags(Access access, Disposition disposition) {
         case Disposition::CreateNew:
             flags |= O_CREAT | O_EXCL;
             break;
+        // Truncated only after the share check.
         case Disposition::CreateAlways:
             flags |= O_CREAT;
-            break;  // truncated after the share check
+            break;
     }
     return flags;
 }
@@ -51,28 +41,17 @@ std::string file_error_text(int error) {
     return std::strerror(error);
 }
 
-int last_file_error() {
-    return t_last_error;
-}
-void set_last_file_error(int error) {
-    t_last_error = error;
-}
-
-void set_write_fault_hook(WriteFaultHook hook) {
-    std::lock_guard<std::mutex> guard(g_hook_mutex);
-    g_write_fault_hook = std::move(hook);
-}
-
 File::~File() {
     close();
 }
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : env_(other.env_), fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         close();
+        env_ = other.env_;
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
     }
@@ -81,20 +60,21 @@ File& File::operator=(File&& other) noexcept {
 
 int File::open(const std::string& path, Access access, Share share, Disposition disposition) {
     close();
-    int fd = ::open(path.c_str(), open_flags(access, disposition), 0644);
-    if (fd < 0) return fail(errno);
+    int fd = -1;
+    if (int error = env_->open(path, open_flags(access, disposition), 0644, &fd)) return error;
     // Share modes: an opener without sharing holds an exclusive flock, every
     // other opener a shared one, so the two kinds exclude each other.
     int how = (share == Share::None ? LOCK_EX : LOCK_SH) | LOCK_NB;
     if (::flock(fd, how) != 0) {
         int error = errno == EWOULDBLOCK ? kInUse : errno;
-        ::close(fd);
-        return fail(error);
+        env_->close(fd);
+        return error;
     }
-    if (disposition == Disposition::CreateAlways && ::ftruncate(fd, 0) != 0) {
-        int error = errno;
-        ::close(fd);
-        return fail(error);
+    if (disposition == Disposition::CreateAlways) {
+        if (int error = env_->ftruncate(fd, 0)) {
+            env_->close(fd);
+            return error;
+        }
     }
     fd_ = fd;
     path_ = path;
@@ -103,7 +83,7 @@ int File::open(const std::string& path, Access access, Share share, Disposition 
 
 void File::close() {
     if (fd_ >= 0) {
-        ::close(fd_);
+        env_->close(fd_);
         fd_ = -1;
     }
 }
@@ -112,14 +92,15 @@ int File::read_some_at(uint64_t offset, void* buffer, size_t length, size_t* cou
     size_t done = 0;
     auto* bytes = static_cast<char*>(buffer);
     while (done < length) {
-        ssize_t n = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        size_t got = 0;
+        int error = env_->pread(fd_, bytes + done, length - done, offset + done, &got);
+        if (error == EINTR) continue;
+        if (error) {
             *count = done;
-            return fail(errno);
+            return error;
         }
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
+        if (got == 0) break;
+        done += got;
     }
     *count = done;
     return 0;
@@ -128,51 +109,41 @@ int File::read_some_at(uint64_t offset, void* buffer, size_t length, size_t* cou
 int File::read_at(uint64_t offset, void* buffer, size_t length) const {
     size_t count = 0;
     if (int error = read_some_at(offset, buffer, length, &count)) return error;
-    return count == length ? 0 : fail(kShortRead);
+    return count == length ? 0 : kShortRead;
 }
 
 int File::write_at(uint64_t offset, const void* buffer, size_t length) {
-    size_t allowed = length;
-    {
-        std::lock_guard<std::mutex> guard(g_hook_mutex);
-        if (g_write_fault_hook) {
-            long long verdict = g_write_fault_hook(path_, offset, length);
-            if (verdict < 0) return fail(EIO);
-            if (static_cast<unsigned long long>(verdict) < length)
-                allowed = static_cast<size_t>(verdict);
-        }
-    }
     size_t done = 0;
     const auto* bytes = static_cast<const char*>(buffer);
-    while (done < allowed) {
-        ssize_t n = ::pwrite(fd_, bytes + done, allowed - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        done += static_cast<size_t>(n);
+    while (done < length) {
+        size_t put = 0;
+        int error = env_->pwrite(fd_, bytes + done, length - done, offset + done, &put);
+        if (error == EINTR) continue;
+        if (error) return error;
+        if (put == 0) return EIO;
+        done += put;
     }
-    return allowed == length ? 0 : fail(EIO);
+    return 0;
 }
 
 int File::set_size(uint64_t size) {
-    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0 ? 0 : fail(errno);
+    return env_->ftruncate(fd_, size);
 }
 
 int File::flush() {
-    return ::fsync(fd_) == 0 ? 0 : fail(errno);
+    return env_->fsync(fd_);
 }
 
 int File::size(uint64_t* size) const {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return fail(errno);
+    if (::fstat(fd_, &st) != 0) return errno;
     *size = static_cast<uint64_t>(st.st_size);
     return 0;
 }
 
 int File::modification_time(std::time_t* time) const {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return fail(errno);
+    if (::fstat(fd_, &st) != 0) return errno;
     *time = st.st_mtime;
     return 0;
 }
@@ -185,7 +156,7 @@ int File::lock(uint64_t offset, uint64_t length, bool exclusive, bool wait) {
     fl.l_len = static_cast<off_t>(length);
     while (::fcntl(fd_, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) != 0) {
         if (errno == EINTR && wait) continue;
-        return fail(errno == EAGAIN || errno == EACCES ? kInUse : errno);
+        return errno == EAGAIN || errno == EACCES ? kInUse : errno;
     }
     return 0;
 }
@@ -196,11 +167,11 @@ int File::unlock(uint64_t offset, uint64_t length) {
     fl.l_whence = SEEK_SET;
     fl.l_start = static_cast<off_t>(offset);
     fl.l_len = static_cast<off_t>(length);
-    return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0 ? 0 : fail(errno);
+    return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0 ? 0 : errno;
 }
 
-int read_whole_file(const std::string& path, std::string* contents) {
-    File file;
+int read_whole_file(const std::string& path, std::string* contents, Env& env) {
+    File file(env);
     if (int error = file.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting))
         return error;
     uint64_t size = 0;
@@ -212,26 +183,23 @@ int read_whole_file(const std::string& path, std::string* contents) {
     return 0;
 }
 
-int write_whole_file(const std::string& path, const void* data, size_t length) {
-    // Write beside the target and rename, so a failed write never leaves a
-    // half-written file in place of the old one.
+int write_whole_file(const std::string& path, const void* data, size_t length, Env& env) {
     std::string temp = path + ".tmp";
     {
-        File file;
+        File file(env);
         if (int error = file.open(temp, Access::ReadWrite, Share::None, Disposition::CreateAlways))
             return error;
         int error = file.write_at(0, data, length);
         if (!error) error = file.flush();
         if (error) {
             file.close();
-            ::unlink(temp.c_str());
+            (void)env.unlink(temp);  // the write's error is the one to report
             return error;
         }
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        ::unlink(temp.c_str());
-        return fail(error);
+    if (int error = env.rename(temp, path)) {
+        (void)env.unlink(temp);  // the rename's error is the one to report
+        return error;
     }
     return 0;
 }
@@ -241,12 +209,12 @@ int set_modification_time(const std::string& path, std::time_t time) {
     times[0].tv_sec = time;
     times[0].tv_nsec = 0;
     times[1] = times[0];
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : fail(errno);
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
 }
 
 int file_modification_time(const std::string& path, std::time_t* time) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return fail(errno);
+    if (::stat(path.c_str(), &st) != 0) return errno;
     *time = st.st_mtime;
     return 0;
 }
@@ -267,7 +235,7 @@ int make_directories(const std::string& path) {
     if (slash != std::string::npos && slash > 0) {
         if (int error = make_directories(path.substr(0, slash))) return error;
     }
-    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return fail(errno);
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return errno;
     return 0;
 }
 

@@ -6,8 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <string>
+
+#include "platform/env.h"
 
 namespace orvane::platform {
 
@@ -33,22 +34,10 @@ inline constexpr int kInUse = -2;
 // The text the system gives for an error code of this layer.
 std::string file_error_text(int error);
 
-// The error of the last failed file operation on this thread (0 if none);
-// messages about files show it as a second line.
-int last_file_error();
-void set_last_file_error(int error);
-
-// Test hook: called before every write with the file's path, offset and
-// length. Returning a negative number fails the write with EIO; returning a
-// count smaller than the length writes only that many bytes and then fails.
-// Returning the length (or more) lets the write go through unchanged.
-using WriteFaultHook =
-    std::function<long long(const std::string& path, uint64_t offset, size_t length)>;
-void set_write_fault_hook(WriteFaultHook hook);
-
 class File {
   public:
-    File() = default;
+    // All transfers go through `env`.
+    explicit File(Env& env = system_env()) : env_(&env) {}
     ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -79,13 +68,18 @@ class File {
     [[nodiscard]] int unlock(uint64_t offset, uint64_t length);
 
   private:
+    Env* env_;
     int fd_ = -1;
     std::string path_;
 };
 
 // Whole-file helpers.
-[[nodiscard]] int read_whole_file(const std::string& path, std::string* contents);
-[[nodiscard]] int write_whole_file(const std::string& path, const void* data, size_t length);
+[[nodiscard]] int read_whole_file(const std::string& path, std::string* contents,
+                                  Env& env = system_env());
+// Writes beside the target, flushes, and renames over it, so that a failure
+// never leaves a half-written file in place of the old one.
+[[nodiscard]] int write_whole_file(const std::string& path, const void* data, size_t length,
+                                   Env& env = system_env());
 [[nodiscard]] int set_modification_time(const std::string& path, std::time_t time);
 [[nodiscard]] int file_modification_time(const std::string& path, std::time_t* time);
 bool file_exists(const std::string& path);

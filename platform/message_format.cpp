@@ -21,7 +21,7 @@ std::string FormatArg::as_text() const {
     return std::to_string(std::get<long long>(value_));
 }
 
-std::string format_message(std::string_view format, std::initializer_list<FormatArg> args) {
+std::string format_message(std::string_view format, std::span<const FormatArg> args) {
     std::vector<const FormatArg*> list;
     for (const FormatArg& arg : args) list.push_back(&arg);
     size_t next = 0;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -33,6 +34,9 @@ class FormatArg {
     std::variant<long long, std::string> value_;
 };
 
-std::string format_message(std::string_view format, std::initializer_list<FormatArg> args);
+std::string format_message(std::string_view format, std::span<const FormatArg> args);
+inline std::string format_message(std::string_view format, std::initializer_list<FormatArg> args) {
+    return format_message(format, std::span<const FormatArg>(args.begin(), args.size()));
+}
 
 }  // namespace orvane::platform

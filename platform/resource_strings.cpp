@@ -86,6 +86,9 @@ constexpr Entry kStrings[] = {
     {883, "Find and open XxxQOR.ini"},
     {884, "completely erase user"},
     {907, "What's new in XxxQOR/Lumeth %d"},
+    {1000, "Cancelled"},
+    {1001, "The connection was closed"},
+    {1002, "The connection failed: %s"},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/message_ids.h"
+
 namespace orvane::platform {
 
 inline constexpr const char* kProgramName = "Orvane";
@@ -13,5 +15,8 @@ inline constexpr int kSettingsVersion = 55;
 // nothing when the table has no such message.
 std::string resource_string(int id);
 bool has_resource_string(int id);
+inline std::string resource_string(MessageId id) {
+    return resource_string(static_cast<int>(id));
+}
 
 }  // namespace orvane::platform

@@ -33,6 +33,14 @@ Answer ScriptedUi::show(const MessageBox& box) {
     return answer;
 }
 
+size_t ScriptedUi::choose(const Choice& choice) {
+    chosen.push_back(choice);
+    if (choices.empty()) return choice.safe;
+    const size_t index = choices.front();
+    choices.pop_front();
+    return index < choice.options.size() ? index : choice.safe;
+}
+
 std::optional<std::string> ScriptedUi::next_text(std::string_view prompt, size_t max_length) {
     prompts.emplace_back(prompt);
     if (texts.empty()) return std::nullopt;

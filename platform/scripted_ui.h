@@ -20,11 +20,13 @@ class ScriptedUi : public Ui {
     };
 
     std::deque<Answer> answers;
+    std::deque<size_t> choices;                    // for choose(); empty: the safe option
     std::deque<std::optional<std::string>> texts;  // for text, password and file entry
     // Progress asks to cancel after this many updates (-1: never).
     int cancel_after_updates = -1;
 
     std::vector<MessageBox> shown;
+    std::vector<Choice> chosen;
     std::vector<std::string> prompts;
     std::vector<ProgressRecord> progress;
 
@@ -35,6 +37,7 @@ class ScriptedUi : public Ui {
     std::optional<std::string> choose_file(std::string_view title, std::string_view initial,
                                            FileChoice mode) override;
     std::unique_ptr<Progress> start_progress(std::string_view title) override;
+    size_t choose(const Choice& choice) override;
     void show_fatal(const char* title, const char* text) noexcept override;
 
   private:

@@ -157,7 +157,7 @@ bool delete_to_trash(const std::string& path) {
             name = base + "." + std::to_string(n);
         }
         std::string absolute = path.front() == '/' ? path : join_path(current_directory(), path);
-        std::time_t now = now_utc();
+        std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
         char date[32];

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/file.h"
 #include "platform/resource_strings.h"
 
 namespace orvane::platform {
@@ -17,44 +16,57 @@ Ui* g_fatal_ui = nullptr;
     std::_Exit(1);
 }
 
+constexpr int kFirstWarning = 48;
+constexpr int kFirstError = 64;
+
+void set_title_and_icon(MessageBox* box, int id) {
+    if (id < kFirstWarning) {
+        box->title = "Orvane - Information";
+        box->icon = Icon::Information;
+    } else if (id < kFirstError) {
+        box->title = "Orvane - Warning";
+        box->icon = Icon::Information;
+    } else {
+        box->title = "Orvane - Error";
+        box->icon = Icon::Exclamation;
+    }
+}
+
 }  // namespace
 
-MessageBox message_box_for(int id, std::initializer_list<FormatArg> args) {
+MessageBox message_box_for(MessageId id, std::span<const FormatArg> args) {
     MessageBox box;
     box.text = format_message(resource_string(id), args);
-    if (id < 48) {
-        box.title = "Orvane - Information";
-        box.icon = Icon::Information;
-    } else if (id < 64) {
-        box.title = "Orvane - Warning";
-        box.icon = Icon::Information;
-    } else {
-        box.title = "Orvane - Error";
-        box.icon = Icon::Exclamation;
-    }
-    if (id >= 130 && id <= 132) {
-        if (int error = last_file_error()) box.text += "\n" + file_error_text(error);
-    }
+    set_title_and_icon(&box, static_cast<int>(id));
     return box;
 }
 
-void Ui::message(int id, std::initializer_list<FormatArg> args) {
-    show(message_box_for(id, args));
+MessageBox message_box_for(const Status& status) {
+    MessageBox box;
+    box.text = status.text();
+    set_title_and_icon(
+        &box, status.kind() == Status::Kind::kEngine ? kFirstError : static_cast<int>(status.id()));
+    return box;
 }
 
-Answer Ui::ask(int id, Buttons buttons, Answer safe, std::initializer_list<FormatArg> args) {
-    MessageBox box = message_box_for(id, args);
-    box.buttons = buttons;
-    box.safe_answer = safe;
+Answer Ui::decide(const Question& question) {
+    MessageBox box = message_box_for(question.id, question.args);
+    box.buttons = question.buttons;
+    box.safe_answer = question.safe;
     return show(box);
 }
 
-void Ui::engine_error(std::string_view action, std::string_view engine_message) {
-    MessageBox box;
-    box.title = "Orvane - Error";
-    box.icon = Icon::Exclamation;
-    box.text = format_message("%s:\n%s", {action, engine_message});
-    show(box);
+void Ui::message(MessageId id, std::initializer_list<FormatArg> args) {
+    show(message_box_for(id, std::span<const FormatArg>(args.begin(), args.size())));
+}
+
+Answer Ui::ask(MessageId id, Buttons buttons, Answer safe, std::initializer_list<FormatArg> args) {
+    return decide(Question{id, std::vector<FormatArg>(args), buttons, safe});
+}
+
+void Ui::report(const Status& status) {
+    if (status.ok() || status.is_cancelled()) return;
+    show(message_box_for(status));
 }
 
 void install_out_of_memory_handler(Ui* ui) {

@@ -73,12 +73,12 @@ int zmodem_window_rule(int stored) {
 }
 
 bool CommonSettings::load(IniCache& cache, const std::string& program_directory,
-                          const NodeTable& nodes, VersionGate& gate, platform::Ui& ui) {
+                          const NodeTable& nodes, VersionGate& gate, platform::Policy& policy) {
     program_directory_ = program_directory;
     file_ = cache.open(program_directory, kSettingsFile);
     values = CommonValues{};
     values.version = stored_version(file_);
-    if (!gate.accept(values.version, ui)) {
+    if (!gate.accept(values.version, policy)) {
         file_.close();
         return false;
     }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/ui.h"
+#include "platform/policy.h"
 #include "settings/ini_file.h"
 #include "settings/node_table.h"
 #include "settings/settings_version.h"
@@ -52,7 +52,7 @@ class CommonSettings {
     // file comes from a newer version and the user declines to go on. Keeps
     // the file held until close().
     bool load(IniCache& cache, const std::string& program_directory, const NodeTable& nodes,
-              VersionGate& gate, platform::Ui& ui);
+              VersionGate& gate, platform::Policy& policy);
     // Writes the changed keys, always with this program's version.
     void save();
     void close() { file_.close(); }

@@ -20,14 +20,8 @@ constexpr size_t kFolderNameLength = 8;
 constexpr const char* kPersonalAddressBook = "AddrBook.dat";
 constexpr const char* kCabinetExtension = ".cab";
 
-constexpr int kNameExists = 67;
-constexpr int kCannotWrite = 132;
-constexpr int kEraseFolderElsewhere = 184;
-constexpr int kEraseUsersFolder = 185;
-constexpr int kFilesBelongTo = 186;
-constexpr int kTypeToConfirm = 187;
-constexpr int kUseExistingFolder = 188;
-constexpr int kErasePhrase = 884;
+using platform::MessageId;
+using platform::Status;
 
 std::string normal(const std::string& path) {
     return without_trailing_separator(fs::path(path).lexically_normal().string());
@@ -39,35 +33,34 @@ bool directly_inside(const std::string& folder, const std::string& directory) {
            normal(path.parent_path().string()) == normal(directory);
 }
 
-// Makes a folder and reports a failure.
-bool make_folder(const std::string& path, platform::Ui& ui) {
-    int error = platform::make_directories(path);
-    if (error == 0) return true;
-    platform::set_last_file_error(error);
-    ui.message(kCannotWrite, {path});
-    return false;
+Status make_folder(const std::string& path) {
+    if (int error = platform::make_directories(path))
+        return Status::file(MessageId::kCannotWriteFile, path, error);
+    return Status();
 }
 
 // Deletes one file; a missing file is no failure.
-bool delete_file(const fs::path& path, platform::Ui& ui) {
+Status delete_file(const fs::path& path) {
     std::error_code error;
     if (fs::remove(path, error) || !error || error == std::errc::no_such_file_or_directory)
-        return true;
-    platform::set_last_file_error(error.value());
-    ui.message(kCannotWrite, {path.string()});
-    return false;
+        return Status();
+    return Status::file(MessageId::kCannotWriteFile, path.string(), error.value());
+}
+
+// Keeps the first failure of several steps that all run.
+void keep_first(Status* first, Status next) {
+    if (first->ok()) *first = std::move(next);
 }
 
 // The filing cabinets and the personal address book of a user folder.
-bool delete_user_files(const std::string& folder, platform::Ui& ui) {
-    bool ok = delete_file(fs::path(folder) / kPersonalAddressBook, ui);
+Status delete_user_files(const std::string& folder) {
+    Status status = delete_file(fs::path(folder) / kPersonalAddressBook);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.path().extension() == kCabinetExtension && entry.is_regular_file(error)) {
-            ok = delete_file(entry.path(), ui) && ok;
-        }
+        if (entry.path().extension() == kCabinetExtension && entry.is_regular_file(error))
+            keep_first(&status, delete_file(entry.path()));
     }
-    return ok;
+    return status;
 }
 
 }  // namespace
@@ -90,14 +83,16 @@ std::string propose_user_folder(const std::string& users_directory, std::string_
     return folder;
 }
 
-NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& request, platform::Ui& ui,
-                            int* existing) {
+NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& request,
+                            platform::Policy& policy, int* existing) {
     for (size_t i = 0; i < users.users.size(); ++i) {
         const UserEntry& user = users.users[i];
         if (user.node != request.node || !texts::equals_ignoring_case(user.name, request.name))
             continue;
-        auto answer = ui.ask(kUseExistingFolder, platform::Buttons::YesNoCancel,
-                             platform::Answer::Cancel, {request.name});
+        auto answer = policy.decide({MessageId::kUseExistingFolder,
+                                     {request.name},
+                                     platform::Buttons::YesNoCancel,
+                                     platform::Answer::Cancel});
         if (answer == platform::Answer::Yes) {
             *existing = static_cast<int>(i);
             return NewUserCheck::UseExisting;
@@ -105,19 +100,19 @@ NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& reques
         if (answer != platform::Answer::No) return NewUserCheck::Cancelled;
         break;
     }
-    if (platform::file_exists(request.folder) || platform::directory_exists(request.folder)) {
-        ui.message(kNameExists);
+    if (platform::file_exists(request.folder) || platform::directory_exists(request.folder))
         return NewUserCheck::FolderExists;
-    }
     return NewUserCheck::Create;
 }
 
-int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request,
-                VersionGate& gate, platform::Ui& ui) {
+platform::Result<int> create_user(UserPlaces& places, UsersList& users,
+                                  const NewUserRequest& request, VersionGate& gate,
+                                  platform::Policy& policy) {
     std::string folder = without_trailing_separator(request.folder);
-    if (!make_folder(folder, ui)) return -1;
+    if (Status made = make_folder(folder); !made.ok()) return made;
     UserSettings settings;
-    if (!settings.load(places.cache, folder, places.program_directory, gate, ui)) return -1;
+    if (!settings.load(places.cache, folder, places.program_directory, gate, policy))
+        return Status::cancelled();  // a newer version's file, and the user said no
     const std::pair<const char*, std::string OrvaneKeys::*> subfolders[] = {
         {"LOG", &OrvaneKeys::log_dir},
         {"FILES", &OrvaneKeys::download_dir},
@@ -126,7 +121,7 @@ int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& requ
     };
     for (const auto& [name, field] : subfolders) {
         std::string path = platform::join_path(folder, name);
-        if (!make_folder(path, ui)) return -1;
+        if (Status made = make_folder(path); !made.ok()) return made;
         settings.values.orvane.*field = path;
     }
     settings.values.user.name = request.name.substr(0, kNameLength);
@@ -151,45 +146,42 @@ std::string erase_explanation(const UserEntry& user, const std::string& users_di
                               const NodeTable& nodes) {
     bool whole_folder = directly_inside(user.folder, users_directory);
     std::string text = platform::format_message(
-        platform::resource_string(whole_folder ? kEraseUsersFolder : kEraseFolderElsewhere),
+        platform::resource_string(whole_folder ? MessageId::kEraseFolder
+                                               : MessageId::kEraseCabinets),
         {user.folder});
     if (!user.name.empty()) {
         const NodeEntry* node = nodes.by_letter(static_cast<char>(user.node));
         std::string node_name = node ? node->name : std::to_string(user.node);
-        text += platform::format_message(platform::resource_string(kFilesBelongTo),
+        text += platform::format_message(platform::resource_string(MessageId::kFilesBelongTo),
                                          {user.name, node_name});
     }
-    return text + platform::resource_string(kTypeToConfirm);
+    return text + platform::resource_string(MessageId::kTypeErasePhrase);
 }
 
 bool erase_confirmed(std::string_view typed) {
-    return typed.find(platform::resource_string(kErasePhrase)) != std::string_view::npos;
+    return typed.find(platform::resource_string(MessageId::kErasePhrase)) != std::string_view::npos;
 }
 
-bool delete_user(UserPlaces& places, UsersList& users, size_t index, bool erase, platform::Ui& ui) {
-    if (index >= users.users.size()) return false;
+Status delete_user(UserPlaces& places, UsersList& users, size_t index, bool erase) {
+    if (index >= users.users.size()) return Status::message(MessageId::kIsInvalid, {"The user"});
     std::string folder = users.users[index].folder;
-    bool ok = true;
+    Status status;
     if (erase && platform::directory_exists(folder)) {
         if (normal(folder) == normal(places.program_directory)) {
             // The user's settings share the common file: only their sections go.
-            ok = delete_user_files(folder, ui);
+            status = delete_user_files(folder);
             reset_user_file(places.common);
         } else if (directly_inside(folder, places.users_directory())) {
             std::error_code error;
             fs::remove_all(folder, error);
-            if (error) {
-                platform::set_last_file_error(error.value());
-                ui.message(kCannotWrite, {folder});
-                ok = false;
-            }
+            if (error) status = Status::file(MessageId::kCannotWriteFile, folder, error.value());
         } else {
-            ok = delete_user_files(folder, ui);
-            ok = delete_file(fs::path(folder) / kSettingsFile, ui) && ok;
+            status = delete_user_files(folder);
+            keep_first(&status, delete_file(fs::path(folder) / kSettingsFile));
         }
     }
     users.remove(places.common, index, places.program_directory);
-    return ok;
+    return status;
 }
 
 }  // namespace orvane::settings

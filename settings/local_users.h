@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "platform/policy.h"
+#include "platform/status.h"
 #include "settings/ini_file.h"
 #include "settings/node_table.h"
 #include "settings/settings_version.h"
@@ -40,19 +41,20 @@ enum class NewUserCheck {
     Create,        // go on with the new folder
     UseExisting,   // the user chose the listed folder of the same node and name
     Cancelled,     // back to the entry of the request
-    FolderExists,  // message 67 was shown
+    FolderExists,  // a file or folder of that name exists (message kNameExists)
 };
 
-// The checks before a new user is created. With UseExisting, `*existing`
+// The checks before a new user is created; asks whether to use the folder
+// of a listed user of the same node and name. With UseExisting, `*existing`
 // is the index of the listed user whose folder is to be used.
-NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& request, platform::Ui& ui,
-                            int* existing);
+NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& request,
+                            platform::Policy& policy, int* existing);
 
 // Creates the user's folder with its "LOG", "FILES", "UP" and "DOWN"
-// folders and its settings, and lists the user. Returns the user's index,
-// or -1 with a message when the folder cannot be made.
-int create_user(UserPlaces& places, UsersList& users, const NewUserRequest& request,
-                VersionGate& gate, platform::Ui& ui);
+// folders and its settings, and lists the user. Gives the user's index.
+platform::Result<int> create_user(UserPlaces& places, UsersList& users,
+                                  const NewUserRequest& request, VersionGate& gate,
+                                  platform::Policy& policy);
 
 // Lists an existing setup in `folder` (read from its settings file) unless it
 // is listed already. Returns its index, or -1 when the folder holds none.
@@ -70,8 +72,8 @@ bool erase_confirmed(std::string_view typed);
 // elsewhere only its filing cabinets, personal address book and settings;
 // and for the program directory itself only the user's sections of the
 // common file. Files that are missing are passed over. Returns false (with
-// a message) when a file could not be deleted; the user is then still
-// removed from the list.
-bool delete_user(UserPlaces& places, UsersList& users, size_t index, bool erase, platform::Ui& ui);
+// the first failure) when a file could not be deleted; the user is then
+// still removed from the list.
+platform::Status delete_user(UserPlaces& places, UsersList& users, size_t index, bool erase);
 
 }  // namespace orvane::settings

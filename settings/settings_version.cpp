@@ -4,14 +4,12 @@
 
 namespace orvane::settings {
 
-namespace {
-constexpr int kNewerSettingsQuestion = 174;
-}
-
-bool VersionGate::accept(int file_version, platform::Ui& ui) {
+bool VersionGate::accept(int file_version, platform::Policy& policy) {
     if (file_version <= platform::kSettingsVersion || consented_) return true;
-    auto answer = ui.ask(kNewerSettingsQuestion, platform::Buttons::YesNo, platform::Answer::No,
-                         {file_version, platform::kSettingsVersion});
+    auto answer = policy.decide({platform::MessageId::kSettingsVersion,
+                                 {file_version, platform::kSettingsVersion},
+                                 platform::Buttons::YesNo,
+                                 platform::Answer::No});
     consented_ = answer == platform::Answer::Yes;
     return consented_;
 }

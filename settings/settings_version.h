@@ -2,7 +2,7 @@
 // a file comes from a newer one.
 #pragma once
 
-#include "platform/ui.h"
+#include "platform/policy.h"
 
 namespace orvane::settings {
 
@@ -14,7 +14,7 @@ class VersionGate {
     // True when a file of `file_version` may be loaded. A file newer than
     // this program's settings version needs the user's consent (message
     // 174); once given, it holds for the rest of the run.
-    bool accept(int file_version, platform::Ui& ui);
+    bool accept(int file_version, platform::Policy& policy);
 
   private:
     bool consented_ = false;

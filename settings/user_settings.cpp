@@ -1,6 +1,6 @@
 #include "settings/user_settings.h"
 
-#include "platform/clock.h"
+#include "platform/env.h"
 #include "platform/resource_strings.h"
 #include "settings/key_tables.h"
 #include "settings/password_encoding.h"
@@ -196,7 +196,7 @@ constexpr const char* kPerUserSections[] = {
 // Now as a stored date: to the minute, with the seconds that mark a time
 // taken at UTC.
 uint32_t current_date() {
-    auto now = static_cast<uint32_t>(platform::now_utc());
+    auto now = static_cast<uint32_t>(platform::system_env().now_utc());
     return now - now % 60 + 30;
 }
 
@@ -278,11 +278,12 @@ int UserKeys::boss_count() const {
 }
 
 bool UserSettings::load(IniCache& cache, const std::string& user_directory,
-                        const std::string& program_directory, VersionGate& gate, platform::Ui& ui) {
+                        const std::string& program_directory, VersionGate& gate,
+                        platform::Policy& policy) {
     paths_ = PathBase{program_directory, user_directory};
     file_ = cache.open(user_directory, kSettingsFile);
     file_version_ = get_int(file_, "Orvane", "Version", 0);
-    if (!gate.accept(file_version_, ui)) {
+    if (!gate.accept(file_version_, policy)) {
         file_.close();
         return false;
     }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "platform/policy.h"
 #include "settings/ini_file.h"
 #include "settings/setting_paths.h"
 #include "settings/settings_version.h"
@@ -167,7 +167,7 @@ class UserSettings {
     // comes from a newer version and the user declines. The file stays held
     // until close().
     bool load(IniCache& cache, const std::string& user_directory,
-              const std::string& program_directory, VersionGate& gate, platform::Ui& ui);
+              const std::string& program_directory, VersionGate& gate, platform::Policy& policy);
     // Writes every changed key and this program's version.
     void save();
     // Writes only the accounting keys (after each connection).

@@ -23,10 +23,15 @@ void convert_version(Db& db, bool wide) {
     db.dirty_index = true;
 }
 
+void fit_block_number_width(Db& db, uint32_t blocks) {
+    convert_version(
+        db, db.index.wide() ? blocks >= kVersion2ReturnBelow : blocks >= kVersion2MaxBlocks);
+}
+
 int32_t next_block_number(Db& db, uint32_t* block) {
     const uint32_t count = db.index.count();
     if (count >= kMaxBlocks) return kDbTooBig;
-    if (!db.index.wide() && count > 0xFFFF) convert_version(db, true);
+    fit_block_number_width(db, count + 1);
     *block = count;
     return kDbOk;
 }

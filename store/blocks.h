@@ -29,5 +29,10 @@ void update_data_entry(Db& db, size_t position, const uint8_t* key, size_t key_l
 
 // Switches the block number width, marking header, index and size dirty.
 void convert_version(Db& db, bool wide);
+// Gives a file about to hold `blocks` blocks the width it needs: 16-bit
+// numbers serve up to kVersion2MaxBlocks blocks, and a wide file narrows
+// only below kVersion2ReturnBelow, so that a file near the limit does not
+// switch at every change.
+void fit_block_number_width(Db& db, uint32_t blocks);
 
 }  // namespace orvane::store

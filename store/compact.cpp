@@ -144,7 +144,7 @@ int32_t Compaction::finish(size_t consumed) {
         add_data_entry(db_, index.count(), o.block,
                        reinterpret_cast<const uint8_t*>(o.first_key.data()), o.first_key.size());
     if (int32_t error = drop_unlisted_blocks(db_, unused)) return error;
-    if (index.wide() && index.count() < kVersion2ReturnBelow) convert_version(db_, false);
+    fit_block_number_width(db_, index.count());
     return kDbOk;
 }
 

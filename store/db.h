@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/env.h"
+
 namespace orvane::store {
 
 struct Db;
@@ -107,15 +109,26 @@ inline constexpr size_t kDbMaxKey = 255;
 inline constexpr int kDbMinBlockSize = 1024;
 inline constexpr int kDbMaxBlockSize = 16384;
 
+// The file's transfers, the pauses of retries and lock waits go through
+// `env`. A create that fails removes what it made of the file.
 [[nodiscard]] int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags,
-                               int blocksize, int entry_size, DbCallback callback = {});
+                               int blocksize, int entry_size, DbCallback callback = {},
+                               platform::Env& env = platform::system_env());
 [[nodiscard]] int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags,
-                             DbCallback callback = {});
+                             DbCallback callback = {}, platform::Env& env = platform::system_env());
 // Writes back what is dirty, closes the file and frees the handle, which is
 // gone even when the write-back failed (its error is returned).
-int32_t DbClose(DbHandle handle);
+[[nodiscard]] int32_t DbClose(DbHandle handle);
+// DbLock begins a lock period; the outermost DbUnlock commits it (writes
+// back header and index and flushes) and returns the commit's error.
 [[nodiscard]] int32_t DbLock(DbHandle handle);
-int32_t DbUnlock(DbHandle handle);
+[[nodiscard]] int32_t DbUnlock(DbHandle handle);
+// Ends one lock level without committing. At the outermost level nothing
+// more is written: the blocks the period changed stay as written, but the
+// header and the index on disk stay as they were, so the next period finds
+// the index stale and rebuilds it from the blocks. For a caller whose group
+// of changes failed half-way and must not be committed as if whole.
+void DbAbandon(DbHandle handle);
 [[nodiscard]] int32_t DbFlush(DbHandle handle);
 // DB_COMPRESS switches compression of newly written blocks; DB_RETRY_IO the
 // retry of failed transfers.

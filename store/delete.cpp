@@ -70,7 +70,7 @@ int32_t delete_record(Db& db, const uint8_t* key, size_t key_length) {
     if (removed.is_long) {
         if (int32_t error = free_long_data(db, removed)) return error;
     }
-    if (db.index.wide() && db.index.count() < kVersion2ReturnBelow) convert_version(db, false);
+    fit_block_number_width(db, db.index.count());
     return kDbOk;
 }
 

@@ -58,7 +58,7 @@ int32_t delete_range(Db& db, const uint8_t* first, size_t first_length, const ui
             break;
         if (int32_t error = delete_record(db, found.key, found.key_length)) return error;
     }
-    if (db.index.wide() && db.index.count() < kVersion2ReturnBelow) convert_version(db, false);
+    fit_block_number_width(db, db.index.count());
     return kDbOk;
 }
 

@@ -29,6 +29,7 @@ struct SearchState {
 };
 
 struct Db {
+    platform::Env* env = &platform::system_env();  // files, clock and sleeping
     platform::File file;
     std::string name;
     std::array<uint8_t, kHeaderSize> header{};

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/clock.h"
-
 namespace orvane::store {
 
 namespace {
@@ -17,17 +15,17 @@ template <typename Transfer>
 bool with_retry(Db& db, Transfer transfer) {
     if (transfer() == 0) return true;
     if (!db.retry_io) return false;
-    platform::sleep_ms(kRetryDelayMs);
+    db.env->sleep_ms(kRetryDelayMs);
     if (transfer() == 0) return true;
     if (!(db.flags & DB_CALLBACK_LOCK)) return false;
-    platform::sleep_ms(kRetryDelayMs);
+    db.env->sleep_ms(kRetryDelayMs);
     db.file.close();
     if (open_file(db) != 0) {
-        platform::sleep_ms(kRetryDelayMs);
+        db.env->sleep_ms(kRetryDelayMs);
         if (open_file(db) != 0) return false;
     }
     if (transfer() == 0) return true;
-    platform::sleep_ms(kRetryDelayMs);
+    db.env->sleep_ms(kRetryDelayMs);
     return transfer() == 0;
 }
 

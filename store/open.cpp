@@ -6,7 +6,6 @@
 #include <new>
 
 #include "platform/bytes.h"
-#include "platform/clock.h"
 #include "store/block.h"
 #include "store/header.h"
 #include "store/index_area.h"
@@ -58,7 +57,7 @@ int32_t open_database_file(Db& db) {
     db.writable = !(db.flags & DB_READ_ONLY);
     int error = open_file(db);
     if (error && (db.flags & DB_RETRY_IO)) {
-        platform::sleep_ms(kRetryOpenDelayMs);
+        db.env->sleep_ms(kRetryOpenDelayMs);
         error = open_file(db);
     }
     if (error == EACCES || error == EPERM || error == EROFS) {
@@ -73,8 +72,8 @@ int32_t finish_open(Db& db) {
     if (int32_t error = read_header(db, true)) return error;
     if (db.flags & DB_COMPRESS) {
         db.compress = true;
-        if (!(db.header[kOptions] & 0x02) && db.writable) {
-            db.header[kOptions] |= 0x02;
+        if (!(db.header[kOptions] & kOptionCompress) && db.writable) {
+            db.header[kOptions] |= kOptionCompress;
             db.dirty_header = true;
         }
     }
@@ -91,10 +90,10 @@ uint32_t Db::blocksize() const {
     return platform::load_le16(&header[kBlockSize]);
 }
 bool Db::prefix_keys() const {
-    return header[kOptions] & 0x01;
+    return header[kOptions] & kOptionPrefixKeys;
 }
 bool Db::file_allows_compression() const {
-    return header[kOptions] & 0x02;
+    return header[kOptions] & kOptionCompress;
 }
 
 size_t Db::max_area() const {
@@ -106,11 +105,14 @@ int32_t Db::notify(int32_t code, int32_t a, int32_t b) {
     return callback ? callback(this, code, a, b) : 1;
 }
 
-int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags, DbCallback callback) {
+int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags, DbCallback callback,
+               platform::Env& env) {
     if (!handle || name.empty()) return kDbBadParameter;
     *handle = nullptr;
     auto db = std::unique_ptr<Db>(new (std::nothrow) Db);
     if (!db) return kDbNoMemory;
+    db->env = &env;
+    db->file = platform::File(env);
     db->name = name;
     db->flags = flags;
     db->retry_io = flags & DB_RETRY_IO;
@@ -125,20 +127,23 @@ int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags, DbCall
 }
 
 int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int blocksize,
-                 int entry_size, DbCallback callback) {
+                 int entry_size, DbCallback callback, platform::Env& env) {
     if (!handle || name.empty() || !valid_blocksize(blocksize) || entry_size < 8 ||
         entry_size > 254)
         return kDbBadParameter;
     *handle = nullptr;
     auto db = std::unique_ptr<Db>(new (std::nothrow) Db);
     if (!db) return kDbNoMemory;
+    db->env = &env;
+    db->file = platform::File(env);
     db->name = name;
     db->flags = flags & ~DB_READ_ONLY;
     db->retry_io = flags & DB_RETRY_IO;
     db->callback = std::move(callback);
     db->writable = true;
     db->compress = flags & DB_COMPRESS;
-    const uint8_t options = (flags & DB_PREFIX_KEYS ? 0x01 : 0) | (flags & DB_COMPRESS ? 0x02 : 0);
+    const uint8_t options = (flags & DB_PREFIX_KEYS ? kOptionPrefixKeys : 0) |
+                            (flags & DB_COMPRESS ? kOptionCompress : 0);
     init_header(db->header, static_cast<uint32_t>(blocksize), static_cast<uint32_t>(entry_size),
                 options);
     adopt_header(*db);
@@ -165,7 +170,7 @@ int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int 
     }
     if (error) {
         db->file.close();
-        ::unlink(name.c_str());
+        (void)env.unlink(name);  // the create's own error is the one to report
         return error;
     }
     *handle = db.release();
@@ -187,6 +192,10 @@ int32_t DbUnlock(DbHandle handle) {
     if (!handle) return kDbNotOpen;
     if (handle->depth == 0) return kDbBadParameter;
     return end_operation(*handle, kDbOk);
+}
+
+void DbAbandon(DbHandle handle) {
+    if (handle && handle->depth > 0) abandon_operation(*handle);
 }
 
 int32_t DbFlush(DbHandle handle) {

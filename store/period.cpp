@@ -1,7 +1,6 @@
 #include "store/period.h"
 
 #include "platform/bytes.h"
-#include "platform/clock.h"
 #include "store/block.h"
 #include "store/header.h"
 #include "store/index_area.h"
@@ -12,8 +11,9 @@ namespace orvane::store {
 namespace {
 
 constexpr uint64_t kLockByte = 0xFFFFFFFF;
-uint32_t g_lock_pause_ms = 100;
-uint32_t g_lock_pauses = 300;
+// Without a callback, a lock held elsewhere is tried again this often.
+constexpr uint32_t kLockPauseMs = 100;
+constexpr uint32_t kLockPauses = 300;
 
 int32_t take_file_lock(Db& db) {
     if ((db.flags & DB_CALLBACK_LOCK) && db.callback)
@@ -30,10 +30,10 @@ int32_t take_file_lock(Db& db) {
                 db.notify(kDbCallbackLockWait, attempt + 1, attempt + 1);
                 return kDbLocked;
             }
-            platform::sleep_ms(static_cast<uint32_t>(wait));
+            db.env->sleep_ms(static_cast<uint32_t>(wait));
         } else {
-            if (static_cast<uint32_t>(attempt) >= g_lock_pauses) return kDbLocked;
-            platform::sleep_ms(g_lock_pause_ms);
+            if (static_cast<uint32_t>(attempt) >= kLockPauses) return kDbLocked;
+            db.env->sleep_ms(kLockPauseMs);
         }
     }
 }
@@ -72,16 +72,15 @@ int32_t read_index_or_repair(Db& db) {
     return may_repair(db, result) ? repair(db, result) : result;
 }
 
-void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses) {
-    g_lock_pause_ms = pause_ms;
-    g_lock_pauses = pauses;
-}
-
 int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
     if (!db) return kDbNotOpen;
     if (intent == Intent::Write && !db->writable) return kDbReadOnly;
-    if (intent == Intent::Write && db->write_failed) return kDbWriteError;
     if (db->flags & DB_THREAD_SAFE) db->mutex.lock();
+    if (intent == Intent::Write && db->write_failed) {
+        // A write of this period failed: the period changes nothing more.
+        if (db->flags & DB_THREAD_SAFE) db->mutex.unlock();
+        return kDbWriteError;
+    }
     if (++db->depth > 1) return kDbOk;
     if (db->flags & DB_THREAD_SAFE) db->search.mode = -1;
     if (db->file_read_only) return kDbOk;
@@ -112,6 +111,17 @@ int32_t end_operation(Db& db, int32_t result) {
     return result;
 }
 
+void abandon_operation(Db& db) {
+    if (db.depth == 1) {
+        if (db.period_written) db.reload_needed = true;
+        db.write_failed = false;
+        db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
+        if (locks_file(db)) release_file_lock(db);
+    }
+    if (db.depth > 0) --db.depth;
+    if (db.flags & DB_THREAD_SAFE) db.mutex.unlock();
+}
+
 int32_t end_all_periods(Db& db) {
     const int32_t error = write_back(db);
     if (locks_file(db)) release_file_lock(db);
@@ -131,29 +141,29 @@ int32_t begin_write(Db& db) {
 
 int32_t write_back(Db& db) {
     if (!db.writable || db.file_read_only) return kDbOk;
-    if (db.write_failed) {
-        // Leave the file's index stale: what this period wrote is sorted out
-        // by a repair, which the next period's fresh read calls for.
+    int32_t result = db.write_failed ? kDbWriteError : kDbOk;
+    if (!result && (db.dirty_header || db.dirty_table || db.dirty_index || db.dirty_size)) {
+        const bool header = db.dirty_header || db.dirty_table;
+        const bool index = db.dirty_index;
+        const bool size = db.dirty_size;
+        db.dirty_header = db.dirty_index = db.dirty_size = false;
+        if (header) result = write_header(db);
+        if (!result && index) result = write_index(db);
+        if (!result && size && db.file.set_size(expected_file_size(db)) != 0)
+            result = kDbWriteError;
+        if (!result && db.file.flush() != 0) result = kDbWriteError;
+    }
+    if (result) {
+        // Settle the failure here, in the period that failed: the file's
+        // index is left stale, so the next period reads header and index
+        // afresh and a repair sorts out what this one wrote. Later calls
+        // start clean and never report this error again.
         db.write_failed = false;
         db.reload_needed = true;
         db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
-        (void)db.file.flush();
-        return kDbWriteError;
+        (void)db.file.flush();  // best effort; the period has failed already
     }
-    if (!(db.dirty_header || db.dirty_table || db.dirty_index || db.dirty_size)) return kDbOk;
-    const bool header = db.dirty_header || db.dirty_table;
-    const bool index = db.dirty_index;
-    const bool size = db.dirty_size;
-    db.dirty_header = db.dirty_index = db.dirty_size = false;
-    if (header) {
-        if (int32_t error = write_header(db)) return error;
-    }
-    if (index) {
-        if (int32_t error = write_index(db)) return error;
-    }
-    if (size && db.file.set_size(expected_file_size(db)) != 0) return kDbWriteError;
-    if (db.file.flush() != 0) return kDbWriteError;
-    return kDbOk;
+    return result;
 }
 
 void set_blockcount(Db& db, uint32_t count) {

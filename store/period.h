@@ -28,6 +28,8 @@ int32_t end_operation(Db& db, int32_t result);
 
 // For a handle closed inside lock periods: writes back and releases the lock.
 int32_t end_all_periods(Db& db);
+// Ends one level without writing back; see DbAbandon.
+void abandon_operation(Db& db);
 
 // Before the first change to a block in a period: bump and write the counter.
 [[nodiscard]] int32_t begin_write(Db& db);
@@ -48,9 +50,6 @@ int32_t with_auto_repair(Db& db, Op op);
 
 // Rebuilds the index from the blocks (reason: 26 or 16).
 [[nodiscard]] int32_t repair(Db& db, int32_t reason);
-
-// Lock waits without a callback: pause and number of pauses before 19.
-void set_lock_wait_for_testing(uint32_t pause_ms, uint32_t pauses);
 
 inline bool may_repair(const Db& db, int32_t result) {
     return (result == kDbCorrupt || result == kDbBadIndex) && !(db.flags & DB_NO_AUTO_REPAIR) &&

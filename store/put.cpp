@@ -64,8 +64,7 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     Shape shape;
     if (int32_t error = shape_data(db, key, key_length, data, length, &shape)) return error;
     const uint32_t pieces = shape.is_long ? pieces_for(db, shape.length) : 0;
-    if (!db.index.wide() && db.index.count() + pieces >= kVersion2MaxBlocks)
-        convert_version(db, true);
+    fit_block_number_width(db, db.index.count() + pieces);
 
     size_t position = 0;
     if (int32_t error = choose_entry(db, key, key_length, false, &position)) return error;

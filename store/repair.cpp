@@ -212,7 +212,7 @@ int32_t Repair::check_records() {
     std::string last;
     bool have_last = false;
     for (BlockInfo& info : data_) {
-        if (!progress(++step_)) return kDbCorrupt;
+        if (!progress(++step_)) return kDbAborted;
         if (info.bad) continue;
         std::string block_last;
         if (int32_t error = check_block_records(info, have_last ? &last : nullptr, &block_last))
@@ -281,13 +281,13 @@ int32_t Repair::run() {
         static_cast<uint32_t>(std::clamp<uint64_t>(blocks > 0 ? blocks - 1 : 0, 1, kMaxBlocks));
     prepare_header(count);
     steps_ = record_pass_ || code_ == kDbCallbackRepair ? 2 * count : count;
-    if (!progress(0)) return kDbCorrupt;
+    if (!progress(0)) return kDbAborted;
     for (uint32_t block = 0; block < count; ++block) {
         BlockInfo info;
         scan_block(block, &info);
         if (info.bad && !info.extension) record_pass_ = true;
         (info.extension ? extensions_ : data_).push_back(std::move(info));
-        if (!progress(++step_)) return kDbCorrupt;
+        if (!progress(++step_)) return kDbAborted;
     }
     sort_and_mark_duplicates();
     if (record_pass_) {
@@ -296,10 +296,10 @@ int32_t Repair::run() {
     build_index();
     if (int32_t error = drop_bad_blocks()) return error;
     set_blockcount(db_, db_.index.count());
-    if (db_.index.wide() && db_.index.count() <= kVersion2MaxBlocks) convert_version(db_, false);
+    fit_block_number_width(db_, db_.index.count());
     reset_extension_counter();
     db_.dirty_index = db_.dirty_header = db_.dirty_size = true;
-    progress(steps_);
+    (void)progress(steps_);  // the work is done: a late cancel changes nothing
     return kDbOk;
 }
 
