@@ -21,7 +21,7 @@ std::string contents(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class FaultEnvTest : public ::testing::Test {
+class FaultEnvFaultsTest : public ::testing::Test {
   protected:
     // Writes "old" and flushes it, then "NEW!" over its start and a tail,
     // without flushing: three changing operations.
@@ -34,7 +34,7 @@ class FaultEnvTest : public ::testing::Test {
     FaultEnv env;
 };
 
-TEST_F(FaultEnvTest, FailAndTearBreakOnlyTheChosenOperation) {
+TEST_F(FaultEnvFaultsTest, FailAndTearBreakOnlyTheChosenOperation) {
     File file(env);
     ASSERT_EQ(file.open(path, Access::ReadWrite, Share::None, Disposition::CreateAlways), 0);
     env.arm(1, FaultEnv::Fault::kFail);
@@ -50,7 +50,7 @@ TEST_F(FaultEnvTest, FailAndTearBreakOnlyTheChosenOperation) {
     EXPECT_EQ(file.flush(), EIO) << "only writes can tear; anything else fails";
 }
 
-TEST_F(FaultEnvTest, APowerCutLosesEverythingNotFlushedAndStopsEverything) {
+TEST_F(FaultEnvFaultsTest, APowerCutLosesEverythingNotFlushedAndStopsEverything) {
     {
         File file(env);
         ASSERT_EQ(file.open(path, Access::ReadWrite, Share::None, Disposition::CreateAlways), 0);
@@ -78,7 +78,7 @@ TEST_F(FaultEnvTest, APowerCutLosesEverythingNotFlushedAndStopsEverything) {
     EXPECT_EQ(contents(fresh), "");
 }
 
-TEST_F(FaultEnvTest, WritesThroughAFlushSurviveTheCut) {
+TEST_F(FaultEnvFaultsTest, WritesThroughAFlushSurviveTheCut) {
     File file(env);
     ASSERT_EQ(file.open(path, Access::ReadWrite, Share::None, Disposition::CreateAlways), 0);
     ASSERT_EQ(file.write_at(0, "kept", 4), 0);

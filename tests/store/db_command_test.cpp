@@ -20,7 +20,7 @@ ProgramRun orvane(const std::string& arguments, const std::string& input_file = 
 
 TEST(DbCommand, LoadDumpCheckRepair) {
     ScratchDir dir;
-    const std::string db = dir.path("c.get()");
+    const std::string db = dir.path("c.db");
     const std::string lines = dir.path("lines.txt");
     std::string input;
     for (int i = 10; i < 90; ++i)
