@@ -93,6 +93,17 @@ constexpr Entry kStrings[] = {
     {1020,
      "Could not attach the file '%s'\nbecause it cannot be read:\n%s\n\nDo you want to continue?"},
     {1021, "A mail packet is being built already."},
+    {1030, "%s is not UTF-8 at line %d, column %d."},
+    {1031,
+     "%s holds the character %s at line %d, column %d,\nwhich the code page %s cannot "
+     "hold.\nTransliteration would replace it with its nearest form."},
+    {1033, "%s must not hold a line break or another control character (character %d)."},
+    {1034, "%s is longer than %d characters."},
+    {1035,
+     "The text takes %d bytes, but a text can hold at most %d.\nSend a long text as an "
+     "attached file instead."},
+    {1036, "Text %s is not on your home node; only a text there\ncan be linked as a comment."},
+    {2000, "%s: these characters were replaced: %s"},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),
