@@ -81,6 +81,34 @@ enum class MessageId : int {
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
+
+    // The downdump import.
+    kErrorUnzipping = 1200,  // "Error unzipping the file '%s'", then the reason
+    kZipMethodUnsupported = 1201,
+    kZipEncrypted = 1202,
+    kZipStoredWithDescriptor = 1203,
+    kZipTruncated = 1204,
+    kZipSizeMismatch = 1205,
+    kZipChecksumMismatch = 1206,
+    kZipBadData = 1207,
+    kZipNoSpace = 1208,
+    kErrorMessageFromNode = 1210,  // "Error message from %s"
+    kWarningFromNode = 2200,       // "Warning from %s"
+    kErrorsInPacket = 2201,        // "There were errors in the uploaded mail packet. ..." (Yes/No)
+    kNotMainCabinet = 2202,        // "Currently you have not opened the main cabinet ..." (Yes/No)
+    kReopenSessionCabinet = 2203,  // (Yes/No)
+    kEchoItemGone = 2204,
+    kFileSkippedNoNode = 2205,
+    kLinesCut = 2206,
+    kAddressListNotImported = 2207,
+    kPreviousLogin = 3200,     // "Previous login was on %s"
+    kLastBatchSession = 3201,  // "The last batch session ran on\n%s"
+    kEnterNodeName = 3202,
+    kCommandResultsSubject = 3203,  // the subject of command output without an out-basket item
+    kImportingTexts = 3204,         // "Importing texts in %s"
+    kImportingAddresses = 3205,     // "Importing addresses in %s"
+    kContentsInAttachedFile = 3206,
+    kImportTitle = 3207,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and
