@@ -104,6 +104,9 @@ constexpr Entry kStrings[] = {
      "attached file instead."},
     {1036, "Text %s is not on your home node; only a text there\ncan be linked as a comment."},
     {2000, "%s: these characters were replaced: %s"},
+    {3000,
+     "The filing cabinet '%s' was damaged and has been repaired.\nThe damaged file is kept as "
+     "'%s'.\n%d texts named in its boxes could not be kept."},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

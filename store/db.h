@@ -131,7 +131,8 @@ inline constexpr int kDbMaxBlockSize = 16384;
 void DbAbandon(DbHandle handle);
 [[nodiscard]] int32_t DbFlush(DbHandle handle);
 // DB_COMPRESS switches compression of newly written blocks; DB_RETRY_IO the
-// retry of failed transfers.
+// retry of failed transfers; DB_NO_AUTO_REPAIR keeps a damaged index from
+// being rebuilt without the caller's knowing.
 [[nodiscard]] int32_t DbSetOptions(DbHandle handle, uint32_t flags);
 
 // Finds a record by `mode`. The found key is copied to `key_buffer` up to its

@@ -217,6 +217,7 @@ int32_t DbSetOptions(DbHandle handle, uint32_t flags) {
     if ((flags & DB_COMPRESS) && !handle->file_allows_compression()) return kDbBadParameter;
     handle->compress = flags & DB_COMPRESS;
     handle->retry_io = flags & DB_RETRY_IO;
+    handle->flags = (handle->flags & ~DB_NO_AUTO_REPAIR) | (flags & DB_NO_AUTO_REPAIR);
     return kDbOk;
 }
 
