@@ -5,6 +5,7 @@
 
 #include "store/block.h"
 #include "store/index_area.h"
+#include "store/io.h"
 #include "store/keys.h"
 #include "store/lz.h"
 #include "store/period.h"
@@ -103,7 +104,7 @@ int32_t Checker::run() {
     const Index& index = db_.index;
     report_->blocks = index.count();
     uint64_t size = 0;
-    if (db_.file.size(&size) != 0) return kDbReadError;
+    if (!file_size(db_, &size)) return kDbReadError;
     if (size != expected_file_size(db_))
         problem("file", "size " + std::to_string(size) + ", expected " +
                             std::to_string(expected_file_size(db_)));

@@ -119,16 +119,19 @@ inline constexpr int kDbMaxBlockSize = 16384;
 // Writes back what is dirty, closes the file and frees the handle, which is
 // gone even when the write-back failed (its error is returned).
 [[nodiscard]] int32_t DbClose(DbHandle handle);
-// DbLock begins a lock period; the outermost DbUnlock commits it (writes
-// back header and index and flushes) and returns the commit's error.
+// DbLock begins a lock period; the outermost DbUnlock commits it: every
+// write of the period becomes durable at once, or, when the commit fails
+// (its error is returned), none does. A period is never half kept, not even
+// across a power cut: its before-images go to a journal beside the file,
+// "<name>.jnl", from which the next open, or the next period of another
+// process sharing the file, undoes a period that did not finish.
 [[nodiscard]] int32_t DbLock(DbHandle handle);
 [[nodiscard]] int32_t DbUnlock(DbHandle handle);
-// Ends one lock level without committing. At the outermost level nothing
-// more is written: the blocks the period changed stay as written, but the
-// header and the index on disk stay as they were, so the next period finds
-// the index stale and rebuilds it from the blocks. For a caller whose group
-// of changes failed half-way and must not be committed as if whole.
-void DbAbandon(DbHandle handle);
+// Ends one lock level without committing. At the outermost level the
+// period's writes are undone at once: the file is exactly as it was before
+// the period, and the handle reads header and index afresh. For a caller
+// whose group of changes failed half-way. Gives the lock levels still open.
+int DbAbandon(DbHandle handle);
 [[nodiscard]] int32_t DbFlush(DbHandle handle);
 // DB_COMPRESS switches compression of newly written blocks; DB_RETRY_IO the
 // retry of failed transfers.

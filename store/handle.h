@@ -11,7 +11,9 @@
 #include "platform/file.h"
 #include "store/db.h"
 #include "store/index.h"
+#include "store/journal.h"
 #include "store/lz.h"
+#include "store/period_writes.h"
 
 namespace orvane::store {
 
@@ -52,7 +54,14 @@ struct Db {
     // repair; the next period reads header and index afresh.
     bool write_failed = false;
     bool reload_needed = false;
+    // A live journal is left to undo (found at open, or an undo failed).
+    bool recovery_needed = false;
     bool repairing = false;
+
+    // The writes of the period not yet in the file, and the journal that
+    // makes the period all or nothing.
+    PeriodWrites writes;
+    Journal journal;
 
     DbCallback callback;
     std::recursive_mutex mutex;

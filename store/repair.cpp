@@ -10,6 +10,7 @@
 #include "store/blocks.h"
 #include "store/crc8.h"
 #include "store/header.h"
+#include "store/io.h"
 #include "store/keys.h"
 #include "store/long_record.h"
 #include "store/period.h"
@@ -275,7 +276,7 @@ void Repair::reset_extension_counter() {
 
 int32_t Repair::run() {
     uint64_t file_size = 0;
-    if (db_.file.size(&file_size) != 0) return kDbReadError;
+    if (!store::file_size(db_, &file_size)) return kDbReadError;
     uint64_t blocks = file_size / db_.blocksize();
     const uint32_t count =
         static_cast<uint32_t>(std::clamp<uint64_t>(blocks > 0 ? blocks - 1 : 0, 1, kMaxBlocks));
