@@ -167,11 +167,44 @@ struct DbCheckReport {
     uint64_t long_records = 0;
     std::vector<std::string> problems;
 };
-// Reads every block and record without changing the file: checksums, key
-// order within and across blocks, the index against the blocks, and every
-// long record's extension blocks. 0 when it could look at everything (the
-// report says whether the file is sound), or the error that stopped it.
+// Reads every block and record without changing the file: the header as it
+// lies on disk (see DbCheckHeader), checksums, key order within and across
+// blocks, the index against the blocks, every long record's extension
+// blocks, and the zeros the format keeps behind the index in block 0 and
+// behind the stored bytes of every block. 0 when it could look at
+// everything (the report says whether the file is sound), or the error
+// that stopped it. DbRepair mends every problem it reports.
 [[nodiscard]] int32_t DbCheck(DbHandle handle, DbCheckReport* report);
+
+// The file header as it lies on disk: whether its main fields and its
+// collating table pass their checksums (in a form an open accepts), and
+// whether their backups do.
+struct DbHeaderReport {
+    bool readable = false;  // the file holds a whole header
+    bool header_sound = false;
+    bool header_backup_sound = false;
+    bool table_sound = false;
+    bool table_backup_sound = false;
+    std::vector<std::string> problems;  // as DbCheck words them
+    // An open with DB_HEADER_BACKUP restores what is damaged.
+    bool restorable() const {
+        return readable && (header_sound || header_backup_sound) &&
+               (table_sound || table_backup_sound);
+    }
+};
+// Looks at the header of the file `name` without opening it as a database,
+// for a file that DbOpen refuses: 0, or the error of opening or reading it.
+[[nodiscard]] int32_t DbCheckHeader(const std::string& name, DbHeaderReport* report,
+                                    platform::Env& env = platform::system_env());
+// For a file whose header cannot be restored from its backup: writes a new
+// header from what the file shows (the block size at which its blocks
+// check, the options their flags use, compression allowed, a sound copy of
+// the collating table or else the identity), then opens the file with
+// `flags` and rebuilds the index and checks every record (DbRepair, with
+// progress to the callback). 16 when no block size fits the blocks.
+[[nodiscard]] int32_t DbRebuildHeader(const std::string& name, uint32_t flags,
+                                      DbCallback callback = {},
+                                      platform::Env& env = platform::system_env());
 
 // What `orvane db stat` shows; gathered by walking every block.
 struct DbStatistics {

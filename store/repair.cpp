@@ -47,7 +47,7 @@ class Repair {
         return db_.notify(code_, static_cast<int32_t>(step), static_cast<int32_t>(steps_)) != 0;
     }
     void prepare_header(uint32_t count);
-    void scan_block(uint32_t block, BlockInfo* info);
+    int32_t scan_block(uint32_t block, BlockInfo* info);
     void sort_and_mark_duplicates();
     int32_t check_records();
     int32_t check_block_records(BlockInfo& info, const std::string* previous_last,
@@ -77,39 +77,52 @@ void Repair::prepare_header(uint32_t count) {
     db_.index.set_layout(wide, entry_size);
 }
 
-void Repair::scan_block(uint32_t block, BlockInfo* info) {
+// A sound block whose bytes behind its stored bytes are not zero is written
+// again with zeros there, as the format keeps them.
+int32_t clear_padding(Db& db, uint32_t block, std::vector<uint8_t>& raw, size_t used) {
+    if (std::all_of(raw.begin() + static_cast<long>(used), raw.end(),
+                    [](uint8_t b) { return b == 0; }))
+        return kDbOk;
+    std::fill(raw.begin() + static_cast<long>(used), raw.end(), 0);
+    return write_raw_block(db, block, raw.data());
+}
+
+int32_t Repair::scan_block(uint32_t block, BlockInfo* info) {
     info->block = block;
     std::vector<uint8_t> raw(db_.blocksize());
     if (read_raw_block(db_, block, raw.data()) != kDbOk) {
         info->bad = true;
-        return;
+        return kDbOk;
     }
     if (raw[1] == kExtensionMarker) {
         info->extension = true;
         const size_t length = load_le16(&raw[2]);
+        info->extension_key = load_le32(&raw[4]);
         if (length > db_.blocksize() - kExtensionHeaderSize) {
             info->bad = true;
             db_.notify(kDbBadExtensionBlock, 1, 1);
         } else if (crc8(&raw[1], kExtensionHeaderSize - 1 + length) != raw[0]) {
             info->bad = true;
             db_.notify(kDbExtensionBlockCrc, 1, 1);
+        } else {
+            return clear_padding(db_, block, raw, kExtensionHeaderSize + length);
         }
-        info->extension_key = load_le32(&raw[4]);
-        return;
+        return kDbOk;
     }
     forget_buffer(db_);
     if (load_block_number(db_, block) != kDbOk) {
         info->bad = true;
-        return;
+        return kDbOk;
     }
     RecordCursor cursor(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys);
     if (!cursor.next()) {
         // Empty blocks are dropped; an empty file keeps one below.
         if (!cursor.malformed()) db_.notify(kDbRepairEmptyBlock, 1, 1);
         info->bad = true;
-        return;
+        return kDbOk;
     }
     info->first_key.assign(reinterpret_cast<const char*>(cursor.key()), cursor.key_length());
+    return clear_padding(db_, block, raw, kDataHeaderSize + load_le16(&raw[2]));
 }
 
 void Repair::sort_and_mark_duplicates() {
@@ -285,7 +298,7 @@ int32_t Repair::run() {
     if (!progress(0)) return kDbAborted;
     for (uint32_t block = 0; block < count; ++block) {
         BlockInfo info;
-        scan_block(block, &info);
+        if (int32_t error = scan_block(block, &info)) return error;
         if (info.bad && !info.extension) record_pass_ = true;
         (info.extension ? extensions_ : data_).push_back(std::move(info));
         if (!progress(++step_)) return kDbAborted;
@@ -299,7 +312,10 @@ int32_t Repair::run() {
     set_blockcount(db_, db_.index.count());
     fit_block_number_width(db_, db_.index.count());
     reset_extension_counter();
-    db_.dirty_index = db_.dirty_header = db_.dirty_size = true;
+    db_.dirty_index = db_.dirty_header = db_.dirty_table = db_.dirty_size = true;
+    // Everything in block 0 behind the index is zeroed when it is written,
+    // and both backups are written afresh.
+    db_.index_bytes_in_block0 = db_.blocksize() - kHeaderSize;
     (void)progress(steps_);  // the work is done: a late cancel changes nothing
     return kDbOk;
 }
