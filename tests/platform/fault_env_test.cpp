@@ -10,6 +10,7 @@
 
 #include "platform/fault_env.h"
 #include "platform/file.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::platform {
 namespace {
@@ -23,13 +24,6 @@ std::string contents(const std::string& path) {
 
 class FaultEnvTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("orvane-fault-env-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     // Writes `flushed`, flushes, then writes `more` over its start.
     void write_two_stages(FaultEnv& env, const std::string& path, const std::string& flushed,
                           const std::string& more) {
@@ -41,7 +35,8 @@ class FaultEnvTest : public ::testing::Test {
         ASSERT_EQ(file.set_size(more.size()), 0);
     }
 
-    std::filesystem::path dir;
+    orvane::testing::TempDirectory temp;
+    std::filesystem::path dir = temp.path();
 };
 
 TEST_F(FaultEnvTest, PowerCutKeepsWhatWasFlushed) {
