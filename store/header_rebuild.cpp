@@ -104,7 +104,10 @@ bool make_header(const platform::File& file, uint64_t size, const HeaderBytes& o
         // The counter lies outside the checksums and is likely intact.
         std::copy(&old[kCounter], &old[kCounter] + 4, &h[kCounter]);
     }
-    if (state.table_sound) {
+    // Only a table whose checksum is right is taken: in a damaged header,
+    // the form that an open accepts without one (a checksum of 0) may
+    // well be zeros, which would make every key equal.
+    if (table_checksum(&old[kTable]) == old[kTableChecksum] || is_standard_table(&old[kTable])) {
         std::copy(&old[kTable], &old[kTable] + 256, &h[kTable]);
     } else if (state.table_backup_sound) {
         std::copy(&old[kBackupTable], &old[kBackupTable] + 256, &h[kTable]);
