@@ -82,7 +82,7 @@ void Checker::check_data_block(size_t position) {
     // The long records are checked after the walk, which the extension
     // reads would disturb.
     std::vector<std::pair<std::string, DataPart>> long_records;
-    RecordCursor cursor(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys);
+    RecordCursor cursor(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys);
     size_t count = 0;
     while (cursor.next()) {
         ++count;
@@ -140,6 +140,8 @@ void Checker::check_padding() {
 }
 
 int32_t Checker::run() {
+    // Every block is read from the file, none taken from the cache.
+    forget_blocks(db_);
     const Index& index = db_.index;
     report_->blocks = index.count();
     check_header();

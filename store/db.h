@@ -136,6 +136,10 @@ int DbAbandon(DbHandle handle);
 // DB_COMPRESS switches compression of newly written blocks; DB_RETRY_IO the
 // retry of failed transfers.
 [[nodiscard]] int32_t DbSetOptions(DbHandle handle, uint32_t flags);
+// How many bytes of expanded blocks the handle keeps between reads, so that
+// a block read again is neither read, checked nor expanded again (4 MiB
+// unless set; 0 keeps none). Dropped whenever another process wrote.
+[[nodiscard]] int32_t DbSetCacheSize(DbHandle handle, size_t bytes);
 
 // Finds a record by `mode`. The found key is copied to `key_buffer` up to its
 // size (`*key_length` = bytes copied). With a data buffer the data is copied

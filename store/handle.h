@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "store/block_cache.h"
 #include "store/db.h"
 #include "store/index.h"
 #include "store/journal.h"
@@ -69,11 +70,14 @@ struct Db {
     Index index;
     uint32_t index_bytes_in_block0 = 0;
 
-    // The data block in the buffer, expanded: its record area.
+    // The data block in the buffer, expanded: its record area (null when
+    // buffer_block is -1), and the blocks read before it.
     int64_t buffer_block = -1;
-    std::vector<uint8_t> area;
-    size_t area_length = 0;
-    uint8_t area_flags = 0;
+    SharedArea area;
+    BlockCache cache;
+    const uint8_t* area_bytes() const { return area->bytes.data(); }
+    size_t area_length() const { return area->bytes.size(); }
+    uint8_t area_flags() const { return area->flags; }
     std::vector<uint8_t> raw;  // one block as stored
     std::unique_ptr<LzTable> lz_table;
     // Where the last block compression stopped, so that a block that only

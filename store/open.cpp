@@ -41,12 +41,11 @@ int32_t open_error(int error) {
 // Buffers that depend on the block size and the handle's rights.
 void allocate_buffers(Db& db) {
     db.raw.assign(db.blocksize(), 0);
-    db.area.assign(std::max<size_t>(db.max_area(), db.blocksize()), 0);
     if (db.writable && !db.lz_table) {
         db.lz_table = std::make_unique<LzTable>();
         db.block_compressor = std::make_unique<LzResumingCompressor>();
     }
-    forget_buffer(db);
+    forget_blocks(db);
 }
 
 bool refused(int error) {
@@ -239,6 +238,14 @@ int32_t DbFlush(DbHandle handle) {
     if (!result && handle->writable && !handle->file_read_only && handle->file.flush() != 0)
         result = kDbWriteError;
     return end_operation(*handle, result);
+}
+
+int32_t DbSetCacheSize(DbHandle handle, size_t bytes) {
+    if (!handle) return kDbNotOpen;
+    if (handle->flags & DB_THREAD_SAFE) handle->mutex.lock();
+    handle->cache.set_budget(bytes);
+    if (handle->flags & DB_THREAD_SAFE) handle->mutex.unlock();
+    return kDbOk;
 }
 
 int32_t DbSetOptions(DbHandle handle, uint32_t flags) {

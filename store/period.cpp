@@ -58,7 +58,7 @@ int32_t check_for_change(Db& db, ChangeCheck check) {
     if (platform::load_le32(counter) == header_counter(db.header) && !db.reload_needed)
         return kDbOk;
     db.reload_needed = false;
-    forget_buffer(db);
+    forget_blocks(db);
     db.search.result = -1;
     if (int32_t error = read_header(db, false)) return error;
     if (check == ChangeCheck::HeaderOnly) return kDbOk;
@@ -82,7 +82,7 @@ int32_t recover_journal(Db& db) {
     if (restored) {
         // What this handle knew may be from the undone period.
         db.reload_needed = true;
-        forget_buffer(db);
+        forget_blocks(db);
         db.search.result = -1;
     }
     return kDbOk;
@@ -182,7 +182,7 @@ void undo_period(Db& db) {
     db.write_failed = false;
     db.reload_needed = true;
     db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
-    forget_buffer(db);
+    forget_blocks(db);
     db.search.result = -1;
 }
 

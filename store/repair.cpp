@@ -114,7 +114,7 @@ int32_t Repair::scan_block(uint32_t block, BlockInfo* info) {
         info->bad = true;
         return kDbOk;
     }
-    RecordCursor cursor(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys);
+    RecordCursor cursor(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys);
     if (!cursor.next()) {
         // Empty blocks are dropped; an empty file keeps one below.
         if (!cursor.malformed()) db_.notify(kDbRepairEmptyBlock, 1, 1);
@@ -176,7 +176,8 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
         return kDbOk;
     }
     Records records;
-    decode_records(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys, &records);
+    decode_records(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys,
+                   &records);
     Records kept;
     bool changed = false;
     for (Record& record : records) {
@@ -197,8 +198,8 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
         kept.push_back(std::move(record));
     }
     if (!changed && !kept.empty() &&
-        db_.area_length ==
-            area_size(records, 0, records.size(), db_.area_flags & kBlockPrefixKeys)) {
+        db_.area_length() ==
+            area_size(records, 0, records.size(), db_.area_flags() & kBlockPrefixKeys)) {
         *last = kept.back().key;
         return kDbOk;
     }
@@ -326,7 +327,7 @@ int32_t repair(Db& db, int32_t reason) {
     if (!db.writable || db.file_read_only) return kDbReadOnly;
     if (db.repairing) return kDbCorrupt;
     db.repairing = true;
-    forget_buffer(db);
+    forget_blocks(db);
     db.search.result = -1;
     const HeaderBytes old_header = db.header;
     const Index old_index = db.index;
@@ -342,7 +343,7 @@ int32_t repair(Db& db, int32_t reason) {
         db.index = old_index;
         db.dirty_index = db.dirty_header = db.dirty_size = false;
     }
-    forget_buffer(db);
+    forget_blocks(db);
     db.repairing = false;
     return result;
 }

@@ -24,8 +24,8 @@ int32_t gather(Db& db, DbStatistics* s) {
     if (!file_size(db, &s->file_size)) return kDbReadError;
     for (size_t i = db.index.data_begin(); i < db.index.count(); ++i) {
         if (int32_t error = load_block(db, i)) return error;
-        if (db.area_flags & kBlockCompressed) ++s->compressed_blocks;
-        RecordCursor cursor(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys);
+        if (db.area_flags() & kBlockCompressed) ++s->compressed_blocks;
+        RecordCursor cursor(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys);
         while (cursor.next()) {
             ++s->records;
             if (cursor.data().is_long) ++s->long_records;
