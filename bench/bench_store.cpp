@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/english_text.h"
 #include "store/db.h"
 
 namespace {
@@ -31,37 +32,6 @@ constexpr int kReplacements = 10000;
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Text that reads like English to a compressor: common words, punctuation,
-// varying from record to record.
-std::string english_like(std::mt19937& rng, size_t length) {
-    static const char* const kWords[] = {
-        "the",        "of",     "and",     "to",       "in",     "is",       "that",   "for",
-        "it",         "as",     "was",     "with",     "be",     "by",       "on",     "not",
-        "he",         "this",   "are",     "or",       "his",    "from",     "at",     "which",
-        "but",        "have",   "an",      "had",      "they",   "you",      "were",   "their",
-        "one",        "all",    "we",      "can",      "her",    "has",      "there",  "been",
-        "if",         "more",   "when",    "will",     "would",  "who",      "so",     "no",
-        "conference", "letter", "message", "network",  "reply",  "comment",  "node",   "server",
-        "mail",       "user",   "meeting", "tomorrow", "report", "question", "answer", "thanks",
-        "regards"};
-    std::string text;
-    bool capital = true;
-    while (text.size() < length) {
-        std::string word = kWords[rng() % (sizeof kWords / sizeof *kWords)];
-        if (capital) word[0] = static_cast<char>(word[0] - 32), capital = false;
-        text += word;
-        const unsigned r = rng() % 12;
-        if (r == 0)
-            text += ". ", capital = true;
-        else if (r == 1)
-            text += ", ";
-        else
-            text += ' ';
-    }
-    text.resize(length);
-    return text;
 }
 
 std::string key_of(int i) {
@@ -79,10 +49,11 @@ struct Workload {
 Workload make_workload() {
     Workload w;
     std::mt19937 rng(2026);
-    for (int i = 0; i < kRecords; ++i) w.values.push_back(english_like(rng, 1000));
+    for (int i = 0; i < kRecords; ++i) w.values.push_back(orvane::bench::english_like(rng, 1000));
     for (int i = 0; i < kReads; ++i) w.reads.push_back(static_cast<int>(rng() % kRecords));
     for (int i = 0; i < kReplacements; ++i)
-        w.replacements.emplace_back(static_cast<int>(rng() % kRecords), english_like(rng, 1500));
+        w.replacements.emplace_back(static_cast<int>(rng() % kRecords),
+                                    orvane::bench::english_like(rng, 1500));
     return w;
 }
 
