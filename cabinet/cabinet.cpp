@@ -154,7 +154,7 @@ Result<std::unique_ptr<Cabinet>> Cabinet::create(const std::string& path,
 
 Result<std::unique_ptr<Cabinet>> Cabinet::open(const std::string& path, const OpenOptions& options,
                                                platform::Policy& policy, platform::Env& env) {
-    const uint32_t flags = options.compression ? DB_COMPRESS : 0;
+    const uint32_t flags = DB_HEADER_BACKUP | (options.compression ? DB_COMPRESS : 0);
     DbHandle db = nullptr;
     bool read_only = false;
     auto relay = std::make_shared<EngineProgress>();
