@@ -1,0 +1,67 @@
+#include "connection/download_target.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace orvane::connection {
+
+ExistingFile inspect_existing(const std::string& path) {
+    ExistingFile existing;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return existing;
+    existing.exists = true;
+    existing.regular = S_ISREG(st.st_mode);
+    existing.size = static_cast<uint64_t>(st.st_size);
+    existing.modified = st.st_mtime;
+    return existing;
+}
+
+int DownloadTarget::open(const std::string& path, bool truncate) {
+    close();
+    // O_NONBLOCK keeps a FIFO under that name from blocking the open; it is
+    // then refused as no regular file.
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    int fd = -1;
+    if (int error = env_.open(path, flags, 0644, &fd)) return error;
+    struct stat st {};
+    int error = ::fstat(fd, &st) != 0 ? errno : 0;
+    if (!error && !S_ISREG(st.st_mode)) error = EINVAL;
+    if (!error && truncate) error = env_.ftruncate(fd, 0);
+    if (error) {
+        env_.close(fd);
+        return error;
+    }
+    fd_ = fd;
+    path_ = path;
+    initial_size_ = truncate ? 0 : static_cast<uint64_t>(st.st_size);
+    return 0;
+}
+
+int DownloadTarget::write_at(uint64_t offset, std::span<const uint8_t> data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        size_t put = 0;
+        const int error =
+            env_.pwrite(fd_, data.data() + done, data.size() - done, offset + done, &put);
+        if (error == EINTR) continue;
+        if (error) return error;
+        if (put == 0) return EIO;
+        done += put;
+    }
+    return 0;
+}
+
+int DownloadTarget::finish() {
+    const int error = env_.fsync(fd_);
+    close();
+    return error;
+}
+
+void DownloadTarget::close() {
+    if (fd_ >= 0) env_.close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace orvane::connection
