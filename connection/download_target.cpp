@@ -22,7 +22,7 @@ int DownloadTarget::open(const std::string& path, bool truncate) {
     close();
     // O_NONBLOCK keeps a FIFO under that name from blocking the open; it is
     // then refused as no regular file.
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
     int fd = -1;
     if (int error = env_.open(path, flags, 0644, &fd)) return error;
     struct stat st {};

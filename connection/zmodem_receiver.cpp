@@ -219,6 +219,9 @@ Task<Receiver::Next> Receiver::receive_data(DownloadTarget& target, const std::s
         send(FrameType::kZrpos, static_cast<uint32_t>(position));
         asked_at = loop.now();
     };
+    auto recently_asked = [&] {
+        return !platform::tick_reached(loop.now(), asked_at + link_.byte_timeout_ms());
+    };
     ask_position();
     for (;;) {
         const Incoming in = co_await link_.read_header();
@@ -232,9 +235,8 @@ Task<Receiver::Next> Receiver::receive_data(DownloadTarget& target, const std::s
             case Incoming::Kind::kBad:
                 // Right after a ZRPOS, what still comes is the data the
                 // sender sent before it heard us; ask again only when that
-                // has gone on for a while.
-                ask_again = platform::tick_reached(loop.now(), asked_at + link_.byte_timeout_ms());
-                if (!ask_again) continue;
+                // has gone on for a while (our ZRPOS may have been lost).
+                ask_again = !recently_asked();
                 break;
             case Incoming::Kind::kTimeout:
                 break;
@@ -270,11 +272,10 @@ Task<Receiver::Next> Receiver::receive_data(DownloadTarget& target, const std::s
                         if (in.header.position() == position)
                             co_return co_await complete_file(target, position, announced, kind);
                         // An end of file sent before our ZRPOS reached the
-                        // sender: the data from our position will follow.
-                        if (++errors >= kFileErrors)
-                            co_return co_await end_transfer(
-                                file_status(MessageId::kZmodemTooManyErrors, name));
-                        continue;
+                        // sender is followed by the data we asked for; a
+                        // later one means the sender did not hear us.
+                        ask_again = !recently_asked();
+                        break;
                     case FrameType::kZfile:
                     case FrameType::kZsinit: {
                         // The sender missed our answer; take its subpacket

@@ -179,10 +179,10 @@ Task<FileSent> ZmodemSender::stream(Stream& file) {
                 if (step == Step::kRestart) break;
             }
         } else {
+            // A time-out announces the file again: the announcement may
+            // have been lost, and the receiver waits as long as we do.
             const Step step = co_await react(file, in, &outcome);
             if (step == Step::kDone) co_return outcome;
-            if (in.kind == Incoming::Kind::kTimeout)
-                co_return co_await give_up(file_status(MessageId::kZmodemNoAnswer, file.name));
         }
         if (++tries >= kAnswerTries)
             co_return co_await give_up(file_status(MessageId::kZmodemNoAnswer, file.name));

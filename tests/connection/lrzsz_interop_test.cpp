@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <filesystem>
+#include <algorithm>
 
 #include "connection/zmodem_receiver.h"
 #include "connection/zmodem_sender.h"
@@ -110,6 +110,56 @@ INSTANTIATE_TEST_SUITE_P(Options, SzToOurReceiver,
                          ::testing::Values(std::vector<std::string>{"sz"},
                                            std::vector<std::string>{"sz", "-e"},
                                            std::vector<std::string>{"sz", "-w", "8192"}));
+
+TEST_F(LrzszInterop, RzContinuesAPartialFileWeAnnounceForResuming) {
+    const Bytes data = testing::random_bytes(300000, 9);
+    write_file(ours.file("packet.upd"), data);
+    const Bytes partial(100000, 'X');  // what a broken earlier upload left
+    write_file(theirs.file("packet.upd"), partial);
+    orvane::testing::PeerProcess rz;
+    ASSERT_TRUE(rz.start({"rz"}, theirs.path()));
+    channel = connect(rz);
+    auto task = send_files(*channel, ui, {}, {ours.file("packet.upd")});
+    EXPECT_EQ(run_against(rz, task), 0);
+    EXPECT_TRUE(task.result().all_sent());
+    // rz goes on from a whole KiB within what it holds; from there on the
+    // file is ours.
+    const Bytes got = read_file(theirs.file("packet.upd"));
+    ASSERT_EQ(got.size(), data.size());
+    const size_t resumed_at =
+        std::find_if(got.begin(), got.end(), [](uint8_t b) { return b != 'X'; }) - got.begin();
+    EXPECT_GT(resumed_at, partial.size() - 1024);
+    EXPECT_LE(resumed_at, partial.size());
+    EXPECT_TRUE(std::equal(got.begin() + resumed_at, got.end(), data.begin() + resumed_at));
+}
+
+// sz with one file that we hold in part, one that we hold whole, and a new one.
+TEST_F(LrzszInterop, OurReceiverResumesAndSkipsWhatSzOffers) {
+    const Bytes data = testing::random_bytes(300000, 10);
+    for (const char* name : {"partial.bin", "whole.bin", "new.bin"})
+        write_file(theirs.file(name), data);
+    const Bytes partial(120000, 'P');
+    const Bytes whole(data.size(), 'W');
+    write_file(ours.file("partial.bin"), partial);
+    write_file(ours.file("whole.bin"), whole);
+    orvane::testing::PeerProcess sz;
+    ASSERT_TRUE(sz.start({"sz", "partial.bin", "whole.bin", "new.bin"}, theirs.path()));
+    channel = connect(sz);
+    ReceiveOptions options;
+    options.folders = {ours.path(), ours.path(), ours.path()};
+    options.existing = ExistingFileRule::kResumeElseSkip;
+    auto task = receive_files(*channel, ui, options);
+    run_against(sz, task);
+    ASSERT_TRUE(task.done());
+    const ReceiveOutcome& outcome = task.result();
+    EXPECT_TRUE(outcome.complete()) << outcome.status.text();
+    EXPECT_EQ(outcome.skipped, std::vector<std::string>{ours.file("whole.bin")});
+    Bytes expected = partial;
+    expected.insert(expected.end(), data.begin() + partial.size(), data.end());
+    EXPECT_EQ(read_file(ours.file("partial.bin")), expected);
+    EXPECT_EQ(read_file(ours.file("whole.bin")), whole);
+    EXPECT_EQ(read_file(ours.file("new.bin")), data);
+}
 
 }  // namespace
 }  // namespace orvane::connection

@@ -14,6 +14,7 @@
 #include "connection/zmodem_receiver.h"
 #include "connection/zmodem_sender.h"
 #include "platform/event_loop.h"
+#include "platform/fault_env.h"
 #include "platform/memory_channel.h"
 #include "platform/scripted_ui.h"
 #include "platform/virtual_clock.h"
@@ -62,12 +63,13 @@ inline Bytes awkward_bytes() {
 }
 
 class TransferRig {
-    // First, so that it is built before the line and outlives it.
-    platform::VirtualClockEnv env_;
+    // First, so that they are built before the line and outlive it.
+    platform::VirtualClockEnv clock_;
+    platform::FaultEnv faults_;
     platform::EventLoop loop_;
 
   public:
-    TransferRig() : loop_(env_) { connect(); }
+    TransferRig() : faults_(clock_), loop_(faults_) { connect(); }
 
     // A fresh line, as for the next session.
     void connect() {
@@ -77,7 +79,8 @@ class TransferRig {
     }
 
     platform::EventLoop& loop() { return loop_; }
-    platform::VirtualClockEnv& env() { return env_; }
+    // Fails file operations on cue; time is virtual.
+    platform::FaultEnv& faults() { return faults_; }
     const std::string& outgoing() const { return outgoing_.path(); }
     const std::string& incoming() const { return incoming_.path(); }
 
