@@ -27,8 +27,10 @@ class PeerProcess {
     }
 
     // Starts `argv` (found on PATH) in `directory` with stderr sent to
-    // /dev/null. False when it could not be started.
-    bool start(const std::vector<std::string>& argv, const std::string& directory) {
+    // `error_file` (/dev/null when empty). False when it could not be
+    // started.
+    bool start(const std::vector<std::string>& argv, const std::string& directory,
+               const std::string& error_file = {}) {
         int to_child[2], from_child[2];
         if (::pipe2(to_child, O_CLOEXEC) != 0) return false;
         if (::pipe2(from_child, O_CLOEXEC) != 0) {
@@ -36,19 +38,7 @@ class PeerProcess {
             ::close(to_child[1]);
             return false;
         }
-        std::vector<char*> args;
-        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(to_child[0], 0);
-            ::dup2(from_child[1], 1);
-            const int null = ::open("/dev/null", O_WRONLY);
-            if (null >= 0) ::dup2(null, 2);
-            if (::chdir(directory.c_str()) != 0) ::_exit(126);
-            ::execvp(args[0], args.data());
-            ::_exit(127);
-        }
+        pid_ = spawn(argv, directory, to_child[0], from_child[1], error_file);
         ::close(to_child[0]);
         ::close(from_child[1]);
         to_peer_ = to_child[1];
@@ -58,6 +48,27 @@ class PeerProcess {
             return false;
         }
         return true;
+    }
+
+    // Runs `argv` in `directory` reading `input` and writing `output`;
+    // the process id, or -1.
+    static pid_t spawn(const std::vector<std::string>& argv, const std::string& directory,
+                       int input, int output, const std::string& error_file = {}) {
+        std::vector<char*> args;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(input, 0);
+            ::dup2(output, 1);
+            const int error = ::open(error_file.empty() ? "/dev/null" : error_file.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (error >= 0) ::dup2(error, 2);
+            if (::chdir(directory.c_str()) != 0) ::_exit(126);
+            ::execvp(args[0], args.data());
+            ::_exit(127);
+        }
+        return pid;
     }
 
     int to_peer() const { return to_peer_; }
@@ -73,6 +84,21 @@ class PeerProcess {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    // Waits for `pid` at most `limit_ms`, then kills it; its exit code, or
+    // -1 when it did not exit normally in time.
+    static int wait_for(pid_t pid, int limit_ms) {
+        int status = 0;
+        for (int waited = 0; waited < limit_ms; waited += 10) {
+            const pid_t done = ::waitpid(pid, &status, WNOHANG);
+            if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            if (done < 0) return -1;
+            ::usleep(10000);
+        }
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+    }
+
   private:
     void close_pipes() {
         if (to_peer_ >= 0) ::close(to_peer_);
@@ -84,5 +110,31 @@ class PeerProcess {
     int to_peer_ = -1;
     int from_peer_ = -1;
 };
+
+// Runs two programs, each reading what the other writes, until both end
+// (or `limit_ms` passed, when both are killed); their exit codes.
+struct JoinedRun {
+    int first = -1;
+    int second = -1;
+};
+inline JoinedRun run_joined(const std::vector<std::string>& first, const std::string& first_dir,
+                            const std::vector<std::string>& second, const std::string& second_dir,
+                            int limit_ms, const std::string& first_errors = {}) {
+    int one_to_two[2], two_to_one[2];
+    JoinedRun run;
+    if (::pipe2(one_to_two, O_CLOEXEC) != 0) return run;
+    if (::pipe2(two_to_one, O_CLOEXEC) != 0) {
+        ::close(one_to_two[0]);
+        ::close(one_to_two[1]);
+        return run;
+    }
+    const pid_t a =
+        PeerProcess::spawn(first, first_dir, two_to_one[0], one_to_two[1], first_errors);
+    const pid_t b = PeerProcess::spawn(second, second_dir, one_to_two[0], two_to_one[1]);
+    for (int fd : {one_to_two[0], one_to_two[1], two_to_one[0], two_to_one[1]}) ::close(fd);
+    if (a > 0) run.first = PeerProcess::wait_for(a, limit_ms);
+    if (b > 0) run.second = PeerProcess::wait_for(b, limit_ms);
+    return run;
+}
 
 }  // namespace orvane::testing
