@@ -39,28 +39,49 @@ int DownloadTarget::open(const std::string& path, bool truncate) {
     return 0;
 }
 
+namespace {
+// Data gathered before it is written.
+constexpr size_t kWriteSize = 256 * 1024;
+}  // namespace
+
 int DownloadTarget::write_at(uint64_t offset, std::span<const uint8_t> data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        size_t put = 0;
-        const int error =
-            env_.pwrite(fd_, data.data() + done, data.size() - done, offset + done, &put);
-        if (error == EINTR) continue;
-        if (error) return error;
-        if (put == 0) return EIO;
-        done += put;
+    if (!pending_.empty() && offset != pending_offset_ + pending_.size()) {
+        if (int error = write_pending()) return error;
     }
-    return 0;
+    if (pending_.empty()) pending_offset_ = offset;
+    pending_.insert(pending_.end(), data.begin(), data.end());
+    return pending_.size() >= kWriteSize ? write_pending() : 0;
 }
 
-int DownloadTarget::finish() {
-    const int error = env_.fsync(fd_);
+int DownloadTarget::write_pending() {
+    size_t done = 0;
+    int error = 0;
+    while (done < pending_.size()) {
+        size_t put = 0;
+        error = env_.pwrite(fd_, pending_.data() + done, pending_.size() - done,
+                            pending_offset_ + done, &put);
+        if (error == EINTR) continue;
+        if (!error && put == 0) error = EIO;
+        if (error) break;
+        done += put;
+    }
+    pending_.clear();
+    return error;
+}
+
+int DownloadTarget::finish(bool sync) {
+    int error = write_pending();
+    if (!error && sync) error = env_.fsync(fd_);
     close();
     return error;
 }
 
 void DownloadTarget::close() {
-    if (fd_ >= 0) env_.close(fd_);
+    if (fd_ < 0) return;
+    // A download that broke off keeps what arrived; a write that fails
+    // here leaves the file shorter, which the next transfer resumes.
+    (void)write_pending();
+    env_.close(fd_);
     fd_ = -1;
 }
 

@@ -1,13 +1,16 @@
 // The file a download is written to. It is opened without following a
 // symbolic link and only when it is a regular file, so a link or a device
-// planted under a received name is never written through. Writes go through
-// the Env, so tests can fail them.
+// planted under a received name is never written through. Data gathers in
+// memory and goes to the file in large writes through the Env (so tests can
+// fail them); what was gathered is written also when the download breaks
+// off, so the file keeps everything that arrived.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/env.h"
 
@@ -39,16 +42,22 @@ class DownloadTarget {
     // The length the file had when it was opened.
     uint64_t initial_size() const { return initial_size_; }
 
+    // Writes `data` at `offset` (in order, as a download arrives).
     [[nodiscard]] int write_at(uint64_t offset, std::span<const uint8_t> data);
-    // Flushes to the disk and closes.
-    [[nodiscard]] int finish();
+    // Writes what is gathered, flushes to the disk when `sync`, closes.
+    [[nodiscard]] int finish(bool sync);
+    // Writes what is gathered as far as it goes, and closes.
     void close();
 
   private:
+    [[nodiscard]] int write_pending();
+
     platform::Env& env_;
     int fd_ = -1;
     std::string path_;
     uint64_t initial_size_ = 0;
+    std::vector<uint8_t> pending_;
+    uint64_t pending_offset_ = 0;
 };
 
 }  // namespace orvane::connection

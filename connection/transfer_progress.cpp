@@ -20,6 +20,7 @@ void TransferProgress::begin_file(std::string name, uint64_t size) {
 }
 
 bool TransferProgress::update(uint64_t done, size_t block_length, bool now) {
+    block_length_ = block_length;
     const uint32_t time = loop_.now();
     if (!now && shown_once_ && !platform::tick_reached(time, last_shown_ + kShowEveryMs))
         return !cancelled_;

@@ -25,6 +25,8 @@ class TransferProgress {
     // Shows `done` bytes of the current file (at once when `now`); false once
     // the user asked to stop.
     [[nodiscard]] bool update(uint64_t done, size_t block_length, bool now = false);
+    // Shows the file complete at `done` bytes, with the last block length.
+    [[nodiscard]] bool show_file_done(uint64_t done) { return update(done, block_length_, true); }
     bool cancel_requested() const { return cancelled_; }
 
   private:
@@ -32,6 +34,7 @@ class TransferProgress {
     platform::EventLoop& loop_;
     std::string name_;
     uint64_t size_ = 0;
+    size_t block_length_ = 0;
     uint32_t last_shown_ = 0;
     bool shown_once_ = false;
     bool cancelled_ = false;

@@ -2,6 +2,8 @@
 
 #include "connection/zmodem_crc.h"
 
+#include <algorithm>
+
 namespace orvane::connection::zmodem {
 
 namespace {
@@ -155,73 +157,85 @@ HeaderDecoder::Event HeaderDecoder::finish() {
 
 // --- SubpacketDecoder ---
 
-void SubpacketDecoder::start(bool crc32, std::vector<uint8_t>* data, size_t limit) {
+void SubpacketDecoder::start(bool crc32, size_t limit) {
     crc32_ = crc32;
-    data_ = data;
-    data_->clear();
-    limit_ = limit;
-    escaped_ = false;
+    limit_ = std::min(limit, buffer_.size());
+    length_ = 0;
+    state_ = State::kData;
     cans_ = 0;
     end_ = 0;
     check_have_ = 0;
+    check_escaped_ = false;
 }
 
 size_t SubpacketDecoder::feed(std::span<const uint8_t> input, Event* event) {
     *event = Event::kMore;
-    std::vector<uint8_t>& data = *data_;
-    size_t used = 0;
-    while (used < input.size()) {
-        const uint8_t byte = input[used++];
-        if (!kSpecial.special[byte] && !escaped_ && !end_) {
-            if (data.size() >= limit_) {
+    const uint8_t* next = input.data();
+    const uint8_t* const stop = next + input.size();
+    while (next < stop) {
+        if (state_ == State::kData) {
+            // Plain bytes are copied in a tight loop; the rest one by one.
+            const uint8_t* const run = next;
+            uint8_t* out = buffer_.data() + length_;
+            const uint8_t* const room_end =
+                next + std::min<size_t>(static_cast<size_t>(stop - next), limit_ - length_);
+            while (next < room_end && !kSpecial.special[*next]) *out++ = *next++;
+            length_ = static_cast<size_t>(out - buffer_.data());
+            if (next != run) cans_ = 0;
+            if (next == stop) break;
+            if (!kSpecial.special[*next]) {
                 *event = Event::kTooLong;
-                return used;
+                return static_cast<size_t>(next - input.data()) + 1;
             }
-            data.push_back(byte);
-            cans_ = 0;
-            continue;
         }
-        if (is_flow_control(byte)) continue;
-        if (byte == kZdle) {
-            if (++cans_ >= kCancelRun) {
-                *event = Event::kCancel;
-                return used;
-            }
-            escaped_ = true;
-            continue;
-        }
-        cans_ = 0;
-        int value = byte;
-        if (escaped_) {
-            escaped_ = false;
-            if (is_frame_end(byte) && !end_) {
+        *event = step(*next++);
+        if (*event != Event::kMore) break;
+    }
+    return static_cast<size_t>(next - input.data());
+}
+
+SubpacketDecoder::Event SubpacketDecoder::step(uint8_t byte) {
+    if (is_flow_control(byte)) return Event::kMore;
+    if (byte == kZdle) {
+        if (++cans_ >= kCancelRun) return Event::kCancel;
+        if (state_ == State::kCheck)
+            check_escaped_ = true;
+        else
+            state_ = State::kEscaped;
+        return Event::kMore;
+    }
+    cans_ = 0;
+    switch (state_) {
+        case State::kData:
+            return append(byte);
+        case State::kEscaped:
+            state_ = State::kData;
+            if (is_frame_end(byte)) {
                 end_ = byte;
-                continue;
+                state_ = State::kCheck;
+                return Event::kMore;
             }
-            value = unescape(byte);
-            if (value < 0) {
-                *event = Event::kBadEscape;
-                return used;
-            }
-        }
-        if (end_) {
+            return append(unescape(byte));
+        case State::kCheck: {
+            const int value = check_escaped_ ? unescape(byte) : byte;
+            check_escaped_ = false;
+            if (value < 0) return Event::kBadEscape;
             check_[check_have_++] = static_cast<uint8_t>(value);
-            if (check_have_ == (crc32_ ? 4u : 2u)) {
-                *event = check_complete();
-                return used;
-            }
-        } else if (data.size() >= limit_) {
-            *event = Event::kTooLong;
-            return used;
-        } else {
-            data.push_back(static_cast<uint8_t>(value));
+            return check_have_ == (crc32_ ? 4u : 2u) ? check_complete() : Event::kMore;
         }
     }
-    return used;
+    return Event::kMore;
+}
+
+SubpacketDecoder::Event SubpacketDecoder::append(int value) {
+    if (value < 0) return Event::kBadEscape;
+    if (length_ >= limit_) return Event::kTooLong;
+    buffer_[length_++] = static_cast<uint8_t>(value);
+    return Event::kMore;
 }
 
 SubpacketDecoder::Event SubpacketDecoder::check_complete() const {
-    const std::vector<uint8_t>& data = *data_;
+    const std::span<const uint8_t> data = this->data();
     bool good;
     if (crc32_) {
         const uint32_t sent = static_cast<uint32_t>(check_[0]) | check_[1] << 8 | check_[2] << 16 |

@@ -65,32 +65,43 @@ class SubpacketDecoder {
   public:
     enum class Event {
         kMore,       // feed more
-        kDone,       // the data is complete and its CRC good; see end()
+        kDone,       // data() is complete and its CRC good; see end()
         kBadCrc,     // complete, but the CRC does not match
         kBadEscape,  // ZDLE followed by something that is no escape
         kTooLong,    // more data than the limit
         kCancel,     // five CAN in a row
     };
 
-    // Begins a subpacket whose data go to `*data` (cleared).
-    void start(bool crc32, std::vector<uint8_t>* data, size_t limit = kMaxSubpacket);
+    SubpacketDecoder() : buffer_(kMaxSubpacket) {}
+
+    // Begins a subpacket of at most `limit` (up to kMaxSubpacket) bytes.
+    void start(bool crc32, size_t limit = kMaxSubpacket);
     // Decodes from the front of `input` until the subpacket is complete or
     // wrong (*event not kMore) or the input is used up; returns the number
     // of bytes used.
     size_t feed(std::span<const uint8_t> input, Event* event);
+    // The data so far; valid until the next start().
+    std::span<const uint8_t> data() const { return {buffer_.data(), length_}; }
     FrameEnd end() const { return static_cast<FrameEnd>(end_); }
 
   private:
+    enum class State { kData, kEscaped, kCheck };
+    // One byte that is not plain data, or any byte after a ZDLE or of the
+    // CRC.
+    Event step(uint8_t byte);
+    Event append(int value);
     Event check_complete() const;
 
-    bool crc32_ = true;
-    std::vector<uint8_t>* data_ = nullptr;
+    std::vector<uint8_t> buffer_;
+    size_t length_ = 0;
     size_t limit_ = kMaxSubpacket;
-    bool escaped_ = false;
+    bool crc32_ = true;
+    State state_ = State::kData;
     int cans_ = 0;
-    uint8_t end_ = 0;  // the frame end once seen, then the CRC follows
+    uint8_t end_ = 0;  // the frame end once seen
     uint8_t check_[4] = {};
     size_t check_have_ = 0;
+    bool check_escaped_ = false;  // a ZDLE came within the CRC
 };
 
 }  // namespace orvane::connection::zmodem

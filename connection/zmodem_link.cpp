@@ -145,9 +145,9 @@ Task<void> Link::skip_line_end() {
     if (channel_.available() > 0 && (channel_.buffered()[0] & 0x7F) == kXon) channel_.consume(1);
 }
 
-Task<SubpacketIn> Link::read_subpacket(bool crc32, std::vector<uint8_t>* data) {
+Task<SubpacketIn> Link::read_subpacket(bool crc32) {
     push();
-    subpacket_decoder_.start(crc32, data);
+    subpacket_decoder_.start(crc32);
     SubpacketIn in;
     for (;;) {
         const bool arrived = co_await input(byte_timeout_ms_);
@@ -163,6 +163,7 @@ Task<SubpacketIn> Link::read_subpacket(bool crc32, std::vector<uint8_t>* data) {
             case SubpacketDecoder::Event::kDone:
                 in.kind = SubpacketIn::Kind::kData;
                 in.end = subpacket_decoder_.end();
+                in.data = subpacket_decoder_.data();
                 co_return in;
             case SubpacketDecoder::Event::kBadCrc:
             case SubpacketDecoder::Event::kBadEscape:

@@ -55,6 +55,8 @@ struct SubpacketIn {
     enum class Kind { kData, kTimeout, kBad, kCancelled, kEnded };
     Kind kind = Kind::kTimeout;
     FrameEnd end = FrameEnd::kZcrce;
+    // The data of a good subpacket, valid until the next read.
+    std::span<const uint8_t> data;
 };
 
 class Link {
@@ -89,8 +91,8 @@ class Link {
 
     // --- Receiving ---
     platform::Task<Incoming> read_header();
-    // Reads a data subpacket into `*data` (at most kMaxSubpacket bytes).
-    platform::Task<SubpacketIn> read_subpacket(bool crc32, std::vector<uint8_t>* data);
+    // Reads a data subpacket (at most kMaxSubpacket bytes).
+    platform::Task<SubpacketIn> read_subpacket(bool crc32);
     // The next raw byte within `wait_ms`, or -1 (time-out or end of line).
     platform::Task<int> read_byte(uint32_t wait_ms);
     // Drops whatever has arrived.

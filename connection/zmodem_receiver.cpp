@@ -46,9 +46,7 @@ class Receiver {
         : link_(channel, options.byte_timeout_ms),
           policy_(policy),
           options_(std::move(options)),
-          progress_(policy, kDownloadTitle, channel.loop()) {
-        buffer_.reserve(kMaxSubpacket);
-    }
+          progress_(policy, kDownloadTitle, channel.loop()) {}
 
     Task<ReceiveOutcome> run();
 
@@ -82,7 +80,6 @@ class Receiver {
     platform::Policy& policy_;
     ReceiveOptions options_;
     TransferProgress progress_;
-    std::vector<uint8_t> buffer_;
     ReceiveOutcome outcome_;
 };
 
@@ -112,7 +109,7 @@ Task<ReceiveOutcome> Receiver::run() {
             break;
         }
         if (in.is(FrameType::kZsinit) || in.is(FrameType::kZfile)) {
-            const SubpacketIn data = co_await link_.read_subpacket(in.crc32(), &buffer_);
+            const SubpacketIn data = co_await link_.read_subpacket(in.crc32());
             if (data.kind == SubpacketIn::Kind::kCancelled) {
                 outcome_.status = Status::message(MessageId::kZmodemPeerCancelled);
                 break;
@@ -123,7 +120,7 @@ Task<ReceiveOutcome> Receiver::run() {
             } else if (in.is(FrameType::kZsinit)) {
                 send(FrameType::kZack, kZackPosition);
             } else {
-                const Next next = co_await receive_file(parse_file_info(buffer_));
+                const Next next = co_await receive_file(parse_file_info(data.data));
                 if (next == Next::kEndTransfer) break;
                 send_init = next == Next::kNextFile;
                 tries = 0;
@@ -245,20 +242,19 @@ Task<Receiver::Next> Receiver::receive_data(DownloadTarget& target, const std::s
                     case FrameType::kZdata:
                         if (in.header.position() != position) break;
                         for (;;) {
-                            const SubpacketIn data =
-                                co_await link_.read_subpacket(in.crc32(), &buffer_);
+                            const SubpacketIn data = co_await link_.read_subpacket(in.crc32());
                             if (data.kind == SubpacketIn::Kind::kCancelled)
                                 co_return co_await end_transfer(
                                     Status::message(MessageId::kZmodemPeerCancelled));
                             if (data.kind == SubpacketIn::Kind::kEnded)
                                 co_return co_await end_transfer(link_.end_status());
                             if (data.kind != SubpacketIn::Kind::kData) break;
-                            if (int error = target.write_at(position, buffer_))
+                            if (int error = target.write_at(position, data.data))
                                 co_return co_await end_transfer(Status::file(
                                     MessageId::kCannotWriteFile, target.path(), error));
-                            position += buffer_.size();
+                            position += data.data.size();
                             errors = 0;
-                            if (!progress_.update(position, buffer_.size()))
+                            if (!progress_.update(position, data.data.size()))
                                 co_return co_await end_transfer(Status::cancelled());
                             if (wants_ack(data.end))
                                 send(FrameType::kZack, static_cast<uint32_t>(position));
@@ -280,8 +276,7 @@ Task<Receiver::Next> Receiver::receive_data(DownloadTarget& target, const std::s
                     case FrameType::kZsinit: {
                         // The sender missed our answer; take its subpacket
                         // and tell it our position again.
-                        const SubpacketIn again =
-                            co_await link_.read_subpacket(in.crc32(), &buffer_);
+                        const SubpacketIn again = co_await link_.read_subpacket(in.crc32());
                         if (again.kind == SubpacketIn::Kind::kCancelled)
                             co_return co_await end_transfer(
                                 Status::message(MessageId::kZmodemPeerCancelled));
@@ -306,16 +301,14 @@ Task<Receiver::Next> Receiver::receive_data(DownloadTarget& target, const std::s
 Task<Receiver::Next> Receiver::complete_file(DownloadTarget& target, uint64_t position,
                                              const AnnouncedFile& announced, DownloadKind kind) {
     const std::string path = target.path();
-    if (int error = target.finish()) {
-        outcome_.file_problems.push_back(Status::file(MessageId::kCannotWriteFile, path, error));
-        co_return Next::kNextFile;
-    }
+    if (int error = target.finish(options_.sync_files))
+        co_return co_await end_transfer(Status::file(MessageId::kCannotWriteFile, path, error));
     if (announced.modified > 0) {
         // The date is a courtesy; the file itself is complete without it.
         (void)platform::set_modification_time(path, announced.modified);
     }
     // A stop asked for now applies before the next file.
-    (void)progress_.update(position, buffer_.size(), true);
+    (void)progress_.show_file_done(position);
     if (announced.size && position != *announced.size) {
         outcome_.file_problems.push_back(Status::message(
             MessageId::kZmodemLengthMismatch, {path, static_cast<unsigned long long>(position),

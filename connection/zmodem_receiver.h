@@ -33,6 +33,10 @@ struct ReceiveOptions {
     ExistingFileRule existing = ExistingFileRule::kAsk;
     // The receive window announced to the sender, in bytes; 0: none.
     uint32_t window = 0;
+    // Each received file is flushed to the disk before it counts as
+    // received, so that a crash right after the session loses no mail the
+    // server thinks delivered.
+    bool sync_files = true;
     uint32_t byte_timeout_ms = zmodem::kByteTimeoutMs;
 };
 

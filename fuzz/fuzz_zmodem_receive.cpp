@@ -35,16 +35,14 @@ void decode_directly(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size; ++i) (void)headers.feed(data[i]);  // every event is fine
     for (bool crc32 : {false, true}) {
         connection::zmodem::SubpacketDecoder subpacket;
-        std::vector<uint8_t> buffer;
-        subpacket.start(crc32, &buffer);
+        subpacket.start(crc32);
         size_t at = 0;
         while (at < size) {
             connection::zmodem::SubpacketDecoder::Event event;
             const size_t used = subpacket.feed({data + at, size - at}, &event);
             if (used == 0 || used > size - at) __builtin_trap();
             at += used;
-            if (event != connection::zmodem::SubpacketDecoder::Event::kMore)
-                subpacket.start(crc32, &buffer);
+            if (event != connection::zmodem::SubpacketDecoder::Event::kMore) subpacket.start(crc32);
         }
     }
 }

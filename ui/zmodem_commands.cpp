@@ -128,6 +128,8 @@ int receive(CliContext& context, const ZmodemOptions& options) {
                                    ? connection::ExistingFileRule::kResumeElseOverwrite
                                    : connection::ExistingFileRule::kResumeElseSkip;
     receive_options.window = options.window;
+    // Like rz (and cp), leave writing back to the disk to the system.
+    receive_options.sync_files = false;
     const connection::ReceiveOutcome outcome =
         run_on_stdio<connection::ReceiveOutcome>([&](platform::ByteChannel& channel) {
             return connection::receive_files(channel, policy, receive_options);

@@ -27,7 +27,7 @@ class FrameWatcher {
                 types.push_back(headers_.header().type);
                 in_data_ = headers_.header().type == zmodem::FrameType::kZdata;
                 crc32_ = headers_.format() == zmodem::HeaderFormat::kBinary32;
-                if (in_data_) data_.start(crc32_, &buffer_);
+                if (in_data_) data_.start(crc32_);
                 continue;
             }
             if (!in_data_) continue;
@@ -38,10 +38,10 @@ class FrameWatcher {
                 in_data_ = false;
                 continue;
             }
-            subpackets.push_back({buffer_.size(), data_.end()});
+            subpackets.push_back({data_.data().size(), data_.end()});
             in_data_ =
                 data_.end() != zmodem::FrameEnd::kZcrce && data_.end() != zmodem::FrameEnd::kZcrcw;
-            if (in_data_) data_.start(crc32_, &buffer_);
+            if (in_data_) data_.start(crc32_);
         }
     }
 
@@ -51,7 +51,6 @@ class FrameWatcher {
   private:
     zmodem::HeaderDecoder headers_;
     zmodem::SubpacketDecoder data_;
-    std::vector<uint8_t> buffer_;
     bool in_data_ = false;
     bool crc32_ = false;
 };

@@ -138,13 +138,12 @@ TEST(ZmodemFrames, DecodersReadWhatSzSent) {
 
     for (auto [wire, crc32] : {std::pair{kEscapedHello, true}, std::pair{kPlainHello, false}}) {
         SubpacketDecoder decoder;
-        Bytes data;
-        decoder.start(crc32, &data);
+        decoder.start(crc32);
         SubpacketDecoder::Event event;
         const Bytes input = bytes(wire);
         EXPECT_EQ(decoder.feed(input, &event), input.size());
         EXPECT_EQ(event, SubpacketDecoder::Event::kDone);
-        EXPECT_EQ(data, bytes("hello\n"));
+        EXPECT_EQ(Bytes(decoder.data().begin(), decoder.data().end()), bytes("hello\n"));
         EXPECT_EQ(decoder.end(), FrameEnd::kZcrce);
     }
 }
@@ -165,12 +164,11 @@ TEST(ZmodemFrames, DamagedHeadersAndSubpacketsAreRefused) {
     Bytes hello = bytes(kEscapedHello);
     hello[1] ^= 0x20;
     SubpacketDecoder decoder;
-    Bytes data;
     SubpacketDecoder::Event event;
-    decoder.start(true, &data);
+    decoder.start(true);
     (void)decoder.feed(hello, &event);  // how much it used does not matter here
     EXPECT_EQ(event, SubpacketDecoder::Event::kBadCrc);
-    decoder.start(true, &data);
+    decoder.start(true);
     (void)decoder.feed(bytes("ab\x18\x01"), &event);  // ditto
     EXPECT_EQ(event, SubpacketDecoder::Event::kBadEscape);
 }
@@ -189,19 +187,18 @@ TEST(ZmodemFrames, LimitsOfTheReaders) {
     headers.reset();
     EXPECT_EQ(decode(headers, Bytes(5, 0x18)), HeaderDecoder::Event::kCancel);
     SubpacketDecoder decoder;
-    Bytes data;
     SubpacketDecoder::Event event;
-    decoder.start(true, &data);
+    decoder.start(true);
     (void)decoder.feed(bytes("abc\x18\x18\x18\x18\x18"), &event);  // the event is what counts
     EXPECT_EQ(event, SubpacketDecoder::Event::kCancel);
     // Bare XON and XOFF are line noise; an escaped one is data.
-    decoder.start(false, &data);
+    decoder.start(false);
     Bytes noisy = bytes("\x11he\x13\x91llo\x93\n\x18h\r\x86");
     EXPECT_EQ(decoder.feed(noisy, &event), noisy.size());
     EXPECT_EQ(event, SubpacketDecoder::Event::kDone);
-    EXPECT_EQ(data, bytes("hello\n"));
+    EXPECT_EQ(Bytes(decoder.data().begin(), decoder.data().end()), bytes("hello\n"));
     // Subpackets are at most 32 KiB.
-    decoder.start(true, &data);
+    decoder.start(true);
     (void)decoder.feed(Bytes(kMaxSubpacket + 1, 'a'), &event);  // ditto
     EXPECT_EQ(event, SubpacketDecoder::Event::kTooLong);
 }

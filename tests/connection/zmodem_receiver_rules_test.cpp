@@ -233,19 +233,26 @@ TEST(ZmodemReceiverRules, FixedRulesResumeSkipOrOverwrite) {
 }
 
 TEST(ZmodemReceiverRules, WriteErrorFailsTheFileAndKeepsWhatArrived) {
-    TransferRig rig;
-    const Bytes data = testing::random_bytes(200000, 7);
-    const std::string path = rig.add_file("data.bin", data);
-    rig.faults().arm(3, platform::FaultEnv::Fault::kFail, rig.incoming());
-    const TransferRig::Run run = rig.run({path}, rig.receive_options());
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.received.status.id(), platform::MessageId::kCannotWriteFile);
-    EXPECT_NE(
-        run.received.status.text().find("Cannot write the file '" + rig.incoming() + "/data.bin'"),
-        std::string::npos);
-    EXPECT_NE(run.sent.files.at(0).result, SendResult::kSent);
-    const Bytes kept = testing::read_file(rig.incoming() + "/data.bin");
-    EXPECT_EQ(kept, Bytes(data.begin(), data.begin() + kept.size()));
+    // Writes go out in pieces of 256 KiB: the second piece, the last one
+    // (written at the end of the file), and the flush to the disk fail.
+    for (uint64_t failing : {1, 3, 4}) {
+        TransferRig rig;
+        const Bytes data = testing::random_bytes(1000000, 7);
+        const std::string path = rig.add_file("data.bin", data);
+        rig.faults().arm(failing, platform::FaultEnv::Fault::kFail, rig.incoming());
+        const TransferRig::Run run = rig.run({path}, rig.receive_options());
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(rig.faults().fired());
+        EXPECT_EQ(run.received.status.id(), platform::MessageId::kCannotWriteFile) << failing;
+        EXPECT_NE(run.received.status.text().find("Cannot write the file '" + rig.incoming() +
+                                                  "/data.bin'"),
+                  std::string::npos);
+        EXPECT_TRUE(run.received.received.empty());
+        EXPECT_NE(run.sent.files.at(0).result, SendResult::kSent) << failing;
+        const Bytes kept = testing::read_file(rig.incoming() + "/data.bin");
+        EXPECT_GT(kept.size(), 0u);
+        EXPECT_EQ(kept, Bytes(data.begin(), data.begin() + kept.size()));
+    }
 }
 
 TEST(ZmodemReceiverRules, UserStopsEitherSide) {

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,22 +76,34 @@ class PeerProcess {
     int from_peer() const { return from_peer_; }
 
     // Closes our ends and waits for the exit; the exit code, or -1 when it
-    // did not exit normally.
-    int wait() {
+    // did not exit normally. `cpu_seconds` gets the processor time it used.
+    int wait(double* cpu_seconds = nullptr) {
         close_pipes();
         int status = 0;
-        if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
+        rusage usage{};
+        if (pid_ <= 0 || ::wait4(pid_, &status, 0, &usage) != pid_) return -1;
         pid_ = -1;
+        if (cpu_seconds) *cpu_seconds = seconds(usage);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    static double seconds(const rusage& usage) {
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+
     // Waits for `pid` at most `limit_ms`, then kills it; its exit code, or
-    // -1 when it did not exit normally in time.
-    static int wait_for(pid_t pid, int limit_ms) {
+    // -1 when it did not exit normally in time. `cpu_seconds` gets the
+    // processor time it used.
+    static int wait_for(pid_t pid, int limit_ms, double* cpu_seconds = nullptr) {
         int status = 0;
+        rusage usage{};
         for (int waited = 0; waited < limit_ms; waited += 10) {
-            const pid_t done = ::waitpid(pid, &status, WNOHANG);
-            if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+            if (done == pid) {
+                if (cpu_seconds) *cpu_seconds = seconds(usage);
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
             if (done < 0) return -1;
             ::usleep(10000);
         }
@@ -116,6 +129,7 @@ class PeerProcess {
 struct JoinedRun {
     int first = -1;
     int second = -1;
+    double cpu_seconds = 0;  // of both
 };
 inline JoinedRun run_joined(const std::vector<std::string>& first, const std::string& first_dir,
                             const std::vector<std::string>& second, const std::string& second_dir,
@@ -132,8 +146,10 @@ inline JoinedRun run_joined(const std::vector<std::string>& first, const std::st
         PeerProcess::spawn(first, first_dir, two_to_one[0], one_to_two[1], first_errors);
     const pid_t b = PeerProcess::spawn(second, second_dir, one_to_two[0], two_to_one[1]);
     for (int fd : {one_to_two[0], one_to_two[1], two_to_one[0], two_to_one[1]}) ::close(fd);
-    if (a > 0) run.first = PeerProcess::wait_for(a, limit_ms);
-    if (b > 0) run.second = PeerProcess::wait_for(b, limit_ms);
+    double cpu_first = 0, cpu_second = 0;
+    if (a > 0) run.first = PeerProcess::wait_for(a, limit_ms, &cpu_first);
+    if (b > 0) run.second = PeerProcess::wait_for(b, limit_ms, &cpu_second);
+    run.cpu_seconds = cpu_first + cpu_second;
     return run;
 }
 
