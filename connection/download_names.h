@@ -14,8 +14,7 @@ enum class DownloadKind {
     kOther,
 };
 
-// The folders that receive each kind, and what goes on the lists that the
-// import takes after the session.
+// The folder that receives each kind.
 struct DownloadFolders {
     std::string downdump;
     std::string address_book;

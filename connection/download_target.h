@@ -37,7 +37,6 @@ class DownloadTarget {
     // or an errno value (ELOOP for a symbolic link, EINVAL for anything but
     // a regular file).
     [[nodiscard]] int open(const std::string& path, bool truncate);
-    bool is_open() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
     // The length the file had when it was opened.
     uint64_t initial_size() const { return initial_size_; }

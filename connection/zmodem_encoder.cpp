@@ -14,9 +14,7 @@ void append_hex(uint8_t byte, std::vector<uint8_t>* out) {
 
 }  // namespace
 
-void FrameEncoder::set_escape_all(bool escape_all) {
-    escape_all_ = escape_all;
-    escape_.fill(0);
+FrameEncoder::FrameEncoder(bool escape_all) {
     if (escape_all) {
         for (unsigned b = 0; b < 0x20; ++b) {
             escape_[b] = static_cast<uint8_t>(b ^ 0x40);

@@ -17,10 +17,8 @@ namespace orvane::connection::zmodem {
 
 class FrameEncoder {
   public:
-    explicit FrameEncoder(bool escape_all = true) { set_escape_all(escape_all); }
-
-    void set_escape_all(bool escape_all);
-    bool escape_all() const { return escape_all_; }
+    // With `escape_all` false, the reduced mode.
+    explicit FrameEncoder(bool escape_all = true);
 
     // Each appends to `out`.
     // "**", ZDLE, "B", type, four bytes and CRC-16 as lower-case hex, CR LF.
@@ -35,7 +33,6 @@ class FrameEncoder {
   private:
     void escaped(std::span<const uint8_t> bytes, std::vector<uint8_t>* out) const;
 
-    bool escape_all_ = true;
     // For each byte: 0 when it goes as it is, else the byte sent after ZDLE.
     std::array<uint8_t, 256> escape_{};
 };

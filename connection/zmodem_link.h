@@ -66,7 +66,6 @@ class Link {
 
     platform::ByteChannel& channel() { return channel_; }
     platform::EventLoop& loop() { return channel_.loop(); }
-    FrameEncoder& encoder() { return encoder_; }
     uint32_t byte_timeout_ms() const { return byte_timeout_ms_; }
 
     // --- Sending ---
@@ -78,8 +77,6 @@ class Link {
     // Hands the queued output to the channel. A channel that refuses it has
     // ended, which the next read reports.
     void push();
-    // The first refusal of the channel, success while there was none.
-    const platform::Status& write_status() const { return write_status_; }
     // Pushes when much output has gathered, lets the loop run (so that
     // answers of the peer arrive while we stream), and holds back while
     // the channel has too much waiting. False when the output stopped

@@ -63,7 +63,6 @@ class ZmodemSender {
     // the user asked to stop).
     platform::Task<platform::Status> finish(bool aborted);
 
-    const ReceiverCapabilities& capabilities() const { return capabilities_; }
     // The transfer cannot go on: cancelled, ended by the receiver, or the
     // line is gone.
     bool broken() const { return broken_; }
