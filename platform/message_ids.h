@@ -84,6 +84,29 @@ enum class MessageId : int {
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
+
+    // Zmodem file transfer.
+    kZmodemNoHeader = 1150,
+    kZmodemPeerCancelled = 1151,
+    kZmodemTooManyErrors = 1152,   // '%s' the file
+    kZmodemLengthMismatch = 1153,  // file, bytes that arrived, bytes announced
+    kZmodemSkipped = 1154,
+    kZmodemUnusableName = 1155,
+    kZmodemNotRegularFile = 1156,
+    kZmodemPeerEnded = 1157,
+    kZmodemBadPosition = 1158,  // file, position asked for
+    kZmodemFileExists = 1159,   // the Download question
+    kZmodemFileSize = 1160,     // "(%d bytes  %s)"
+    kZmodemCountdown = 1161,    // "%s downloading after %d seconds"
+    kZmodemResuming = 1162,
+    kZmodemSkipping = 1163,
+    kZmodemNoAnswer = 1164,
+    kZmodemFileTooLarge = 1165,
+    kZmodemDownloadTitle = 1166,
+    kZmodemResume = 1167,
+    kZmodemOverwrite = 1168,
+    kZmodemRename = 1169,
+    kZmodemSkip = 1170,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and
