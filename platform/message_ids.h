@@ -62,6 +62,26 @@ enum class MessageId : int {
     kCancelled = 1000,         // "Cancelled"
     kConnectionClosed = 1001,  // the peer closed the connection
     kConnectionFailed = 1002,  // "The connection failed: %s"
+
+    // Connection: Telnet and TLS transport, terminal.
+    kConnectingTo = 1040,
+    kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice
+    kTryAgain = 1042,       // after the user cancelled connecting (Yes/No)
+    kCannotConnectBecause = 1043,
+    kConnectedTo = 1044,
+    kSecureConnectionFailed = 1045,  // the handshake failed; the connection is closed
+    kCertificateChanged = 1046,      // pinned certificate differs: endpoint, both prints, endpoint
+    kSecureConnectionNotOffered = 1047,  // pinned endpoint answered in plain text
+    kCertificateStored = 1048,
+    kConnectionEncrypted = 1049,
+    kNoEndpoint = 1050,
+    kTerminalConnected = 1051,
+    kCertificateUnchanged = 1052,
+    kAcceptCertificate = 1053,  // stored and offered print (Yes/No)
+    kCertificateTrusted = 1054,
+    kNoAnswerWithin = 1055,  // a reason: "no answer within %d seconds"
+    kServerClosedConnection = 1056,
+    kCertificateForgotten = 1057,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and
