@@ -215,7 +215,11 @@ void TelnetConnection::read_encrypted() {
     if (!result.ok()) {
         shut(result.take_status());
     } else if (*result) {
-        shut(Status());  // the server ended the TLS session
+        // The server ended the TLS session: answer its closing alert.
+        tls_->shutdown();
+        tls_->take_output(&wire_);
+        flush_wire();
+        shut(Status());
     }
 }
 

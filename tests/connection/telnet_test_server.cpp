@@ -242,6 +242,14 @@ bool have_program(const std::string& program) {
     return std::system(command.c_str()) == 0;
 }
 
+int PatientVirtualClock::poll(pollfd* fds, size_t count, int timeout_ms) {
+    constexpr int kRealGraceMs = 20;
+    const int ready = target().poll(fds, count, timeout_ms == 0 ? 0 : kRealGraceMs);
+    if (ready != 0 || timeout_ms == 0) return ready;
+    if (timeout_ms > 0) advance(static_cast<uint32_t>(timeout_ms));
+    return 0;
+}
+
 int closed_port() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

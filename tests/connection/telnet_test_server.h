@@ -19,6 +19,7 @@
 #include "connection/telnet_connection.h"
 #include "platform/event_loop.h"
 #include "platform/policy.h"
+#include "platform/virtual_clock.h"
 
 namespace orvane::connection::testing {
 
@@ -102,6 +103,14 @@ class ChildProcess {
 
 // Whether `program` can be run (found on PATH or by its path).
 bool have_program(const std::string& program);
+
+// A virtual clock for tests with real peers in other threads or processes:
+// before it lets time jump over a wait, it gives the peers a few real
+// milliseconds to answer.
+class PatientVirtualClock : public platform::VirtualClockEnv {
+  public:
+    int poll(pollfd* fds, size_t count, int timeout_ms) override;
+};
 
 // A port on 127.0.0.1 that nothing listens on (for refused connections).
 int closed_port();
