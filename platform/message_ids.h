@@ -63,6 +63,13 @@ enum class MessageId : int {
     kConnectionClosed = 1001,  // the peer closed the connection
     kConnectionFailed = 1002,  // "The connection failed: %s"
 
+    // The filing cabinet.
+    kTextDamaged = 1010,  // "Text %s was damaged and has been removed."
+
+    // The mail packet.
+    kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
+    kPacketBeingBuilt = 1021,
+
     // Connection: Telnet and TLS transport, terminal.
     kConnectingTo = 1040,
     kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice

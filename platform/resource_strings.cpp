@@ -89,6 +89,10 @@ constexpr Entry kStrings[] = {
     {1000, "Cancelled"},
     {1001, "The connection was closed"},
     {1002, "The connection failed: %s"},
+    {1010, "Text %s was damaged and has been removed."},
+    {1020,
+     "Could not attach the file '%s'\nbecause it cannot be read:\n%s\n\nDo you want to continue?"},
+    {1021, "A mail packet is being built already."},
     // Connection: Telnet and TLS transport, terminal.
     {1040, "Connecting to %s"},
     {1041,

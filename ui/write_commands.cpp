@@ -9,9 +9,9 @@
 #include <iterator>
 #include <memory>
 
+#include "app/outgoing.h"
 #include "cabinet/fixed_boxes.h"
 #include "packet/compose.h"
-#include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/file.h"
 #include "ui/cabinet_access.h"
@@ -31,9 +31,9 @@ struct WriteOptions {
 std::optional<std::string> read_body(const WriteOptions& options) {
     std::string body;
     if (!options.body_file.empty()) {
-        if (platform::read_whole_file(options.body_file, &body)) {
+        if (int error = platform::read_whole_file(options.body_file, &body)) {
             print_error("cannot read the file '" + options.body_file +
-                        "': " + platform::file_error_text(platform::last_file_error()));
+                        "': " + platform::file_error_text(error));
             return std::nullopt;
         }
         return body;
@@ -68,11 +68,12 @@ std::optional<std::string> read_body(const WriteOptions& options) {
     return body;
 }
 
+using MakeItem = std::function<platform::Result<texts::TextRecord>(
+    CabinetAccess&, const packet::Writer&, texts::TextId)>;
+
 // Stores a new out-basket item made by `make` from the user's writer
 // details and a fresh local number.
-int store_item(CliContext& context,
-               const std::function<std::optional<texts::TextRecord>(
-                   CabinetAccess&, const packet::Writer&, texts::TextId)>& make) {
+int store_item(CliContext& context, const MakeItem& make) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
     settings::UserSettings* user = access.user_settings();
@@ -80,17 +81,11 @@ int store_item(CliContext& context,
         print_error("new texts need a user to write them; give --user");
         return 1;
     }
-    if (access.cabinet().refuse_if_read_only()) return 1;
-    packet::Writer writer;
-    writer.author.text = user->values.user.name;
-    writer.look.fixed_pitch = user->values.options.fixed_pitch != 0;
-    writer.look.right_margin = user->values.options.right_margin;
-    writer.charset_variant = user->values.options.character_set & 7;
-
-    std::optional<texts::TextRecord> text = make(access, writer, access.cabinet().next_local_id());
-    if (!text) return 1;
-    if (!access.cabinet().file_text(*text, cabinet::box::kOutBasket)) return 1;
-    std::printf("Stored text %s in the Out-Basket.\n", access.text_id(text->id).c_str());
+    const packet::Writer writer = app::writer_for(*user);
+    platform::Result<texts::TextId> stored = app::store_new_item(
+        access.cabinet(), [&](texts::TextId id) { return make(access, writer, id); });
+    if (!succeeded(stored.status())) return 1;
+    std::printf("Stored text %s in the Out-Basket.\n", access.text_id(*stored).c_str());
     return 0;
 }
 
@@ -130,7 +125,7 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         "write", "Write a new letter, text, answer, comment or command into the Out-Basket");
     write->require_subcommand(1);
     auto options = std::make_shared<WriteOptions>();
-    uint32_t now = static_cast<uint32_t>(platform::now_utc());
+    const uint32_t now = static_cast<uint32_t>(platform::system_env().now_utc());
 
     auto* letter = write->add_subcommand("letter", "A letter to persons");
     letter->add_option("--to", options->to, "Receiver (repeatable)")->required();
@@ -140,10 +135,11 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         if (!attachments_exist(*options)) return void(context.exit_code = 1);
         auto body = read_body(*options);
         if (!body) return void(context.exit_code = 1);
-        context.exit_code = store_item(context, [&](CabinetAccess&, const packet::Writer& w,
-                                                    texts::TextId id) {
-            return std::optional(packet::compose_text(id, now, w, draft_of(*options, *body), true));
-        });
+        context.exit_code =
+            store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
+                return platform::Result<texts::TextRecord>(
+                    packet::compose_text(id, now, w, draft_of(*options, *body), true));
+            });
     });
 
     auto* text = write->add_subcommand("text", "A text to a conference");
@@ -157,7 +153,7 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         options->to = {options->conference};
         context.exit_code =
             store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-                return std::optional(
+                return platform::Result<texts::TextRecord>(
                     packet::compose_text(id, now, w, draft_of(*options, *body), false));
             });
     });
@@ -178,9 +174,11 @@ void add_write_commands(CLI::App& app, CliContext& context) {
             context.exit_code = store_item(
                 context, [&](CabinetAccess& access, const packet::Writer& w, texts::TextId id) {
                     std::optional<texts::TextRecord> original = access.text(options->reference);
-                    if (!original) return std::optional<texts::TextRecord>();
-                    return std::optional(packet::compose_reply(id, now, w, *original,
-                                                               draft_of(*options, *body), comment));
+                    if (!original)
+                        return platform::Result<texts::TextRecord>(
+                            platform::Status::cancelled());  // said already
+                    return platform::Result<texts::TextRecord>(packet::compose_reply(
+                        id, now, w, *original, draft_of(*options, *body), comment));
                 });
         });
     }
@@ -190,7 +188,8 @@ void add_write_commands(CLI::App& app, CliContext& context) {
     command->callback([&context, options, now] {
         context.exit_code =
             store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-                return std::optional(packet::compose_command(id, now, w, options->lines));
+                return platform::Result<texts::TextRecord>(
+                    packet::compose_command(id, now, w, options->lines));
             });
     });
 }
