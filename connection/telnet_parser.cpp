@@ -1,5 +1,7 @@
 #include "connection/telnet_parser.h"
 
+#include <cstring>
+
 #include "connection/telnet_protocol.h"
 
 namespace orvane::connection {
@@ -9,14 +11,21 @@ size_t TelnetParser::feed(std::span<const uint8_t> input, std::vector<uint8_t>* 
     request->reset();
     size_t at = 0;
     while (at < input.size()) {
+        if (state_ == State::kData || state_ == State::kSubnegotiation) {
+            // Runs up to the next IAC are taken (data) or skipped
+            // (sub-negotiation) whole.
+            const auto* start = input.data() + at;
+            const auto* iac =
+                static_cast<const uint8_t*>(std::memchr(start, telnet::kIac, input.size() - at));
+            const size_t run = iac ? static_cast<size_t>(iac - start) : input.size() - at;
+            if (state_ == State::kData) data->insert(data->end(), start, start + run);
+            at += run;
+            if (!iac) break;
+        }
         const uint8_t byte = input[at++];
         switch (state_) {
-            case State::kData:
-                if (byte == telnet::kIac) {
-                    state_ = State::kAfterIac;
-                } else {
-                    data->push_back(byte);
-                }
+            case State::kData:  // the IAC found above
+                state_ = State::kAfterIac;
                 break;
             case State::kAfterIac:
                 if (byte == telnet::kIac) {
@@ -35,8 +44,8 @@ size_t TelnetParser::feed(std::span<const uint8_t> input, std::vector<uint8_t>* 
                 *request = OptionRequest{static_cast<uint8_t>(state_), byte};
                 state_ = State::kData;
                 return at;
-            case State::kSubnegotiation:
-                if (byte == telnet::kIac) state_ = State::kIacInSubnegotiation;
+            case State::kSubnegotiation:  // the IAC found above
+                state_ = State::kIacInSubnegotiation;
                 break;
             case State::kIacInSubnegotiation:
                 // Only IAC SE ends a sub-negotiation. After any other IAC

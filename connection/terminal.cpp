@@ -40,7 +40,7 @@ Status Terminal::show(std::span<const uint8_t> bytes) {
     Status result = std::exchange(capture_error_, Status());
     // The screen is the user's own terminal: when it fails there is nobody
     // left to tell, and the session and its log go on regardless.
-    if (screen_ && !screen_->ended()) (void)screen_->write(bytes);
+    if (screen_) (void)screen_->write(bytes);
     return result;
 }
 

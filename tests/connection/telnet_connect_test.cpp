@@ -40,10 +40,6 @@ Attempt attempt(EventLoop& loop, const std::string& endpoint, platform::Policy& 
     return result;
 }
 
-bool asked(const platform::MessageBox& box, MessageId id) {
-    return box.text.starts_with(platform::resource_string(id).substr(0, 14));
-}
-
 TEST(TelnetConnectTest, ARefusedConnectionAsksWithTheNodesNameAndRetriesOnYes) {
     platform::ScriptedUi ui;
     ui.answers = {Answer::Yes, Answer::No};
