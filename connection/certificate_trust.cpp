@@ -50,26 +50,25 @@ platform::Task<Result<OfferedCertificate>> look_at_certificate(platform::EventLo
     if (!connected.ok()) co_return connected.take_status();
     TelnetConnection& connection = **connected;
 
-    const uint32_t deadline = loop.now() + limit_ms;
+    // A little beyond the handshake's own limit, so that an overdue
+    // handshake ends as the failure it is.
+    const uint32_t deadline = loop.now() + limit_ms + kQuietMs;
     bool talked = false;
-    uint32_t last_data = loop.now();
+    uint32_t quiet_at = deadline;  // when plain talk has gone quiet long enough
     while (!offered.tls && !connection.ended()) {
         const uint32_t now = loop.now();
-        if (platform::tick_reached(now, deadline)) break;
-        const uint32_t next = talked ? last_data + kQuietMs : deadline;
-        const bool arrived = co_await connection.readable(
-            platform::ticks_until(now, next) < platform::ticks_until(now, deadline) ? next
-                                                                                    : deadline);
-        if (arrived) {
+        const uint32_t until =
+            platform::ticks_until(now, quiet_at) < platform::ticks_until(now, deadline) ? quiet_at
+                                                                                        : deadline;
+        if (co_await connection.readable(until)) {
             connection.consume(connection.available());
             talked = true;
-            last_data = loop.now();
+            quiet_at = loop.now() + kQuietMs;
             continue;
         }
         const bool handshaking = connection.security() == TelnetConnection::Security::kHandshake;
-        if (talked && !handshaking && platform::tick_reached(loop.now(), last_data + kQuietMs)) {
-            break;
-        }
+        if (platform::tick_reached(loop.now(), deadline)) break;
+        if (talked && !handshaking && platform::tick_reached(loop.now(), quiet_at)) break;
     }
     if (!offered.tls && connection.ended() && !connection.end_status().ok()) {
         co_return connection.end_status();

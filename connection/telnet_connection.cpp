@@ -23,6 +23,11 @@ Status socket_failure(int error) {
     return Status::message(MessageId::kConnectionFailed, {std::strerror(error)});
 }
 
+// The reason that a failure of the TLS layer (kConnectionFailed) carries.
+std::string reason_of(const Status& failure) {
+    return failure.args().empty() ? failure.text() : failure.args()[0].as_text();
+}
+
 }  // namespace
 
 TelnetConnection::TelnetConnection(EventLoop& loop, int fd, std::string endpoint,
@@ -41,9 +46,18 @@ TelnetConnection::~TelnetConnection() {
     if (open()) loop().env().close(fd_);
 }
 
+void TelnetConnection::resume_input() {
+    if (open()) loop().set_watch_events(reading_, platform::kFdRead | platform::kFdClose);
+}
+
 // --- Receiving ---
 
 void TelnetConnection::on_socket_event() {
+    if (available() + data_.size() >= kReceiveLimit) {
+        // The reader is behind: leave the rest in the socket until it catches up.
+        loop().set_watch_events(reading_, 0);
+        return;
+    }
     uint8_t piece[kReadPiece];
     size_t got = 0;
     const int error = loop().env().read(fd_, piece, sizeof piece, &got);
@@ -53,11 +67,6 @@ void TelnetConnection::on_socket_event() {
         return;
     }
     process_received({piece, got});
-    if (open() && input_paused()) loop().set_watch_events(reading_, 0);
-}
-
-void TelnetConnection::resume_input() {
-    if (open()) loop().set_watch_events(reading_, platform::kFdRead | platform::kFdClose);
 }
 
 void TelnetConnection::socket_ended(int error) {
@@ -113,11 +122,7 @@ void TelnetConnection::process_telnet(std::span<const uint8_t> bytes) {
             break;
         }
     }
-    if (!data_.empty() && open()) {
-        std::vector<uint8_t> data;
-        data.swap(data_);
-        deliver(data);  // may resume a reader, which may close the connection
-    }
+    if (!data_.empty()) notify_later();
     if (open() && security_ == Security::kHandshake) handshake_step();
 }
 
@@ -140,8 +145,7 @@ void TelnetConnection::answer(const OptionRequest& request) {
 void TelnetConnection::start_handshake() {
     auto session = TlsSession::create();
     if (!session.ok()) {
-        handshake_failed(session.status().args().empty() ? session.status().text()
-                                                         : session.status().args()[0].as_text());
+        handshake_failed(reason_of(session.status()));
         return;
     }
     tls_ = std::move(*session);
@@ -159,8 +163,7 @@ void TelnetConnection::handshake_step() {
     flush_wire();
     if (!open()) return;
     if (!step.ok()) {
-        const Status& failure = step.status();
-        handshake_failed(failure.args().empty() ? failure.text() : failure.args()[0].as_text());
+        handshake_failed(reason_of(step.status()));
         return;
     }
     if (!*step) {
@@ -239,21 +242,19 @@ Status TelnetConnection::send_text(std::string_view text, bool line_end) {
 }
 
 Status TelnetConnection::send_command(uint8_t verb, uint8_t option) {
-    if (ended())
-        return end_status().ok() ? Status::message(MessageId::kConnectionClosed) : end_status();
+    if (!open()) return closed_status();
     std::vector<uint8_t> command;
     append_telnet_command(&command, verb, option);
     send_telnet(command);
-    return open() ? Status() : end_status();
+    return open() ? Status() : closed_status();
 }
 
 Status TelnetConnection::send_option_offers() {
     if (negotiated_) return Status();
-    if (ended())
-        return end_status().ok() ? Status::message(MessageId::kConnectionClosed) : end_status();
+    if (!open()) return closed_status();
     send_telnet(client_option_offers(settings_.local_echo));
     negotiated_ = true;
-    return open() ? Status() : end_status();
+    return open() ? Status() : closed_status();
 }
 
 Status TelnetConnection::apply_local_echo_setting(bool on) {
@@ -263,8 +264,7 @@ Status TelnetConnection::apply_local_echo_setting(bool on) {
 }
 
 Status TelnetConnection::send_data(std::span<const uint8_t> bytes) {
-    if (ended())
-        return end_status().ok() ? Status::message(MessageId::kConnectionClosed) : end_status();
+    if (!open()) return closed_status();
     const bool tls_required =
         settings_.tls && settings_.pinned_certificate && !settings_.inspect_only;
     if (tls_required && security_ == Security::kPlain) {
@@ -274,7 +274,7 @@ Status TelnetConnection::send_data(std::span<const uint8_t> bytes) {
         return refusal;
     }
     send_telnet(bytes);
-    return open() ? Status() : end_status();
+    return open() ? Status() : closed_status();
 }
 
 void TelnetConnection::send_telnet(std::span<const uint8_t> bytes) {
@@ -329,7 +329,7 @@ void TelnetConnection::flush_wire() {
                 loop().watch(fd_, platform::kFdWrite, [this](uint32_t, int) { flush_wire(); });
         }
     }
-    output_progress();
+    notify_later();  // a writer may wait for room
 }
 
 // --- Ending ---
@@ -345,18 +345,49 @@ void TelnetConnection::close() {
 }
 
 void TelnetConnection::shut(Status why) {
+    if (!open()) return;  // the first reason stands
     reading_.cancel();
     writing_.cancel();
     slice_timer_.cancel();
     limit_timer_.cancel();
-    if (open()) {
-        loop().env().close(fd_);
-        fd_ = -1;
-    }
+    loop().env().close(fd_);
+    fd_ = -1;
     held_.clear();
     wire_.clear();
     wire_sent_ = 0;
-    finish(std::move(why));  // wakes waiting readers and writers: last
+    ending_ = std::move(why);
+    notify_later();
+}
+
+Status TelnetConnection::closed_status() const {
+    const Status& why = ended() ? end_status() : ending_.value_or(Status());
+    return why.ok() ? Status::message(MessageId::kConnectionClosed) : why;
+}
+
+// --- Telling the reader and the writer ---
+
+void TelnetConnection::notify_later() {
+    if (notifying_) return;
+    notifying_ = true;
+    loop().defer([alive = std::weak_ptr<bool>(alive_), this] {
+        if (alive.expired()) return;
+        notifying_ = false;
+        notify();
+    });
+}
+
+void TelnetConnection::notify() {
+    const std::weak_ptr<bool> alive = alive_;
+    if (!data_.empty()) {
+        std::vector<uint8_t> data;
+        data.swap(data_);
+        deliver(data);
+        if (alive.expired()) return;
+        if (open() && input_paused()) loop().set_watch_events(reading_, 0);
+    }
+    output_progress();
+    if (alive.expired()) return;
+    if (ending_) finish(*std::exchange(ending_, std::nullopt));
 }
 
 }  // namespace orvane::connection

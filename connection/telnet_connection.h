@@ -126,6 +126,13 @@ class TelnetConnection : public platform::ByteChannel {
     // Closes the socket and ends the channel with `why`.
     void shut(platform::Status why);
     bool open() const { return fd_ >= 0; }
+    // Why sending is no longer possible.
+    platform::Status closed_status() const;
+    // New data, room in the output and the end reach the channel's reader
+    // and writer from the loop, never inside the connection's own work: a
+    // reader may close or even destroy the connection when it wakes.
+    void notify_later();
+    void notify();
 
     int fd_;
     std::string endpoint_;
@@ -145,6 +152,10 @@ class TelnetConnection : public platform::ByteChannel {
     std::vector<uint8_t> held_;  // Telnet bytes waiting for the handshake to end
     std::vector<uint8_t> wire_;  // bytes for the socket
     size_t wire_sent_ = 0;
+
+    std::optional<platform::Status> ending_;  // the end, once the data before it is delivered
+    bool notifying_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     platform::EventLoop::Registration reading_;
     platform::EventLoop::Registration writing_;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "connection/telnet_protocol.h"
 
 namespace orvane::connection {
@@ -60,17 +58,6 @@ TEST(TelnetParserTest, StopsAfterEachOptionRequestSoTheCallerCanSwitchLayers) {
     EXPECT_EQ(parser.state(), State::kData);
 }
 
-TEST(TelnetParserTest, EveryVerbReturnsToDataAfterItsOption) {
-    const Bytes input = {255, 251, 1, 'a', 255, 252, 1, 'b', 255, 253, 24, 'c', 255, 254, 3, 'd'};
-    const Parsed parsed = parse(input);
-    EXPECT_EQ(parsed.data, (Bytes{'a', 'b', 'c', 'd'}));
-    ASSERT_EQ(parsed.requests.size(), 4u);
-    EXPECT_EQ(parsed.requests[0], (OptionRequest{telnet::kWill, 1}));
-    EXPECT_EQ(parsed.requests[1], (OptionRequest{telnet::kWont, 1}));
-    EXPECT_EQ(parsed.requests[2], (OptionRequest{telnet::kDo, 24}));
-    EXPECT_EQ(parsed.requests[3], (OptionRequest{telnet::kDont, 3}));
-}
-
 TEST(TelnetParserTest, SubnegotiationIsSkippedUpToIacSe) {
     // SB TERMINAL-TYPE SEND, with a stray IAC x inside, then IAC SE.
     Parsed parsed = parse({'a', 255, 250, 24, 1, 'v', 't', 255, 7, 'z', 255, 240, 'b'});
@@ -114,25 +101,6 @@ TEST(TelnetParserTest, CommandsCutAtAnyPieceBoundaryParseAlike) {
     }
     std::vector<size_t> single(input.size(), 1);
     EXPECT_EQ(parse(input, single).data, whole.data);
-}
-
-TEST(TelnetParserTest, RandomInputParsesAlikeInRandomPieces) {
-    std::mt19937 random(14);
-    for (int round = 0; round < 200; ++round) {
-        Bytes input(1 + random() % 300);
-        // Many IACs and command bytes, so every state is visited.
-        for (auto& byte : input)
-            byte = random() % 3 == 0 ? 255 : static_cast<uint8_t>(240 + random() % 16);
-        const Parsed whole = parse(input);
-        std::vector<size_t> pieces;
-        for (size_t left = input.size(); left > 0;) {
-            pieces.push_back(1 + random() % std::min<size_t>(left, 7));
-            left -= pieces.back();
-        }
-        const Parsed split = parse(input, pieces);
-        ASSERT_EQ(split.data, whole.data);
-        ASSERT_EQ(split.requests, whole.requests);
-    }
 }
 
 TEST(TelnetEncodingTest, DoublesIacAndEndsLinesByMode) {
