@@ -17,7 +17,6 @@ using platform::Status;
 namespace {
 
 constexpr size_t kReadPiece = 65536;
-constexpr const char* kTrustCommand = "orvane node trust ";
 
 Status socket_failure(int error) {
     return Status::message(MessageId::kConnectionFailed, {std::strerror(error)});
@@ -54,7 +53,8 @@ void TelnetConnection::resume_input() {
 
 void TelnetConnection::on_socket_event() {
     if (available() + data_.size() >= kReceiveLimit) {
-        // The reader is behind: leave the rest in the socket until it catches up.
+        // The reader is behind: the rest waits in the socket until the
+        // pending delivery (or the reader taking bytes) reads on.
         loop().set_watch_events(reading_, 0);
         return;
     }
@@ -383,7 +383,11 @@ void TelnetConnection::notify() {
         data.swap(data_);
         deliver(data);
         if (alive.expired()) return;
-        if (open() && input_paused()) loop().set_watch_events(reading_, 0);
+        // Read on while the reader keeps up; consume() resumes it otherwise.
+        if (open()) {
+            loop().set_watch_events(reading_,
+                                    input_paused() ? 0 : platform::kFdRead | platform::kFdClose);
+        }
     }
     output_progress();
     if (alive.expired()) return;
