@@ -85,6 +85,25 @@ enum class MessageId : int {
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
 
+    // Connection: Telnet and TLS transport, terminal.
+    kConnectingTo = 1040,
+    kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice
+    kTryAgain = 1042,       // after the user cancelled connecting (Yes/No)
+    kCannotConnectBecause = 1043,
+    kConnectedTo = 1044,
+    kSecureConnectionFailed = 1045,  // the handshake failed; the connection is closed
+    kCertificateChanged = 1046,      // pinned certificate differs: endpoint, both prints, endpoint
+    kSecureConnectionNotOffered = 1047,  // pinned endpoint answered in plain text
+    kCertificateStored = 1048,
+    kConnectionEncrypted = 1049,
+    kNoEndpoint = 1050,
+    kTerminalConnected = 1051,
+    kCertificateUnchanged = 1052,
+    kAcceptCertificate = 1053,  // stored and offered print (Yes/No)
+    kCertificateTrusted = 1054,
+    kNoAnswerWithin = 1055,  // a reason: "no answer within %d seconds"
+    kServerClosedConnection = 1056,
+    kCertificateForgotten = 1057,
     // Zmodem file transfer.
     kZmodemNoHeader = 1150,
     kZmodemPeerCancelled = 1151,

@@ -103,6 +103,37 @@ constexpr Entry kStrings[] = {
      "The text takes %d bytes, but a text can hold at most %d.\nSend a long text as an "
      "attached file instead."},
     {1036, "Text %s is not on your home node; only a text there\ncan be linked as a comment."},
+    // Connection: Telnet and TLS transport, terminal.
+    {1040, "Connecting to %s"},
+    {1041,
+     "Cannot connect to %s.\n\nThere may be a problem on your computer\nor on your ISP's system. "
+     "If you can still\nconnect to the Internet from your computer,\nthen probably the %s server "
+     "is temporarily\noff-line.\n\nDo you anyway want to try again now?"},
+    {1042, "Try again?"},
+    {1043, "Cannot connect to %s: %s"},
+    {1044, "Connected to %s"},
+    {1045,
+     "The secure connection to %s could not be set up: %s.\nThe connection was closed, so that "
+     "nothing is sent unencrypted."},
+    {1046,
+     "The certificate of %s has changed.\n  Stored:  %s\n  Offered: %s\nThe connection was "
+     "refused. If the node really has a new certificate,\naccept it with: orvane node trust %s"},
+    {1047,
+     "%s offered a secure connection before, but not this time.\n  Stored:  %s\n  Offered: "
+     "none\nThe connection was refused. If the node really stopped offering it,\naccept that "
+     "with: orvane node trust %s"},
+    {1048, "The certificate of %s is stored from now on:\n  %s"},
+    {1049, "The connection to %s is encrypted (%s)"},
+    {1050, "There is no endpoint to connect to.\nName one with --endpoint HOST:PORT."},
+    {1051, "Connected to %s. Type Ctrl-] and then q to leave."},
+    {1052, "The certificate of %s is unchanged:\n  %s"},
+    {1053,
+     "Certificate of %s\n  Stored:  %s\n  Offered: %s\n\nDo you want to accept the offered "
+     "one?"},
+    {1054, "%s is trusted with the certificate\n  %s"},
+    {1055, "no answer within %d seconds"},
+    {1056, "the server closed the connection"},
+    {1057, "%s no longer offers a secure connection; its stored certificate was removed."},
     // Zmodem file transfer.
     {1150, "The other side did not answer the file transfer"},
     {1151, "The other side cancelled the file transfer"},

@@ -30,6 +30,7 @@ class CabinetAccess {
 
     cabinet::Cabinet& cabinet() { return *cabinet_; }
     const settings::NodeTable& nodes() const { return application_.nodes(); }
+    app::Application& application() { return application_; }
     // The user's home node, when a user was loaded.
     texts::NodeKey home_node() const { return home_node_; }
     std::string home_node_name() const;
