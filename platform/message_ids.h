@@ -85,6 +85,23 @@ enum class MessageId : int {
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
 
+    // The search index.
+    kSearchRebuildQuestion = 1110,        // (Yes/No); %s: a note when the index is up to date
+    kSearchSwitchedOnNotUpToDate = 1111,  // (Yes/No)
+    kSearchCancelUpdate = 1112,           // (Yes/No)
+    kSearchWordDamaged = 1113,
+    kSearchWordTooCommon = 1114,
+    kSearchIndexOffQuestion = 1115,     // (Yes/No)
+    kSearchNotUpToDateQuestion = 1116,  // (Yes/No)
+    kSearchIndexOff = 1117,
+    kSearchResultsIncomplete = 1118,
+    kSearchTextsGone = 1119,
+    kSearchNothingToFind = 1120,
+    kSearchUnclosedQuote = 1121,
+    kSearchUnknownField = 1122,
+    kSearchPrefixTooShort = 1123,
+    kSearchWordTooLong = 1124,
+    kSearchNoWord = 1125,
     // Connection: Telnet and TLS transport, terminal.
     kConnectingTo = 1040,
     kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice

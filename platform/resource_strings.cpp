@@ -134,6 +134,37 @@ constexpr Entry kStrings[] = {
     {1055, "no answer within %d seconds"},
     {1056, "the server closed the connection"},
     {1057, "%s no longer offers a secure connection; its stored certificate was removed."},
+    {1110,
+     "Rebuilding the search index is required\nif you have added or removed texts while\nthe "
+     "search index was switched off.\nIt may be also required after repairing\nthe filing "
+     "cabinet.\n\nDo you want to rebuild the search index?%s"},
+    {1111,
+     "You have switched on the search index but\nit is not up-to-date. You should rebuild "
+     "it.\n\nDo you want to do this now?"},
+    {1112,
+     "If you cancel the updating of the search index,\nit will be no longer up-to-date.\n\nDo "
+     "you still want to cancel?"},
+    {1113,
+     "The search index entry of the word '%s' is damaged.\nThe search index needs to be rebuilt."},
+    {1114,
+     "The word '%s' is in too many texts for the search index.\nThe search index is no longer "
+     "up-to-date."},
+    {1115,
+     "The filing cabinet keeps no search index.\n\nDo you want to switch it on and build it now?"},
+    {1116,
+     "The search index is not up-to-date,\nso the results may miss texts.\n\nDo you want to "
+     "rebuild it now?"},
+    {1117, "The filing cabinet keeps no search index."},
+    {1118, "The search index is not up-to-date: the results may miss texts."},
+    {1119,
+     "%d texts named by the search index are no longer in the filing cabinet.\nThe search index "
+     "needs to be rebuilt."},
+    {1120, "There is nothing to search for."},
+    {1121, "The search has a double quote that is not closed."},
+    {1122, "'%s' is not a field to search in.\nThe fields are from:, to:, subject: and file:."},
+    {1123, "'%s' needs at least one letter or digit before the *."},
+    {1124, "The word '%s' is longer than the %d characters\nthat the search index keeps."},
+    {1125, "'%s' holds no word to search for."},
     // Zmodem file transfer.
     {1150, "The other side did not answer the file transfer"},
     {1151, "The other side cancelled the file transfer"},

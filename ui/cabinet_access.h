@@ -61,6 +61,7 @@ class CabinetAccess {
     std::string path_;
     std::string user_folder_;
     bool compression_ = true;
+    cabinet::IndexOptions index_options_;
     texts::NodeKey home_node_ = 0;
     bool remove_re_ = false;
     texts::TimeDisplay time_display_ = texts::TimeDisplay::utc;
