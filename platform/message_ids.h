@@ -78,9 +78,71 @@ enum class MessageId : int {
     // Warnings.
     kTransliterated = 2000,  // field, the replacements
 
+    // Information.
+    kCabinetRepairedOnOpen = 3000,  // cabinet, copy of the damaged file, texts lost
+
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
+
+    // The search index.
+    kSearchRebuildQuestion = 1110,        // (Yes/No); %s: a note when the index is up to date
+    kSearchSwitchedOnNotUpToDate = 1111,  // (Yes/No)
+    kSearchCancelUpdate = 1112,           // (Yes/No)
+    kSearchWordDamaged = 1113,
+    kSearchWordTooCommon = 1114,
+    kSearchIndexOffQuestion = 1115,     // (Yes/No)
+    kSearchNotUpToDateQuestion = 1116,  // (Yes/No)
+    kSearchIndexOff = 1117,
+    kSearchResultsIncomplete = 1118,
+    kSearchTextsGone = 1119,
+    kSearchNothingToFind = 1120,
+    kSearchUnclosedQuote = 1121,
+    kSearchUnknownField = 1122,
+    kSearchPrefixTooShort = 1123,
+    kSearchWordTooLong = 1124,
+    kSearchNoWord = 1125,
+    // Connection: Telnet and TLS transport, terminal.
+    kConnectingTo = 1040,
+    kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice
+    kTryAgain = 1042,       // after the user cancelled connecting (Yes/No)
+    kCannotConnectBecause = 1043,
+    kConnectedTo = 1044,
+    kSecureConnectionFailed = 1045,  // the handshake failed; the connection is closed
+    kCertificateChanged = 1046,      // pinned certificate differs: endpoint, both prints, endpoint
+    kSecureConnectionNotOffered = 1047,  // pinned endpoint answered in plain text
+    kCertificateStored = 1048,
+    kConnectionEncrypted = 1049,
+    kNoEndpoint = 1050,
+    kTerminalConnected = 1051,
+    kCertificateUnchanged = 1052,
+    kAcceptCertificate = 1053,  // stored and offered print (Yes/No)
+    kCertificateTrusted = 1054,
+    kNoAnswerWithin = 1055,  // a reason: "no answer within %d seconds"
+    kServerClosedConnection = 1056,
+    kCertificateForgotten = 1057,
+    // Zmodem file transfer.
+    kZmodemNoHeader = 1150,
+    kZmodemPeerCancelled = 1151,
+    kZmodemTooManyErrors = 1152,   // '%s' the file
+    kZmodemLengthMismatch = 1153,  // file, bytes that arrived, bytes announced
+    kZmodemSkipped = 1154,
+    kZmodemUnusableName = 1155,
+    kZmodemNotRegularFile = 1156,
+    kZmodemPeerEnded = 1157,
+    kZmodemBadPosition = 1158,  // file, position asked for
+    kZmodemFileExists = 1159,   // the Download question
+    kZmodemFileSize = 1160,     // "(%d bytes  %s)"
+    kZmodemCountdown = 1161,    // "%s downloading after %d seconds"
+    kZmodemResuming = 1162,
+    kZmodemSkipping = 1163,
+    kZmodemNoAnswer = 1164,
+    kZmodemFileTooLarge = 1165,
+    kZmodemDownloadTitle = 1166,
+    kZmodemResume = 1167,
+    kZmodemOverwrite = 1168,
+    kZmodemRename = 1169,
+    kZmodemSkip = 1170,
 
     // The downdump import.
     kErrorUnzipping = 1200,  // "Error unzipping the file '%s'", then the reason
