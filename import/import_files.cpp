@@ -23,30 +23,6 @@ bool ends_with_ignoring_case(std::string_view text, std::string_view end) {
 
 constexpr std::string_view kImportableExtensions[] = {".dmp", ".exp", ".zip", ".log"};
 
-// Copies `from` to the new file `to`, durably.
-int copy_file(const std::string& from, const std::string& to, platform::Env& env) {
-    platform::File source(env), target(env);
-    int error = source.open(from, platform::Access::Read, platform::Share::ReadWrite,
-                            platform::Disposition::OpenExisting);
-    if (!error)
-        error = target.open(to, platform::Access::ReadWrite, platform::Share::None,
-                            platform::Disposition::CreateNew);
-    std::vector<uint8_t> buffer(64 * 1024);
-    for (uint64_t offset = 0; !error;) {
-        size_t count = 0;
-        error = source.read_some_at(offset, buffer.data(), buffer.size(), &count);
-        if (error || count == 0) break;
-        error = target.write_at(offset, buffer.data(), count);
-        offset += count;
-    }
-    if (!error) error = target.flush();
-    if (error && target.is_open()) {
-        target.close();
-        (void)env.unlink(to);  // the copy's own error is the one to report
-    }
-    return error;
-}
-
 }  // namespace
 
 bool is_address_list_name(std::string_view name) {
@@ -77,10 +53,9 @@ bool is_log_name(std::string_view name) {
 
 bool is_importable_name(std::string_view name) {
     if (is_address_list_name(name)) return true;
-    return std::any_of(std::begin(kImportableExtensions), std::end(kImportableExtensions),
-                       [&](std::string_view extension) {
-                           return ends_with_ignoring_case(name, extension);
-                       });
+    return std::any_of(
+        std::begin(kImportableExtensions), std::end(kImportableExtensions),
+        [&](std::string_view extension) { return ends_with_ignoring_case(name, extension); });
 }
 
 std::vector<std::string> importable_files(const std::string& folder) {
@@ -119,7 +94,7 @@ Status move_file_into(const std::string& path, const std::string& folder, platfo
         target = platform::join_path(folder, name + "." + std::to_string(n));
     int error = env.rename(path, target);
     if (error == EXDEV) {
-        error = copy_file(path, target, env);
+        error = platform::copy_file(path, target, env);
         if (!error) error = env.unlink(path);
     }
     if (error) return Status::file(MessageId::kCannotWriteFile, target, error);

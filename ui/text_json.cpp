@@ -88,8 +88,10 @@ std::string text_json(const texts::TextRecord& text, CabinetAccess& access) {
                             .done());
     std::vector<std::string> fields;
     for (const texts::TextField& field : text.fields)
-        fields.push_back(
-            JsonObject().text("code", code_name(field.code)).text("value", utf8(field.value)).done());
+        fields.push_back(JsonObject()
+                             .text("code", code_name(field.code))
+                             .text("value", utf8(field.value))
+                             .done());
     std::vector<std::string> boxes;
     for (uint16_t number : text.boxes) {
         const cabinet::BoxEntry* entry = access.cabinet().boxes().find(number);
@@ -104,7 +106,9 @@ std::string text_json(const texts::TextRecord& text, CabinetAccess& access) {
     object.number("number", texts::number_of(text.id))
         .raw("date", date_json(text.date, access))
         .text("author", utf8(text.author.text))
-        .text(text.via ? "via" : "by", utf8(text.by.text))
+        // One name, sent on By the author or Via a gateway: the other is empty.
+        .text("by", text.via ? std::string() : utf8(text.by.text))
+        .text("via", text.via ? utf8(text.by.text) : std::string())
         .raw("receivers", json_list(receivers))
         .raw("links", json_list(links))
         .raw("fields", json_list(fields))
