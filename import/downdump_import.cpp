@@ -108,8 +108,7 @@ void FileImporter::unpack_kept_downdump(FileToImport& file) {
     file.path = *unpacked;
 }
 
-void FileImporter::dispose(FileReport& report, const FileToImport& file,
-                           const FileResult& result) {
+void FileImporter::dispose(FileReport& report, const FileToImport& file, const FileResult& result) {
     if (result.updump_errors > 0 || result.skipped) return;
     const std::string_view name = file_name_of(file.path);
     const bool log = is_log_name(name);
@@ -135,7 +134,10 @@ void FileImporter::dispose(FileReport& report, const FileToImport& file,
         status = move_file_into(file.path, options_.move_imported_to, context_.env);
         if (status.ok()) report.disposal = Disposal::kMoved;
     }
-    if (!status.ok()) context_.policy.notice(status);
+    if (!status.ok()) {
+        context_.policy.notice(status);
+        report.disposal_error = std::move(status);
+    }
 }
 
 bool FileImporter::import(const FileToImport& given) {
@@ -186,12 +188,13 @@ bool FileImporter::import(const FileToImport& given) {
         return false;
     }
     if (result.lines_cut)
-        context_.policy.notice(Status::message(
-            MessageId::kLinesCut, {static_cast<int>(kMaxLineLength), file.path}));
+        context_.policy.notice(
+            Status::message(MessageId::kLinesCut, {static_cast<int>(kMaxLineLength), file.path}));
     if (result.updump_errors > 0) {
-        const platform::Answer answer = context_.policy.decide(
-            {MessageId::kErrorsInPacket, {file.path}, platform::Buttons::YesNo,
-             platform::Answer::No});
+        const platform::Answer answer = context_.policy.decide({MessageId::kErrorsInPacket,
+                                                                {file.path},
+                                                                platform::Buttons::YesNo,
+                                                                platform::Answer::No});
         if (answer == platform::Answer::Yes) outcome_.files_to_show.push_back(file.path);
     }
     dispose(report, file, result);
@@ -246,9 +249,10 @@ ImportOutcome run_import(ImportContext& context, const ImportOptions& options,
         !same_file(context.cabinet.path(), options.main_cabinet)) {
         // Named on purpose, the other cabinet is imported into unless the
         // user says otherwise.
-        const platform::Answer answer = context.policy.decide(
-            {MessageId::kNotMainCabinet, {options.main_cabinet, "import"},
-             platform::Buttons::YesNo, platform::Answer::Yes});
+        const platform::Answer answer = context.policy.decide({MessageId::kNotMainCabinet,
+                                                               {options.main_cabinet, "import"},
+                                                               platform::Buttons::YesNo,
+                                                               platform::Answer::Yes});
         if (answer != platform::Answer::Yes) {
             outcome.aborted = true;
             return outcome;

@@ -35,6 +35,9 @@ struct FileReport {
     bool skipped = false;
     Disposal disposal = Disposal::kKept;
     platform::Status error;  // why the file was not (wholly) imported
+    // Why an imported file could not be deleted or moved: it stays, and
+    // importing it again changes nothing.
+    platform::Status disposal_error;
 };
 
 struct ImportOutcome {
@@ -52,7 +55,10 @@ struct ImportContext {
     ImportContext(cabinet::Cabinet& open_cabinet, const texts::NodeNames& node_names,
                   AddressBookPort& address_book, platform::Policy& questions,
                   platform::Env& environment = platform::system_env())
-        : cabinet(open_cabinet), nodes(node_names), book(address_book), policy(questions),
+        : cabinet(open_cabinet),
+          nodes(node_names),
+          book(address_book),
+          policy(questions),
           env(environment) {}
 
     cabinet::Cabinet& cabinet;

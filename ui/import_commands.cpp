@@ -36,18 +36,22 @@ const char* disposal_word(import::Disposal disposal) {
     return "kept";
 }
 
+std::string json_status(const platform::Status& status) {
+    return status.ok() ? "null" : json_quote(status.text());
+}
+
 void print_report(const import::FileReport& report, bool json, bool first) {
     const import::FilingCounts& counts = report.counts;
     if (json) {
         std::printf(
             "%s{\"file\": %s, \"address_list\": %s, \"stored\": %zu, \"replaced\": %zu, "
             "\"command_results\": %zu, \"settled\": %zu, \"updump_errors\": %u, "
-            "\"skipped\": %s, \"file_now\": \"%s\", \"error\": %s}",
+            "\"skipped\": %s, \"file_now\": \"%s\", \"error\": %s, \"disposal_error\": %s}",
             first ? "" : ", ", json_quote(report.path).c_str(),
             report.address_list ? "true" : "false", counts.stored, counts.replaced,
             counts.command_results, counts.settled, report.updump_errors,
             report.skipped ? "true" : "false", disposal_word(report.disposal),
-            report.error.ok() ? "null" : json_quote(report.error.text()).c_str());
+            json_status(report.error).c_str(), json_status(report.disposal_error).c_str());
         return;
     }
     if (report.address_list) {
@@ -104,7 +108,8 @@ int run(CliContext& context, const ImportRequest& request) {
     bool failed = !outcome.error.ok() || outcome.aborted;
     for (size_t i = 0; i < outcome.files.size(); ++i) {
         print_report(outcome.files[i], context.json, i == 0);
-        failed = failed || !outcome.files[i].error.ok() || outcome.files[i].skipped;
+        failed = failed || !outcome.files[i].error.ok() || outcome.files[i].skipped ||
+                 !outcome.files[i].disposal_error.ok();
     }
     if (context.json) std::printf("]\n");
     for (const std::string& file : outcome.files_to_show)

@@ -189,7 +189,7 @@ TEST_F(InterruptionTest, AFailedOrCutOffOperationAtAnyPointLosesAndDoublesNothin
         reference = snapshot_of(*run.cabinet);
         ASSERT_OK(run.cabinet->close());
     }
-    ASSERT_GT(operations, 10u);
+    ASSERT_GT(operations, 5u);  // the texts, the lists, the journal and the file's deletion
     for (uint64_t n = 0; n <= operations; ++n) {
         interrupt_at(n, platform::FaultEnv::Fault::kPowerCut, reference);
         interrupt_at(n, platform::FaultEnv::Fault::kFail, reference);
