@@ -129,6 +129,9 @@ inline constexpr int kDbMaxBlockSize = 16384;
 // the index stale and rebuilds it from the blocks. For a caller whose group
 // of changes failed half-way and must not be committed as if whole.
 void DbAbandon(DbHandle handle);
+// Writes back what is dirty and flushes the file. Inside a lock period this
+// commits the changes so far and keeps the lock: a crash later in the period
+// loses at most what was written after it.
 [[nodiscard]] int32_t DbFlush(DbHandle handle);
 // DB_COMPRESS switches compression of newly written blocks; DB_RETRY_IO the
 // retry of failed transfers.

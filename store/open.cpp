@@ -203,6 +203,10 @@ int32_t DbFlush(DbHandle handle) {
     int32_t result = write_back(*handle);
     if (!result && handle->writable && !handle->file_read_only && handle->file.flush() != 0)
         result = kDbWriteError;
+    // Inside a lock period the header and index just written match the
+    // blocks. The next change must bump the counter again, so that an index
+    // left behind by a crash after it is seen as stale.
+    if (!result) handle->period_written = false;
     return end_operation(*handle, result);
 }
 
