@@ -62,6 +62,27 @@ enum class MessageId : int {
     kCancelled = 1000,         // "Cancelled"
     kConnectionClosed = 1001,  // the peer closed the connection
     kConnectionFailed = 1002,  // "The connection failed: %s"
+
+    // Address book.
+    kYourNameChanged = 1100,
+    kYourAliasChanged = 1101,
+    kAddressRequestQueued = 1102,
+    kAddressBookEmpty = 1103,  // "... Do you want to download it from %s?" (Yes/No)
+    kPersonalBookNotOpen = 1104,
+    kCsvUnknownFormat = 1105,
+    kNodeAddressesNotImported = 1106,
+    kNotAnAddressList = 1107,
+    kAddressListZipped = 1108,
+    kAddressListUnknownNode = 1109,
+    kAddressLinesPassedOver = 1110,
+    kCsvRowsPassedOver = 1111,
+    kAddressAlreadyKept = 1112,
+    kNotAnInternetAddress = 1113,
+    kAddressNameTooLong = 1114,
+    kAddressTooLong = 1115,
+    kNoAddressFound = 1116,
+    kAddressAmbiguous = 1117,  // "'%s' may mean any of these:\n%s"
+    kTooManyExportNodes = 1118,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -89,6 +89,34 @@ constexpr Entry kStrings[] = {
     {1000, "Cancelled"},
     {1001, "The connection was closed"},
     {1002, "The connection failed: %s"},
+    // Address book.
+    {1100, "Your name has been changed to\n%s."},
+    {1101, "Your alias has been changed to\n%s."},
+    {1102,
+     "XxxQOR has put a command in the out-basket\nthat will download the address book from %s."},
+    {1103, "The address book for %s is empty. Do you want to download it from %s?"},
+    {1104, "Cannot import the addresses because the\npersonal address book is not open."},
+    {1105,
+     "Cannot import the addresses because the\nfile '%s'\nhas an unknown format.\n\n(The fields "
+     "must be separated by commas\nand there must be the field 'Name' and a\nfield beginning "
+     "with 'E-Mail' or 'EMail'.)"},
+    {1106,
+     "Addresses of users and conferences on %s\nare not imported into the personal address "
+     "book."},
+    {1107,
+     "'%s' is not the name of an address list.\n(Address lists are named like CO00123$ or "
+     "CO00123#.)"},
+    {1108, "The address list '%s' is zipped.\nUnpack it first."},
+    {1109, "The address list '%s' belongs to the node %c,\nwhich is not in the list of nodes."},
+    {1110, "%d lines of '%s' could not be read\nand were passed over."},
+    {1111, "%d rows of '%s' could not be read\nand were passed over."},
+    {1112, "'%s' <%s> is already in the personal address book."},
+    {1113, "'%s' is not an Internet address."},
+    {1114, "The name '%s' is longer than 55 characters."},
+    {1115, "The address '%s' is longer than 63 characters."},
+    {1116, "No name in the address book matches '%s'."},
+    {1117, "'%s' may mean any of these:\n%s"},
+    {1118, "At most 10 nodes can be exported at a time."},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

@@ -1,0 +1,46 @@
+// The word index of names: for every word of every stored name, a record
+// of the objects whose names hold it (layout in records.h). Changes are
+// gathered while objects are written and applied at the end of the group,
+// each touched word read and written once, in key order.
+#pragma once
+
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "addressbook/records.h"
+#include "store/db.h"
+
+namespace orvane::addressbook {
+
+// The index entries that `object`'s name makes, by word.
+std::vector<std::pair<std::string, WordEntry>> word_entries_of(const AddressObject& object);
+
+// Every entry of `word` from all its parts, sorted, each once.
+[[nodiscard]] int32_t read_word(store::DbHandle db, std::string_view word,
+                                std::vector<WordEntry>* entries);
+// Stores `entries` (sorted, each once) as the whole of `word`, in as many
+// parts as they need; parts left over are removed, and so is the word when
+// there are no entries.
+[[nodiscard]] int32_t write_word(store::DbHandle db, std::string_view word,
+                                 std::span<const WordEntry> entries);
+
+class WordIndexChanges {
+  public:
+    void add(const AddressObject& object);
+    void remove(const AddressObject& object);
+    bool empty() const { return words_.empty(); }
+    [[nodiscard]] int32_t apply(store::DbHandle db);
+
+  private:
+    // Per word and entry, the count of adds less removes: +1 to add, -1 to
+    // remove, 0 when they cancel out.
+    std::map<std::string, std::map<WordEntry, int>> words_;
+};
+
+// Replaces the whole word index with one made from the stored objects.
+[[nodiscard]] int32_t rebuild_word_index(store::DbHandle db);
+
+}  // namespace orvane::addressbook
