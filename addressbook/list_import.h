@@ -22,10 +22,15 @@
 namespace orvane::addressbook {
 
 struct ListImportContext {
+    ListImportContext(BookFile& lists_file, const settings::NodeTable& node_table,
+                      platform::Policy& questions,
+                      platform::Env& environment = platform::system_env())
+        : lists(lists_file), nodes(node_table), policy(questions), env(environment) {}
+
     BookFile& lists;
     const settings::NodeTable& nodes;
     platform::Policy& policy;
-    platform::Env& env = platform::system_env();
+    platform::Env& env;
     // The open user, updated from his own entry; may be missing.
     settings::UserSettings* user = nullptr;
     std::string user_directory;

@@ -86,9 +86,9 @@ void BookTest::SetUp() {
     lists.emplace(open_book(kListsFileName));
 }
 
-std::string BookTest::write_file(const std::string& name, const std::string& text) const {
+std::string BookTest::write_file(const std::string& name, const std::string& text) {
     const std::string file = path(name);
-    EXPECT_EQ(platform::write_whole_file(file, text.data(), text.size()), 0);
+    EXPECT_EQ(platform::write_whole_file(file, text.data(), text.size(), files), 0);
     return file;
 }
 
@@ -99,7 +99,7 @@ std::string BookTest::read_file(const std::string& name) const {
 }
 
 BookFile BookTest::open_book(const std::string& name, bool shared) {
-    auto book = BookFile::open(path(name), shared, policy);
+    auto book = BookFile::open(path(name), shared, policy, files);
     if (!book.ok()) {
         ADD_FAILURE() << book.status().text();
         std::abort();

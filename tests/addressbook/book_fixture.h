@@ -34,18 +34,27 @@ std::map<std::string, std::string> dump(BookFile& book);
 // and a mark of an unsettled group. Empty when all is well.
 std::vector<std::string> index_problems(BookFile& book);
 
+// The files of the system without waiting for the disk: what a crash keeps
+// is the business of a FaultEnv over this one, not of the real disk.
+class NoSyncEnv : public platform::EnvWrapper {
+  public:
+    NoSyncEnv() : EnvWrapper(platform::system_env()) {}
+    int fsync(int) override { return 0; }
+};
+
 class BookTest : public ::testing::Test {
   protected:
     void SetUp() override;
 
     std::string path(const std::string& name) const { return dir.file(name); }
     // Writes `text` as a file of that name in the scratch directory.
-    std::string write_file(const std::string& name, const std::string& text) const;
+    std::string write_file(const std::string& name, const std::string& text);
     // Reads a file of the scratch directory; empty when missing.
     std::string read_file(const std::string& name) const;
     BookFile open_book(const std::string& name, bool shared = false);
 
     orvane::testing::TempDirectory dir;
+    NoSyncEnv files;
     platform::UnattendedPolicy policy;
     settings::NodeTable nodes;
     std::optional<BookFile> lists;
