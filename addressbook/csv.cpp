@@ -33,8 +33,8 @@ CsvReader::Next CsvReader::next(std::vector<std::string>* fields) {
             }
             continue;
         }
-        if (c == '\n' || (c == '\r' && (at_ >= text_.size() || text_[at_] == '\n'))) {
-            if (c == '\r') ++at_;
+        if (c == '\n' || c == '\r') {
+            if (c == '\r' && at_ < text_.size() && text_[at_] == '\n') ++at_;
             break;
         }
         if (too_long) {

@@ -1,5 +1,5 @@
 // Comma-separated values the way spreadsheets write them (RFC 4180): fields
-// parted by commas, records by CR LF or LF; a field in double quotes may hold
+// parted by commas, records by CR LF, LF or a lone CR; a field in double quotes may hold
 // commas, line breaks and doubled quotes; a UTF-8 byte-order mark at the
 // start is passed over. Reading is lenient where spreadsheets are: a quote
 // inside an unquoted field is kept as it is, text after a closing quote

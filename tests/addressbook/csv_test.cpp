@@ -70,6 +70,13 @@ TEST(CsvReader, ReadsQuotedFieldsLineEndsAndAByteOrderMark) {
     // Lenient where spreadsheets are.
     EXPECT_EQ(read_all("a\"b,\"c\"d,\"open,end"), (Rows{{"a\"b", "cd", "open,end"}}));
     EXPECT_EQ(read_all("last line without end"), (Rows{{"last line without end"}}));
+    EXPECT_EQ(read_all("old\rmac\r"), (Rows{{"old"}, {"mac"}}));
+
+    CsvReader reader("a,b\r");
+    std::vector<std::string> fields;
+    EXPECT_EQ(reader.next(&fields), CsvReader::Next::kRecord);
+    EXPECT_EQ(reader.position(), 4u);  // never past the end, or progress would pass 100%
+    EXPECT_EQ(reader.next(&fields), CsvReader::Next::kEnd);
 }
 
 TEST(CsvReader, ARecordOverTheLimitIsPassedOverWhole) {
