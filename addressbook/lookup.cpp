@@ -1,7 +1,6 @@
 #include "addressbook/lookup.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 
 #include "addressbook/db_access.h"
@@ -12,7 +11,23 @@ namespace orvane::addressbook {
 
 namespace {
 
-using FoundSet = std::map<std::pair<NodeKey, uint16_t>, Found>;
+// Objects found, sorted by node key and number, each once.
+using FoundSet = std::vector<Found>;
+
+bool before(const Found& a, const Found& b) {
+    return a.node != b.node ? a.node < b.node : a.number < b.number;
+}
+
+// Sorts the objects and keeps each once, with the best whole-word mark.
+void settle_set(FoundSet& set) {
+    std::sort(set.begin(), set.end(), [](const Found& a, const Found& b) {
+        return before(a, b) || (!before(b, a) && a.whole_words > b.whole_words);
+    });
+    set.erase(
+        std::unique(set.begin(), set.end(),
+                    [](const Found& a, const Found& b) { return !before(a, b) && !before(b, a); }),
+        set.end());
+}
 
 bool node_taken(NodeKey node, const LookupRequest& request) {
     if (request.node != 0) return node == request.node;
@@ -32,7 +47,8 @@ bool position_taken(uint8_t indexed, uint8_t typed, PositionRule rule) {
     return true;
 }
 
-// Adds to `set` the entries of every indexed word that `typed` begins.
+// Adds to `set` the entries of every indexed word that `typed` begins;
+// the caller settles the set.
 int32_t scan_word(store::DbHandle db, const NameWord& typed, const LookupRequest& request,
                   FoundSet& set) {
     const std::string prefix = word_key(typed.text).substr(0, typed.text.size() + 1);
@@ -48,9 +64,7 @@ int32_t scan_word(store::DbHandle db, const NameWord& typed, const LookupRequest
                     !(type_mask_of(entry.type) & request.mask) ||
                     !position_taken(entry.position, typed.position, request.rule))
                     continue;
-                auto [at, added] = set.try_emplace(
-                    {entry.node, entry.number}, Found{entry.node, entry.number, entry.type, whole});
-                if (!added) at->second.whole_words = std::max(at->second.whole_words, whole);
+                set.push_back({entry.node, entry.number, entry.type, whole});
             }
         }
         result = get_next(db, key, &key, &data);
@@ -155,25 +169,28 @@ platform::Result<LookupResult> look_up(const Books& books, const LookupRequest& 
         for (BookFile* file : files)
             if (int32_t error = scan_word(file->db(), typed, request, word_set))
                 return file->access_error(error);
+        settle_set(word_set);
         if (first) {
             running = std::move(word_set);
             first = false;
         } else {
+            // Only the objects found for every word are kept.
             FoundSet both;
-            for (auto& [key, found] : running) {
-                auto other = word_set.find(key);
-                if (other == word_set.end()) continue;
-                found.whole_words += other->second.whole_words;
-                both.emplace(key, found);
+            auto other = word_set.begin();
+            for (Found& found : running) {
+                while (other != word_set.end() && before(*other, found)) ++other;
+                if (other == word_set.end()) break;
+                if (before(found, *other)) continue;
+                found.whole_words += other->whole_words;
+                both.push_back(found);
             }
             running = std::move(both);
         }
         if (running.empty()) break;
     }
-    for (const auto& [key, found] : running) {
-        result.found.push_back(found);
+    for (const Found& found : running)
         if (found.whole_words > 0) result.any_whole_word = true;
-    }
+    result.found = std::move(running);
     return result;
 }
 

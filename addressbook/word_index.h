@@ -4,7 +4,6 @@
 // each touched word read and written once, in key order.
 #pragma once
 
-#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,26 +17,32 @@ namespace orvane::addressbook {
 // The index entries that `object`'s name makes, by word.
 std::vector<std::pair<std::string, WordEntry>> word_entries_of(const AddressObject& object);
 
-// Every entry of `word` from all its parts, sorted, each once.
+// Every entry of `word` from all its parts, sorted, each once; `*parts` is
+// how many records hold them.
 [[nodiscard]] int32_t read_word(store::DbHandle db, std::string_view word,
-                                std::vector<WordEntry>* entries);
+                                std::vector<WordEntry>* entries, size_t* parts = nullptr);
 // Stores `entries` (sorted, each once) as the whole of `word`, in as many
-// parts as they need; parts left over are removed, and so is the word when
-// there are no entries.
+// parts as they need, in place of the `stored_parts` it has; parts left
+// over are removed, and so is the word when there are no entries.
 [[nodiscard]] int32_t write_word(store::DbHandle db, std::string_view word,
-                                 std::span<const WordEntry> entries);
+                                 std::span<const WordEntry> entries, size_t stored_parts);
 
 class WordIndexChanges {
   public:
     void add(const AddressObject& object);
     void remove(const AddressObject& object);
-    bool empty() const { return words_.empty(); }
+    bool empty() const { return changes_.empty(); }
     [[nodiscard]] int32_t apply(store::DbHandle db);
 
   private:
-    // Per word and entry, the count of adds less removes: +1 to add, -1 to
-    // remove, 0 when they cancel out.
-    std::map<std::string, std::map<WordEntry, int>> words_;
+    struct Change {
+        std::string word;
+        WordEntry entry;
+        int delta = 0;  // +1 add, -1 remove
+    };
+    // In the order made; apply() sorts them by word and entry and sums the
+    // deltas, so that a remove and an add of one entry cancel out.
+    std::vector<Change> changes_;
 };
 
 // Replaces the whole word index with one made from the stored objects.

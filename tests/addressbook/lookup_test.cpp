@@ -131,16 +131,21 @@ TEST_F(LookupTest, AWordOfVeryManyObjectsIsKeptInPartsAndFoundWhole) {
     for (uint32_t i = 0; i < kWordPartEntries + 100; ++i)
         entries.push_back({'C', kPerson, static_cast<uint16_t>(i), 1});
     ASSERT_EQ(store::DbLock(lists->db()), 0);
-    ASSERT_EQ(write_word(lists->db(), "ann", entries), 0);
+    ASSERT_EQ(write_word(lists->db(), "ann", entries, 0), 0);
     ASSERT_EQ(store::DbUnlock(lists->db()), 0);
     EXPECT_EQ(numbers(on('C', "an")).size(), entries.size());
 
+    std::vector<WordEntry> stored;
+    size_t parts = 0;
+    ASSERT_EQ(read_word(lists->db(), "ann", &stored, &parts), 0);
+    EXPECT_EQ(stored, entries);
+    EXPECT_EQ(parts, 2u);
     entries.resize(10);
-    ASSERT_EQ(write_word(lists->db(), "ann", entries), 0);
+    ASSERT_EQ(write_word(lists->db(), "ann", entries, parts), 0);
     std::string data;
     EXPECT_EQ(get_exact(lists->db(), word_key("ann", 1), &data), store::kDbNotFound);
     EXPECT_EQ(numbers(on('C', "ann")).size(), 10u);
-    ASSERT_EQ(write_word(lists->db(), "ann", {}), 0);
+    ASSERT_EQ(write_word(lists->db(), "ann", {}, 1), 0);
     EXPECT_EQ(get_exact(lists->db(), word_key("ann"), &data), store::kDbNotFound);
 }
 
