@@ -5,10 +5,8 @@
 
 namespace orvane::app {
 
-Application::Application(platform::Ui& ui, UserChooser chooser)
-    : ui_(ui), chooser_(std::move(chooser)) {
-    loop_.set_handler([this](const platform::Message& message) { handle_message(message); });
-}
+Application::Application(platform::Policy& policy, UserChooser chooser, platform::Env& env)
+    : policy_(policy), env_(env), chooser_(std::move(chooser)), loop_(env), ini_cache_(env) {}
 
 Application::~Application() {
     shutdown();
@@ -39,11 +37,11 @@ bool Application::initialise(const StartOptions& options) {
     if (!options.command_line_cabinet.empty() && options.command_line_cabinet[0] != '-') {
         command_line_cabinet_ = options.command_line_cabinet;
     }
-    loop_.set_timer(kTickTimer, kTickPeriodMs);
+    tick_ = loop_.on_tick([this](uint32_t now) { tick(now); });
     initialised_ = true;
 
     nodes_ = settings::load_node_information(ini_cache_, program_directory_);
-    if (!common_.load(ini_cache_, program_directory_, nodes_, version_gate_, ui_)) return false;
+    if (!common_.load(ini_cache_, program_directory_, nodes_, version_gate_, policy_)) return false;
     places_ = std::make_unique<settings::UserPlaces>(
         settings::UserPlaces{ini_cache_, common_.file(), program_directory_});
     open_shared_services(*this);
@@ -56,7 +54,7 @@ void Application::shutdown() {
     initialised_ = false;
     if (session_) close_user();
     close_shared_services(*this);
-    loop_.kill_timer(kTickTimer);
+    tick_.cancel();
     common_.save();
     common_.close();
     places_.reset();
@@ -85,11 +83,18 @@ int Application::request_new_user(const settings::NewUserRequest& request) {
 
 int Application::add_user_now(const settings::NewUserRequest& request) {
     if (!places_) return -1;
-    return settings::create_user(*places_, users_, request, version_gate_, ui_);
+    platform::Result<int> index =
+        settings::create_user(*places_, users_, request, version_gate_, policy_);
+    if (!index.ok()) {
+        policy_.notice(index.status());
+        return -1;
+    }
+    return *index;
 }
 
-void Application::set_message_handler(uint32_t message_id, platform::EventLoop::Handler handler) {
-    handlers_[message_id] = std::move(handler);
+void Application::set_message_handler(platform::PostedMessage id,
+                                      platform::EventLoop::MessageCallback handler) {
+    handlers_[id] = loop_.on_message(id, std::move(handler));
 }
 
 }  // namespace orvane::app

@@ -12,9 +12,10 @@
 
 #include "app/auto_save.h"
 #include "app/user_services.h"
+#include "platform/env.h"
 #include "platform/event_loop.h"
+#include "platform/policy.h"
 #include "platform/single_instance.h"
-#include "platform/ui.h"
 #include "settings/common_settings.h"
 #include "settings/ini_file.h"
 #include "settings/local_users.h"
@@ -24,14 +25,6 @@
 
 namespace orvane::app {
 
-inline constexpr uintptr_t kTickTimer = 1;
-inline constexpr uint32_t kTickPeriodMs = 1000;
-// Private messages of the main loop.
-inline constexpr uint32_t kNetworkEventMessage = platform::kUserMessage + 0x200;
-inline constexpr uint32_t kBatchStepMessage = platform::kUserMessage + 0x201;
-inline constexpr uint32_t kHelpRequestMessage = platform::kUserMessage + 0x202;
-// A command for the window that is active; wparam holds its number.
-inline constexpr uint32_t kCommandMessage = 0x0111;
 // The command that the tick sends while a modal dialog runs.
 inline constexpr int kModalTickCommand = 388;
 
@@ -58,7 +51,10 @@ enum class RunResult {
 
 class Application {
   public:
-    Application(platform::Ui& ui, UserChooser chooser);
+    // Questions and notices go to `policy`; the loop, the settings files and
+    // the cabinets use `env`.
+    Application(platform::Policy& policy, UserChooser chooser,
+                platform::Env& env = platform::system_env());
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -94,9 +90,10 @@ class Application {
 
     // The one-second tick at tick count `now`.
     void tick(uint32_t now);
-    // Handlers for messages the frame does not handle itself (such as the
-    // network events, once the connection is built).
-    void set_message_handler(uint32_t message_id, platform::EventLoop::Handler handler);
+    // Handlers for posted messages the frame does not handle itself (such
+    // as the next step of the batch session).
+    void set_message_handler(platform::PostedMessage id,
+                             platform::EventLoop::MessageCallback handler);
     // Called once per second while it is set (the connection's poll).
     void set_per_second_poll(std::function<void()> poll) { per_second_poll_ = std::move(poll); }
     // Told when a user has been opened: where a front end shows the user's
@@ -109,7 +106,8 @@ class Application {
         modal_receiver_ = std::move(receiver);
     }
 
-    platform::Ui& ui() { return ui_; }
+    platform::Policy& policy() { return policy_; }
+    platform::Env& env() { return env_; }
     platform::EventLoop& loop() { return loop_; }
     AutoSave& auto_save() { return auto_save_; }
     settings::IniCache& ini_cache() { return ini_cache_; }
@@ -131,12 +129,13 @@ class Application {
     void show_pending_notices(settings::UserSettings& settings);
     void run_message_loop();
     void close_user();
-    void handle_message(const platform::Message& message);
     int add_user_now(const settings::NewUserRequest& request);
 
-    platform::Ui& ui_;
+    platform::Policy& policy_;
+    platform::Env& env_;
     UserChooser chooser_;
     platform::EventLoop loop_;
+    platform::EventLoop::Registration tick_;
     platform::SingleInstance instance_;
     settings::IniCache ini_cache_;
     settings::VersionGate version_gate_;
@@ -146,7 +145,7 @@ class Application {
     std::unique_ptr<settings::UserPlaces> places_;
     std::unique_ptr<UserSession> session_;
     AutoSave auto_save_;
-    std::map<uint32_t, platform::EventLoop::Handler> handlers_;
+    std::map<platform::PostedMessage, platform::EventLoop::Registration> handlers_;
     std::function<void()> per_second_poll_;
     std::function<void(int)> modal_receiver_;
     std::function<void(UserSession&)> user_opened_;

@@ -1,28 +1,12 @@
 // The main message loop and the one-second tick.
 #include "app/application.h"
-#include "platform/clock.h"
 
 namespace orvane::app {
 
 void Application::run_message_loop() {
-    platform::Message message;
-    while (!loop_exit_) {
-        if (!loop_.get_message(&message)) {
-            // The event loop itself was told to stop: the program ends.
-            request_quit();
-            break;
-        }
-        loop_.dispatch(message);
-    }
-}
-
-void Application::handle_message(const platform::Message& message) {
-    if (message.id == platform::kTimerMessage && message.wparam == kTickTimer) {
-        tick(platform::tick_count());
-        return;
-    }
-    auto handler = handlers_.find(message.id);
-    if (handler != handlers_.end()) handler->second(message);
+    // The loop runs callbacks until the user is closed; it only stops by
+    // itself when it was told to quit, and then the program ends.
+    if (!loop_.wait_for([this] { return loop_exit_; }, std::nullopt)) request_quit();
 }
 
 void Application::tick(uint32_t now) {

@@ -2,7 +2,6 @@
 
 #include "app/news_files.h"
 #include "cabinet/fixed_boxes.h"
-#include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/message_format.h"
 #include "platform/resource_strings.h"
@@ -10,8 +9,6 @@
 namespace orvane::app {
 
 namespace {
-
-constexpr int kNewsTitle = 907;  // "What's new in XxxQOR/Lumeth %d"
 
 // The file's text with LF line ends, closed by a line end.
 std::string news_body(const std::string& contents) {
@@ -27,41 +24,49 @@ std::string news_body(const std::string& contents) {
 
 }  // namespace
 
-bool open_user_cabinet(UserSession& session, platform::Ui& ui) {
+platform::Status open_user_cabinet(UserSession& session, platform::Policy& policy,
+                                   platform::Env& env) {
     cabinet::OpenOptions options;
     options.compression = session.settings.values.options.compression != 0;
     options.recent_password = &session.recent_password;
-    session.filing_cabinet = cabinet::Cabinet::open(session.cabinet, options, ui);
-    return session.filing_cabinet != nullptr;
+    platform::Result<std::unique_ptr<cabinet::Cabinet>> opened =
+        cabinet::Cabinet::open(session.cabinet, options, policy, env);
+    if (!opened.ok()) return opened.take_status();
+    session.filing_cabinet = std::move(*opened);
+    return platform::Status();
 }
 
-void deliver_news_files(UserSession& session, const std::string& program_directory,
-                        platform::Ui& ui) {
+platform::Status deliver_news_files(UserSession& session, const std::string& program_directory,
+                                    platform::Env& env) {
     cabinet::Cabinet* cabinet = session.filing_cabinet.get();
-    if (!cabinet || cabinet->read_only()) return;
+    if (!cabinet || cabinet->read_only()) return platform::Status();
     const settings::OptionKeys& options = session.settings.values.options;
     for (const NewsFile& news :
          pending_news_files(program_directory, session.settings.stored_version())) {
         std::string contents;
-        if (platform::read_whole_file(news.path, &contents) != 0) {
-            ui.message(131, {news.path.c_str()});
-            continue;
-        }
+        if (int error = platform::read_whole_file(news.path, &contents, env))
+            return platform::Status::file(platform::MessageId::kCannotReadFile, news.path, error);
+        platform::Result<texts::TextId> id = cabinet->next_local_id();
+        if (!id.ok()) return id.take_status();
         texts::TextRecord text = texts::new_local_text(
-            cabinet->next_local_id(), static_cast<uint32_t>(platform::now_utc()),
-            {0, platform::kProgramName}, {options.fixed_pitch != 0, options.right_margin});
+            *id, static_cast<uint32_t>(env.now_utc()), {0, platform::kProgramName},
+            {options.fixed_pitch != 0, options.right_margin});
         text.kind_flags = texts::with_text_kind(text.kind_flags, texts::TextKind::kNewText);
-        text.subject =
-            platform::format_message(platform::resource_string(kNewsTitle), {news.version});
+        text.subject = platform::format_message(
+            platform::resource_string(platform::MessageId::kWhatsNew), {news.version});
         text.body = news_body(contents);
         text.width = texts::text_width(text.body, options.right_margin);
-        if (!cabinet->file_text(text, cabinet::box::kInBasket)) break;
+        if (platform::Status filed = cabinet->file_text(text, cabinet::box::kInBasket); !filed.ok())
+            return filed;
     }
-    cabinet->write_back();
+    return cabinet->write_back();
 }
 
-void close_user_cabinet(UserSession& session) {
+platform::Status close_user_cabinet(UserSession& session) {
+    if (!session.filing_cabinet) return platform::Status();
+    platform::Status closed = session.filing_cabinet->close();
     session.filing_cabinet.reset();
+    return closed;
 }
 
 }  // namespace orvane::app

@@ -10,13 +10,15 @@
 
 namespace orvane::app {
 
-// Opens session.cabinet into session.filing_cabinet. False when it could
-// not be opened or the user declined to create it.
-bool open_user_cabinet(UserSession& session, platform::Ui& ui);
+// Opens session.cabinet into session.filing_cabinet (creating it after the
+// question: a user's own cabinet is created when nobody can be asked).
+platform::Status open_user_cabinet(UserSession& session, platform::Policy& policy,
+                                   platform::Env& env);
 // Files every pending "README%02d.txt" of `program_directory` into the
 // In-Basket, titled with the version it tells about.
-void deliver_news_files(UserSession& session, const std::string& program_directory,
-                        platform::Ui& ui);
-void close_user_cabinet(UserSession& session);
+platform::Status deliver_news_files(UserSession& session, const std::string& program_directory,
+                                    platform::Env& env);
+// Writes back and closes the cabinet.
+platform::Status close_user_cabinet(UserSession& session);
 
 }  // namespace orvane::app

@@ -14,8 +14,6 @@ namespace {
 constexpr int kEndProgram = -2;
 constexpr int kUnlistedFolder = -1;
 constexpr int kConnectCommand = 283;
-constexpr int kPasswordChangedNotice = 32;
-constexpr int kExcludedNotice = 33;
 
 std::string absolute_path(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
@@ -57,7 +55,7 @@ bool Application::open_user_at(int index) {
                                                : users_.users[static_cast<size_t>(index)].folder;
     if (platform::change_directory(session->folder) != 0) return false;
     if (!session->settings.load(ini_cache_, session->folder, program_directory_, version_gate_,
-                                ui_)) {
+                                policy_)) {
         (void)platform::change_directory(program_directory_);
         return false;
     }
@@ -74,15 +72,17 @@ bool Application::open_user_at(int index) {
     if (user_opened_) user_opened_(*session_);
     show_pending_notices(session_->settings);
     if (session_->settings.values.login.auto_login) {
-        loop_.post({kCommandMessage, static_cast<uintptr_t>(kConnectCommand), 0});
+        loop_.post({platform::PostedMessage::kCommand, static_cast<uintptr_t>(kConnectCommand), 0});
     }
     return true;
 }
 
 void Application::show_pending_notices(settings::UserSettings& settings) {
     int& messages = settings.values.user.messages;
-    if (messages & 1) ui_.message(kPasswordChangedNotice);
-    if (messages & 2) ui_.message(kExcludedNotice);
+    if (messages & 1)
+        policy_.notice(platform::Status::message(platform::MessageId::kPasswordChangedOnNode));
+    if (messages & 2)
+        policy_.notice(platform::Status::message(platform::MessageId::kExcludedForWrongPassword));
     messages = 0;
 }
 

@@ -9,12 +9,22 @@ void open_shared_services(Application&) {}
 void close_shared_services(Application&) {}
 
 bool open_user_services(Application& application, UserSession& session) {
-    if (!open_user_cabinet(session, application.ui())) return false;
-    deliver_news_files(session, application.program_directory(), application.ui());
+    platform::Status opened = open_user_cabinet(session, application.policy(), application.env());
+    if (!opened.ok()) {
+        application.policy().notice(opened);
+        return false;
+    }
+    // News that cannot be filed are told about; the user still opens.
+    if (platform::Status news =
+            deliver_news_files(session, application.program_directory(), application.env());
+        !news.ok())
+        application.policy().notice(news);
     return true;
 }
-void close_user_services(Application&, UserSession& session) {
-    close_user_cabinet(session);
+
+void close_user_services(Application& application, UserSession& session) {
+    if (platform::Status closed = close_user_cabinet(session); !closed.ok())
+        application.policy().notice(closed);
 }
 
 }  // namespace orvane::app

@@ -6,12 +6,13 @@
 #include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
-#include "cabinet/messages.h"
-#include "platform/file.h"
 
 namespace orvane::cabinet {
 
 using namespace store;
+using platform::MessageId;
+using platform::Result;
+using platform::Status;
 
 namespace {
 
@@ -65,45 +66,50 @@ std::string deleting_text_phrase(texts::TextId id) {
 }
 
 Cabinet::Cabinet(std::string path, DbHandle db, std::shared_ptr<EngineProgress> engine_progress,
-                 platform::Ui& ui, bool read_only)
+                 platform::Policy& policy, platform::Env& env, bool read_only)
     : path_(std::move(path)),
       db_(db),
       engine_progress_(std::move(engine_progress)),
-      ui_(ui),
+      policy_(policy),
+      env_(env),
       read_only_(read_only) {}
 
 Cabinet::~Cabinet() {
-    if (!read_only_) write_back();
-    DbClose(db_);
+    // Outside lock periods everything but the header fields that close()
+    // writes was committed already; those are abandoned here on purpose.
+    if (db_) (void)DbClose(db_);
 }
 
-void Cabinet::engine_error(const std::string& action, int32_t code) {
-    ui_.engine_error(action, DbErrorText(code));
+Status Cabinet::close() {
+    Status status = read_only_ ? Status() : write_back();
+    const int32_t code = DbClose(std::exchange(db_, nullptr));
+    if (status.ok() && code != kDbOk) status = engine_error("closing the cabinet", code);
+    return status;
 }
 
-bool Cabinet::refuse_if_read_only() {
-    if (read_only_) ui_.message(message::kReadOnly, {path_.c_str()});
-    return read_only_;
+Status Cabinet::engine_error(const std::string& action, int32_t code) const {
+    return Status::engine(action, code, DbErrorText(code));
 }
 
-std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOptions& options,
-                                         platform::Ui& ui) {
+Status Cabinet::check_writable() const {
+    if (read_only_) return Status::message(MessageId::kCabinetReadOnly, {path_});
+    return Status();
+}
+
+Result<std::unique_ptr<Cabinet>> Cabinet::create(const std::string& path,
+                                                 const CreateOptions& options,
+                                                 platform::Policy& policy, platform::Env& env) {
     std::optional<ScrambledPassword> scrambled;
     if (!options.password.empty()) {
         scrambled = scramble_password(options.password, random_byte);
-        if (!scrambled) {
-            ui.message(66, {"The password"});
-            return nullptr;
-        }
+        if (!scrambled) return Status::message(MessageId::kIsInvalid, {"The password"});
     }
     DbHandle db = nullptr;
     auto relay = std::make_shared<EngineProgress>();
     if (int32_t code = DbCreate(&db, path, DB_PREFIX_KEYS | DB_COMPRESS, kBlockSize, kEntrySize,
-                                engine_callback(relay))) {
-        ui.engine_error("creating the cabinet", DbErrorText(code));
-        return nullptr;
-    }
-    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, ui, false));
+                                engine_callback(relay), env))
+        return Status::engine("creating the cabinet", code, DbErrorText(code));
+    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, policy, env, false));
     CabinetHeader& header = cabinet->header_;
     header.fixed_box_numbers = static_cast<uint8_t>(box::kFirstUserBox);
     header.index_kept = options.keep_search_index ? 1 : 0;
@@ -113,40 +119,42 @@ std::unique_ptr<Cabinet> Cabinet::create(const std::string& path, const CreateOp
         header.scrambled_password = *scrambled;
     }
     cabinet->header_changed_ = true;
+    Status status;
     for (uint16_t number : initial_boxes())
-        if (!cabinet->ensure_fixed_box(number)) return nullptr;
-    if (!cabinet->write_back()) return nullptr;
-    return cabinet;
+        if (status.ok()) status = cabinet->ensure_fixed_box(number);
+    if (status.ok()) status = cabinet->write_back();
+    if (status.ok()) return cabinet;
+    // Half a cabinet is no cabinet: the next create must not find it.
+    cabinet.reset();
+    (void)env.unlink(path);  // the create's own error is the one to report
+    return status;
 }
 
-std::unique_ptr<Cabinet> Cabinet::open(const std::string& path, const OpenOptions& options,
-                                       platform::Ui& ui) {
+Result<std::unique_ptr<Cabinet>> Cabinet::open(const std::string& path, const OpenOptions& options,
+                                               platform::Policy& policy, platform::Env& env) {
     const uint32_t flags = options.compression ? DB_COMPRESS : 0;
     DbHandle db = nullptr;
     bool read_only = false;
     auto relay = std::make_shared<EngineProgress>();
-    int32_t code = DbOpen(&db, path, flags, engine_callback(relay));
+    int32_t code = DbOpen(&db, path, flags, engine_callback(relay), env);
     if (code == kDbFileReadOnly && options.allow_read_only) {
         read_only = true;
-        code = DbOpen(&db, path, flags | DB_READ_ONLY, engine_callback(relay));
+        code = DbOpen(&db, path, flags | DB_READ_ONLY, engine_callback(relay), env);
     }
     if (code == kDbFileNotFound && options.offer_create) {
-        // An empty cabinet costs nothing and lets the user go on, so that is
-        // the answer when nobody can be asked.
-        if (ui.ask(message::kCreateMissingCabinet, platform::Buttons::YesNo, platform::Answer::Yes,
-                   {path.c_str()}) != platform::Answer::Yes)
-            return nullptr;
-        return create(path, CreateOptions{}, ui);
+        const platform::Answer answer = policy.decide({MessageId::kCreateMissingCabinet,
+                                                       {path},
+                                                       platform::Buttons::YesNo,
+                                                       options.create_unattended});
+        if (answer != platform::Answer::Yes) return Status::cancelled();
+        return create(path, CreateOptions{}, policy, env);
     }
-    if (code != kDbOk) {
-        ui.engine_error("opening the cabinet", DbErrorText(code));
-        return nullptr;
-    }
-    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, ui, read_only));
-    if (!cabinet->load(options)) {
-        // Nothing read may be written back by the destructor.
+    if (code != kDbOk) return Status::engine("opening the cabinet", code, DbErrorText(code));
+    std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, policy, env, read_only));
+    if (Status loaded = cabinet->load(options); !loaded.ok()) {
+        // Nothing read may be written back.
         cabinet->read_only_ = true;
-        return nullptr;
+        return loaded;
     }
     return cabinet;
 }
@@ -177,9 +185,7 @@ int32_t Cabinet::read_box_table(std::vector<BoxEntry>* entries, bool as_far_as_p
         if (code != kDbOk && !(as_far_as_present && code == kDbNotFound)) return code;
         const size_t wanted = std::min(kChunkEntries, count - first);
         if (code == kDbNotFound) break;
-        if (length < wanted * kBoxEntrySize) {
-            if (!as_far_as_present) return kDbDataShort;
-        }
+        if (length < wanted * kBoxEntrySize && !as_far_as_present) return kDbDataShort;
         ++stored_chunks_;
         for (size_t i = 0; i < wanted && (i + 1) * kBoxEntrySize <= length; ++i)
             entries->push_back(decode_box_entry(&chunk[i * kBoxEntrySize]));
@@ -188,77 +194,67 @@ int32_t Cabinet::read_box_table(std::vector<BoxEntry>* entries, bool as_far_as_p
     return kDbOk;
 }
 
-bool Cabinet::load(const OpenOptions& options) {
+Status Cabinet::load(const OpenOptions& options) {
     int32_t code;
     {
-        DbLockGuard lock(db_);
-        if (lock.code() != kDbOk) {
-            engine_error("reading the cabinet", lock.code());
-            return false;
-        }
+        DbLockGuard lock(db_);  // a reading period: nothing to commit
+        if (lock.code() != kDbOk) return engine_error("reading the cabinet", lock.code());
         code = read_header();
-        if (code == kDbOk && header_.password_kind >= 2) {
-            ui_.message(message::kNewerVersion);
-            return false;
-        }
+        if (code == kDbOk && header_.password_kind >= 2)
+            return Status::message(MessageId::kNewerVersion);
         if (code == kDbOk && header_.fixed_box_numbers == 0) {
             header_.fixed_box_numbers = kOldFixedBoxNumbers;
             header_changed_ = true;
         }
-        if (code == kDbOk && header_.password_kind == kWithPassword && !check_password(options))
-            return false;
+        if (code == kDbOk && header_.password_kind == kWithPassword) {
+            if (Status given = check_password(options); !given.ok()) return given;
+        }
         std::vector<BoxEntry> entries;
         if (code == kDbOk) code = read_box_table(&entries, false);
         if (code == kDbOk) table_.assign(std::move(entries));
-        if (code != kDbOk && !is_missing(code)) {
-            engine_error("reading the cabinet", code);
-            return false;
-        }
+        if (code != kDbOk && !is_missing(code)) return engine_error("reading the cabinet", code);
     }
     if (code != kDbOk) {
         // The header or the table is gone or cut short: rebuild them.
-        if (read_only_) {
-            ui_.message(message::kRepairFailed);
-            return false;
-        }
-        return repair(RepairOptions{.ask = false, .node_name = {}});
+        if (read_only_) return Status::message(MessageId::kRepairFailed);
+        return repair(RepairOptions{});
     }
     table_.order_for_display();
     table_.clear_marks();
     if (header_.format_level < kFirstCurrentLevel && !read_only_) return convert_old_format();
-    return true;
+    return Status();
 }
 
-bool Cabinet::check_password(const OpenOptions& options) {
+Status Cabinet::check_password(const OpenOptions& options) {
     const std::string stored = unscramble_password(header_.scrambled_password);
     if (options.recent_password) {
         if (std::optional<std::string> recent = options.recent_password->get();
             recent && *recent == stored)
-            return true;
+            return Status();
     }
     for (int attempt = 0; attempt < kPasswordTries; ++attempt) {
-        if (attempt > 0) ui_.message(message::kWrongPassword);
-        std::optional<std::string> given = ui_.enter_password(
-            "Password of the filing cabinet '" + path_ + "'", kMaxPasswordLength);
-        if (!given) return false;
+        std::optional<std::string> given = policy_.secret(
+            "Password of the filing cabinet '" + path_ + "'" + (attempt > 0 ? " (try again)" : ""),
+            kMaxPasswordLength);
+        if (!given) return Status::cancelled();
         if (*given == stored) {
             if (options.recent_password) options.recent_password->remember(*given);
-            return true;
+            return Status();
         }
     }
-    return false;
+    return Status::message(MessageId::kWrongPassword);
 }
 
 // Cabinets of old format levels kept sent letters in box 2 and command
 // results in box 3; those texts now have boxes of their own.
-bool Cabinet::convert_old_format() {
-    if (!ensure_fixed_box(box::kSentMail) || !ensure_fixed_box(box::kResultsOfCommands))
-        return false;
+Status Cabinet::convert_old_format() {
+    for (uint16_t number : {box::kSentMail, box::kResultsOfCommands})
+        if (Status status = ensure_fixed_box(number); !status.ok()) return status;
     for (const auto& [old_box, new_box] :
          {std::pair{box::kPendingSentMail, box::kSentMail},
           std::pair{box::kPendingSentCommands, box::kResultsOfCommands}}) {
         if (table_.contains(old_box)) {
-            if (!move_all_texts(old_box, new_box)) return false;
+            if (Status status = move_all_texts(old_box, new_box); !status.ok()) return status;
             table_.rename(old_box, default_box_name(old_box));
             table_changed_ = true;
         }
@@ -268,38 +264,31 @@ bool Cabinet::convert_old_format() {
     return write_back();
 }
 
-bool Cabinet::compact(bool ask) {
-    if (refuse_if_read_only()) return false;
-    if (ask && ui_.ask(message::kCompactQuestion, platform::Buttons::YesNo, platform::Answer::No) !=
-                   platform::Answer::Yes)
-        return false;
-    if (!write_back()) return false;
-    std::unique_ptr<platform::Progress> progress = ui_.start_progress("Compacting the database");
+Status Cabinet::compact() {
+    if (Status status = check_writable(); !status.ok()) return status;
+    if (Status status = write_back(); !status.ok()) return status;
+    std::unique_ptr<platform::Progress> progress = policy_.progress("Compacting the database");
     engine_progress_->progress = progress.get();
     const int32_t code = DbCompact(db_);
     engine_progress_->progress = nullptr;
-    if (code == kDbAborted) return false;
-    if (code != kDbOk) {
-        engine_error("compacting the cabinet", code);
-        return false;
-    }
-    return true;
+    if (code == kDbAborted) return Status::cancelled();
+    if (code != kDbOk) return engine_error("compacting the cabinet", code);
+    return Status();
 }
 
-texts::TextId Cabinet::next_local_id() {
+Result<texts::TextId> Cabinet::next_local_id() {
+    if (Status status = check_writable(); !status.ok()) return status;
     ++header_.local_counter;
     if (header_.local_counter >= kLocalIdLimit) header_.local_counter = 1;
     header_changed_ = true;
-    return header_.local_counter;
+    if (Status status = write_back(); !status.ok()) return status;
+    return texts::TextId{header_.local_counter};
 }
 
-bool Cabinet::write_back() {
-    if (read_only_ || (!header_changed_ && !table_changed_)) return true;
+Status Cabinet::write_back() {
+    if (read_only_ || (!header_changed_ && !table_changed_)) return Status();
     DbLockGuard lock(db_);
-    if (lock.code() != kDbOk) {
-        engine_error("writing the cabinet", lock.code());
-        return false;
-    }
+    if (lock.code() != kDbOk) return engine_error("writing the cabinet", lock.code());
     int32_t code = kDbOk;
     if (table_changed_) {
         header_.entry_count = static_cast<uint16_t>(table_.size());
@@ -333,24 +322,24 @@ bool Cabinet::write_back() {
             code = DbDelete(db_, key.bytes, key.length);
             if (code == kDbNotFound) code = kDbOk;
         }
-        if (code == kDbOk) {
-            stored_chunks_ = chunks;
-            deleted_box_records_.clear();
-            table_.clear_marks();
-            table_changed_ = false;
-        }
     }
     if (code == kDbOk && header_changed_) {
         const auto bytes = encode_header(header_);
         const Key key = header_key();
         code = DbPut(db_, key.bytes, key.length, bytes.data(), bytes.size());
-        if (code == kDbOk) header_changed_ = false;
     }
-    if (code != kDbOk) {
-        engine_error("writing the cabinet", code);
-        return false;
+    if (code == kDbOk) code = lock.commit();
+    if (code != kDbOk) return engine_error("writing the cabinet", code);
+    // Only a committed write clears the marks, so a failed one is tried
+    // again whole.
+    if (table_changed_) {
+        stored_chunks_ = (table_.size() + kChunkEntries - 1) / kChunkEntries;
+        deleted_box_records_.clear();
+        table_.clear_marks();
+        table_changed_ = false;
     }
-    return true;
+    header_changed_ = false;
+    return Status();
 }
 
 std::string Cabinet::box_name(uint16_t number) const {
@@ -358,51 +347,36 @@ std::string Cabinet::box_name(uint16_t number) const {
     return entry ? entry->name : recovered_box_name(number);
 }
 
-bool Cabinet::add_entry(BoxEntry entry) {
-    if (table_.size() >= kMaxBoxEntries) {
-        ui_.message(message::kCabinetFull);
-        return false;
-    }
+Status Cabinet::add_entry(BoxEntry entry) {
+    if (table_.size() >= kMaxBoxEntries) return Status::message(MessageId::kCabinetFull);
     table_.append(std::move(entry));
     table_.order_for_display();
     table_changed_ = true;
-    return true;
+    return Status();
 }
 
-std::optional<uint16_t> Cabinet::create_box(const std::string& name, uint16_t parent,
-                                            bool directory) {
-    if (refuse_if_read_only()) return std::nullopt;
+Result<uint16_t> Cabinet::create_box(const std::string& name, uint16_t parent, bool directory) {
+    if (Status status = check_writable(); !status.ok()) return status;
     const std::string fitted = fit_box_name(name);
-    if (fitted.empty()) {
-        ui_.message(65, {"The name"});
-        return std::nullopt;
-    }
-    if (!table_.contains(parent)) {
-        ui_.message(66, {"The directory"});
-        return std::nullopt;
-    }
-    if (table_.find_by_name(fitted, parent)) {
-        ui_.message(message::kNameExists);
-        return std::nullopt;
-    }
+    if (fitted.empty()) return Status::message(MessageId::kIsMissing, {"The name"});
+    if (!table_.contains(parent)) return Status::message(MessageId::kIsInvalid, {"The directory"});
+    if (table_.find_by_name(fitted, parent)) return Status::message(MessageId::kNameExists);
     const uint16_t number = table_.free_number(box::kFirstUserBox);
-    if (number == kNoIndex) {
-        ui_.message(message::kCabinetFull);
-        return std::nullopt;
-    }
+    if (number == kNoIndex) return Status::message(MessageId::kCabinetFull);
     BoxEntry entry;
     entry.number = number;
     entry.parent = parent;
     entry.name = fitted;
     entry.flags = table_.inherited_flags(parent, header_.new_box_flags);
     if (directory) entry.flags |= kDirectoryFlag;
-    if (!add_entry(std::move(entry)) || !write_back()) return std::nullopt;
+    if (Status status = add_entry(std::move(entry)); !status.ok()) return status;
+    if (Status status = write_back(); !status.ok()) return status;
     return number;
 }
 
-bool Cabinet::ensure_fixed_box(uint16_t number) {
-    if (table_.contains(number)) return true;
-    if (refuse_if_read_only()) return false;
+Status Cabinet::ensure_fixed_box(uint16_t number) {
+    if (table_.contains(number)) return Status();
+    if (Status status = check_writable(); !status.ok()) return status;
     BoxEntry entry;
     entry.number = number;
     entry.parent = box::kMainDirectory;
@@ -412,56 +386,41 @@ bool Cabinet::ensure_fixed_box(uint16_t number) {
     return add_entry(std::move(entry));
 }
 
-bool Cabinet::rename_box(uint16_t number, const std::string& name) {
-    if (refuse_if_read_only()) return false;
+Status Cabinet::rename_box(uint16_t number, const std::string& name) {
+    if (Status status = check_writable(); !status.ok()) return status;
     const BoxEntry* entry = table_.find(number);
     const std::string fitted = fit_box_name(name);
-    if (!entry || fitted.empty()) {
-        ui_.message(65, {"The name"});
-        return false;
-    }
+    if (!entry || fitted.empty()) return Status::message(MessageId::kIsMissing, {"The name"});
     const BoxEntry* same = table_.find_by_name(fitted, entry->parent);
-    if (same && same->number != number) {
-        ui_.message(message::kNameExists);
-        return false;
-    }
+    if (same && same->number != number) return Status::message(MessageId::kNameExists);
     table_.rename(number, fitted);
     table_changed_ = true;
     return write_back();
 }
 
-bool Cabinet::move_box(uint16_t number, uint16_t new_parent) {
-    if (refuse_if_read_only()) return false;
+Status Cabinet::move_box(uint16_t number, uint16_t new_parent) {
+    if (Status status = check_writable(); !status.ok()) return status;
     const BoxEntry* entry = table_.find(number);
     if (!entry || number == box::kMainDirectory || !table_.contains(new_parent) ||
-        table_.is_within(new_parent, number)) {
-        ui_.message(message::kBadBoxPlace, {box_name(number).c_str()});
-        return false;
-    }
-    if (table_.find_by_name(entry->name, new_parent)) {
-        ui_.message(message::kNameExists);
-        return false;
-    }
+        table_.is_within(new_parent, number))
+        return Status::message(MessageId::kBadBoxPlace, {box_name(number)});
+    if (table_.find_by_name(entry->name, new_parent))
+        return Status::message(MessageId::kNameExists);
     table_.set_parent(number, new_parent);
     table_.order_for_display();
     table_changed_ = true;
     return write_back();
 }
 
-bool Cabinet::delete_box(uint16_t number) {
-    if (refuse_if_read_only()) return false;
+Status Cabinet::delete_box(uint16_t number) {
+    if (Status status = check_writable(); !status.ok()) return status;
     const BoxEntry* entry = table_.find(number);
-    if (!entry) return false;
-    if (number < box::kFirstUserBox) {
-        ui_.message(message::kBoxIsFixed, {entry->name.c_str()});
-        return false;
-    }
-    const std::optional<uint32_t> count = text_count(number);
-    if (!count) return false;
-    if (*count != 0 || !table_.children(number).empty()) {
-        ui_.message(message::kBoxNotEmpty, {entry->name.c_str()});
-        return false;
-    }
+    if (!entry) return Status::message(MessageId::kIsInvalid, {"The box"});
+    if (number < box::kFirstUserBox) return Status::message(MessageId::kBoxIsFixed, {entry->name});
+    Result<uint32_t> count = text_count(number);
+    if (!count.ok()) return count.take_status();
+    if (*count != 0 || !table_.children(number).empty())
+        return Status::message(MessageId::kBoxNotEmpty, {entry->name});
     table_.remove(number);
     deleted_box_records_.push_back(number);
     table_changed_ = true;

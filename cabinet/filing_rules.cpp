@@ -39,10 +39,17 @@ std::vector<std::string> parties(const TextRecord& text, const FilingContext& co
     return names;
 }
 
+// A box that could not be made sends the text elsewhere; the user hears why.
+bool made(Cabinet& cabinet, platform::Status status) {
+    if (!status.ok()) cabinet.policy().notice(status);
+    return status.ok();
+}
+
 // Where a new box for a correspondent or conference goes.
 uint16_t new_box_parent(Cabinet& cabinet, uint16_t separate_parent, const FilingOptions& options) {
-    if (options.separate_dir && cabinet.ensure_fixed_box(separate_parent)) return separate_parent;
-    if (options.boxes_in_in_basket && cabinet.ensure_fixed_box(box::kInBasket))
+    if (options.separate_dir && made(cabinet, cabinet.ensure_fixed_box(separate_parent)))
+        return separate_parent;
+    if (options.boxes_in_in_basket && made(cabinet, cabinet.ensure_fixed_box(box::kInBasket)))
         return box::kInBasket;
     return box::kMainDirectory;
 }
@@ -55,7 +62,10 @@ std::optional<uint16_t> box_for(Cabinet& cabinet, const std::string& name, uint1
             texts::equals_ignoring_case(entry.name, name))
             return entry.number;
     if (!options.create_boxes) return std::nullopt;
-    return cabinet.create_box(name, new_box_parent(cabinet, separate_parent, options), false);
+    platform::Result<uint16_t> created =
+        cabinet.create_box(name, new_box_parent(cabinet, separate_parent, options), false);
+    if (!made(cabinet, created.status())) return std::nullopt;
+    return *created;
 }
 
 }  // namespace
@@ -92,7 +102,7 @@ std::vector<uint16_t> choose_boxes(Cabinet& cabinet, const TextRecord& text,
     }
     if (!boxes.empty()) return boxes;
     // Letters that have no box of their own still leave the In-Basket.
-    if (letter && cabinet.ensure_fixed_box(box::kLetters)) return {box::kLetters};
+    if (letter && made(cabinet, cabinet.ensure_fixed_box(box::kLetters))) return {box::kLetters};
     return in_basket;
 }
 

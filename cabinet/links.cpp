@@ -13,6 +13,9 @@
 namespace orvane::cabinet {
 
 using namespace store;
+using platform::MessageId;
+using platform::Result;
+using platform::Status;
 using texts::HeaderCode;
 using texts::TextId;
 using texts::TextRecord;
@@ -23,29 +26,33 @@ bool has_link(const TextRecord& text, TextId id, HeaderCode code) {
     });
 }
 
-// The texts this one linked to lose their half of each pair.
-void Cabinet::unlink_deleted_text(const TextRecord& text) {
+// The texts this one linked to lose their half of each pair. A linked text
+// that is gone or damaged has no half to lose.
+Status Cabinet::unlink_deleted_text(const TextRecord& text) {
     for (const texts::TextLink& link : text.links) {
         if (link.id == text.id) continue;
-        std::optional<TextRecord> other = read_text(link.id, true);
-        if (!other) continue;
+        Result<std::optional<TextRecord>> other = read_text(link.id, true);
+        if (!other.ok() && other.status().id() == MessageId::kTextDamaged) continue;
+        if (!other.ok()) return other.take_status();
+        if (!*other) continue;
+        TextRecord& linked = **other;
         const HeaderCode opposite = texts::opposite_link_code(link.code);
-        const size_t before = other->links.size();
-        std::erase_if(other->links, [&](const texts::TextLink& l) {
+        const size_t before = linked.links.size();
+        std::erase_if(linked.links, [&](const texts::TextLink& l) {
             return l.id == text.id && l.code == opposite;
         });
-        if (other->links.size() != before) write_text(*other);
+        if (linked.links.size() != before) {
+            if (Status status = write_text(linked); !status.ok()) return status;
+        }
     }
+    return Status();
 }
 
-std::optional<uint32_t> Cabinet::link_comments() {
-    if (refuse_if_read_only()) return std::nullopt;
-    std::unique_ptr<platform::Progress> progress = ui_.start_progress("Linking the comments");
+Result<uint32_t> Cabinet::link_comments() {
+    if (Status status = check_writable(); !status.ok()) return status;
+    std::unique_ptr<platform::Progress> progress = policy_.progress("Linking the comments");
     DbLockGuard lock(db_);
-    if (lock.code() != kDbOk) {
-        engine_error("reading the cabinet", lock.code());
-        return std::nullopt;
-    }
+    if (lock.code() != kDbOk) return engine_error("reading the cabinet", lock.code());
     // First gather every text's links, then add what is missing, so that the
     // walk is not disturbed by the writes.
     struct Pending {
@@ -70,11 +77,8 @@ std::optional<uint32_t> Cabinet::link_comments() {
         if (progress && ++seen % 256 == 0 && !progress->update(seen, 0)) cancelled = true;
         return cancelled ? WalkStep::kStop : WalkStep::kNext;
     });
-    if (code != kDbOk) {
-        engine_error("reading the cabinet", code);
-        return std::nullopt;
-    }
-    if (cancelled) return std::nullopt;
+    if (code != kDbOk) return engine_error("reading the cabinet", code);
+    if (cancelled) return Status::cancelled();
 
     uint32_t added = 0;
     std::sort(wanted.begin(), wanted.end(),
@@ -83,19 +87,26 @@ std::optional<uint32_t> Cabinet::link_comments() {
         const TextId target = wanted[i].target;
         size_t end = i;
         while (end < wanted.size() && wanted[end].target == target) ++end;
-        if (std::optional<TextRecord> text = read_text(target, true)) {
+        Result<std::optional<TextRecord>> text = read_text(target, true);
+        if (!text.ok() && text.status().id() != MessageId::kTextDamaged) return text.take_status();
+        if (text.ok() && *text) {
             bool changed = false;
             for (size_t j = i; j < end; ++j) {
-                if (has_link(*text, wanted[j].link.id, wanted[j].link.code)) continue;
-                text->links.push_back(wanted[j].link);
+                if (has_link(**text, wanted[j].link.id, wanted[j].link.code)) continue;
+                (*text)->links.push_back(wanted[j].link);
                 changed = true;
                 ++added;
             }
-            if (changed && !write_text(*text)) return std::nullopt;
+            if (changed) {
+                if (Status status = write_text(**text); !status.ok()) return status;
+            }
         }
         i = end;
-        if (progress && !progress->update(i, wanted.size())) return std::nullopt;
+        // What was linked so far stays linked: each link pair is whole.
+        if (progress && !progress->update(i, wanted.size())) break;
     }
+    if (const int32_t committed = lock.commit())
+        return engine_error("writing the cabinet", committed);
     return added;
 }
 

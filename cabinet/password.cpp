@@ -1,7 +1,5 @@
 #include "cabinet/password.h"
 
-#include "platform/clock.h"
-
 namespace orvane::cabinet {
 
 namespace {
@@ -50,12 +48,12 @@ std::string unscramble_password(const ScrambledPassword& scrambled) {
 
 void RecentPassword::remember(std::string password) {
     password_ = std::move(password);
-    given_at_ = platform::tick_count();
+    given_at_ = env_->tick_count();
     present_ = true;
 }
 
 std::optional<std::string> RecentPassword::get() const {
-    if (!present_ || platform::tick_count() - given_at_ >= kRecentMilliseconds) return std::nullopt;
+    if (!present_ || env_->tick_count() - given_at_ >= kRecentMilliseconds) return std::nullopt;
     return password_;
 }
 

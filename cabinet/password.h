@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/env.h"
+
 namespace orvane::cabinet {
 
 using ScrambledPassword = std::array<uint8_t, 32>;
@@ -28,11 +30,13 @@ std::string unscramble_password(const ScrambledPassword& scrambled);
 // not ask again.
 class RecentPassword {
   public:
+    explicit RecentPassword(platform::Env& env = platform::system_env()) : env_(&env) {}
     void remember(std::string password);
     // The password when it was given less than five seconds ago.
     std::optional<std::string> get() const;
 
   private:
+    platform::Env* env_;
     std::string password_;
     uint32_t given_at_ = 0;
     bool present_ = false;

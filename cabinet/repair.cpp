@@ -9,15 +9,15 @@
 #include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
-#include "cabinet/messages.h"
 #include "cabinet/record_walk.h"
 #include "cabinet/stored_text.h"
 #include "platform/bytes.h"
-#include "platform/clock.h"
 
 namespace orvane::cabinet {
 
 using namespace store;
+using platform::MessageId;
+using platform::Status;
 using texts::TextId;
 using texts::TextRecord;
 
@@ -50,41 +50,44 @@ BoxList merge_lists(const std::vector<TextId>& old_ids, const RebuiltList& rebui
 
 }  // namespace
 
-bool Cabinet::repair(const RepairOptions& options, RepairReport* report_out) {
-    if (refuse_if_read_only()) return false;
-    if (options.ask && ui_.ask(message::kRepairQuestion, platform::Buttons::YesNo,
-                               platform::Answer::No) != platform::Answer::Yes)
-        return false;
+Status Cabinet::repair(const RepairOptions& options, RepairReport* report_out) {
+    if (Status status = check_writable(); !status.ok()) return status;
     RepairReport report;
-    bool repaired;
+    Status rebuilt;
     {
         std::unique_ptr<platform::Progress> progress =
-            ui_.start_progress("Repairing the filing cabinet");
-        repaired = rebuild(progress.get(), &report);
+            policy_.progress("Repairing the filing cabinet");
+        rebuilt = rebuild(progress.get(), &report);
     }
-    if (!repaired) {
-        ui_.message(message::kRepairFailed);
-        return false;
-    }
-    if (!report.missing.empty()) {
-        const int count = static_cast<int>(report.missing.size());
-        const std::string node = options.node_name.empty() ? "the node" : options.node_name;
-        const int question = count == 1 ? message::kTextMissing : message::kTextsMissing;
-        if (ui_.ask(question, platform::Buttons::YesNo, platform::Answer::No,
-                    {count, node.c_str()}) == platform::Answer::Yes)
-            queue_download(report.missing);
+    if (rebuilt.is_cancelled()) return rebuilt;
+    if (!rebuilt.ok()) return Status::message(MessageId::kRepairFailed);
+    std::vector<TextId> downloadable;
+    for (TextId id : report.missing)
+        if (options.node_key != 0 && texts::node_key_of(id) == options.node_key)
+            downloadable.push_back(id);
+    if (!downloadable.empty()) {
+        const int count = static_cast<int>(downloadable.size());
+        const platform::Answer answer =
+            policy_.decide({count == 1 ? MessageId::kTextMissing : MessageId::kTextsMissing,
+                            {count, options.node_name},
+                            platform::Buttons::YesNo,
+                            platform::Answer::No});
+        if (answer == platform::Answer::Yes) {
+            if (Status queued = queue_download(downloadable); !queued.ok()) return queued;
+        }
     }
     if (report_out) *report_out = std::move(report);
-    return true;
+    return Status();
 }
 
-bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
+Status Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
     engine_progress_->progress = progress;
     const int32_t repaired = DbRepair(db_);
     engine_progress_->progress = nullptr;
-    if (repaired != kDbOk) return false;
+    if (repaired == kDbAborted) return Status::cancelled();
+    if (repaired != kDbOk) return engine_error("repairing the cabinet", repaired);
     DbLockGuard lock(db_);
-    if (lock.code() != kDbOk) return false;
+    if (lock.code() != kDbOk) return engine_error("repairing the cabinet", lock.code());
 
     if (read_header() != kDbOk) {
         header_ = CabinetHeader{};
@@ -114,7 +117,7 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
         }
         return WalkStep::kNext;
     });
-    if (code != kDbOk) return false;
+    if (code != kDbOk) return engine_error("repairing the cabinet", code);
 
     // The old lists, to keep their order and to find the texts now gone.
     std::map<uint16_t, std::vector<TextId>> old_lists;
@@ -127,20 +130,21 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
         }
         return WalkStep::kNext;
     });
-    if (code != kDbOk) return false;
+    if (code != kDbOk) return engine_error("repairing the cabinet", code);
 
     std::unordered_map<uint16_t, RebuiltList> rebuilt;
     std::unordered_set<TextId> present;
     TextId highest_local = 0;
-    bool failed = false;
+    Status failed;
     code = walk_records(db_, &kTextPrefix, 1, [&](const WalkedRecord& record) {
         const TextId id = record.key_length == 5 ? platform::load_be32(record.key + 1) : 0;
         std::optional<TextRecord> text;
         if (record.key_length == 5) text = decode_stored_text(record.data, record.data_length, id);
         if (!text) {
-            if (DbDelete(db_, record.key, record.key_length) != kDbOk) failed = true;
+            if (int32_t deleted = DbDelete(db_, record.key, record.key_length))
+                failed = engine_error(deleting_text_phrase(id), deleted);
             ++report->deleted_records;
-            return failed ? WalkStep::kStop : WalkStep::kNext;
+            return failed.ok() ? WalkStep::kNext : WalkStep::kStop;
         }
         if (id < kLocalIdLimit) highest_local = std::max(highest_local, id);
         bool changed = false;
@@ -156,8 +160,7 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
                 entry.name = recovered_box_name(number);
                 entry.flags = header_.new_box_flags & kSettingFlags;
                 if (table_.size() >= kMaxBoxEntries) {
-                    ui_.message(message::kCabinetFull);
-                    failed = true;
+                    failed = Status::message(MessageId::kCabinetFull);
                     return WalkStep::kStop;
                 }
                 table_.append(std::move(entry));
@@ -183,8 +186,7 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
         for (uint16_t number : text->boxes) {
             RebuiltList& list = rebuilt[number];
             if (list.ids.size() >= kMaxBoxTexts) {
-                ui_.message(message::kBoxFull, {table_.find(number)->name.c_str()});
-                failed = true;
+                failed = Status::message(MessageId::kBoxFull, {table_.find(number)->name});
                 return WalkStep::kStop;
             }
             list.ids.push_back(id);
@@ -193,19 +195,22 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
         present.insert(id);
         if (changed) {
             const std::optional<std::vector<uint8_t>> bytes = encode_stored_text(*text);
-            if (!bytes ||
-                DbPut(db_, record.key, record.key_length, bytes->data(), bytes->size()) != kDbOk) {
-                failed = true;
+            const int32_t put =
+                bytes ? DbPut(db_, record.key, record.key_length, bytes->data(), bytes->size())
+                      : kDbDataTooLong;
+            if (put != kDbOk) {
+                failed = engine_error(writing_text_phrase(id), put);
                 return WalkStep::kStop;
             }
         }
         ++report->texts;
         if (progress && report->texts % kProgressEvery == 0 &&
             !progress->update(report->texts, 0, "Text " + std::to_string(id)))
-            failed = true;
-        return failed ? WalkStep::kStop : WalkStep::kNext;
+            failed = Status::cancelled();
+        return failed.ok() ? WalkStep::kNext : WalkStep::kStop;
     });
-    if (code != kDbOk || failed) return false;
+    if (!failed.ok()) return failed;
+    if (code != kDbOk) return engine_error("repairing the cabinet", code);
 
     if (header_.local_counter < highest_local || header_.local_counter >= kLocalIdLimit)
         header_.local_counter = highest_local;
@@ -215,9 +220,10 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
     for (const auto& [number, old_ids] : old_lists) {
         static const RebuiltList kEmpty;
         const auto found = rebuilt.find(number);
-        if (!write_box_list(number,
-                            merge_lists(old_ids, found == rebuilt.end() ? kEmpty : found->second)))
-            return false;
+        if (Status status = write_box_list(
+                number, merge_lists(old_ids, found == rebuilt.end() ? kEmpty : found->second));
+            !status.ok())
+            return status;
         for (TextId id : old_ids)
             if (!present.contains(id)) report->missing.push_back(id);
     }
@@ -226,14 +232,17 @@ bool Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
                           report->missing.end());
 
     for (uint16_t number : initial_boxes())
-        if (!ensure_fixed_box(number)) return false;
+        if (Status status = ensure_fixed_box(number); !status.ok()) return status;
     table_.order_for_display();
     table_.mark_all_changed();
     table_changed_ = true;
-    return write_back();
+    if (Status status = write_back(); !status.ok()) return status;
+    if (const int32_t committed = lock.commit())
+        return engine_error("repairing the cabinet", committed);
+    return Status();
 }
 
-bool Cabinet::queue_download(const std::vector<TextId>& missing) {
+Status Cabinet::queue_download(const std::vector<TextId>& missing) {
     constexpr const char* kCommand = "@down";
     std::string line = kCommand;
     for (size_t i = 0; i < missing.size(); ++i) {
@@ -241,13 +250,15 @@ bool Cabinet::queue_download(const std::vector<TextId>& missing) {
         line.append(std::to_string(texts::number_of(missing[i])));
         if (line.size() <= kDownloadLineLimit && i + 1 < missing.size()) continue;
         line += "\n";
+        platform::Result<TextId> id = next_local_id();
+        if (!id.ok()) return id.take_status();
         TextRecord command;
-        command.id = next_local_id();
-        command.date = static_cast<uint32_t>(platform::now_utc());
+        command.id = *id;
+        command.date = static_cast<uint32_t>(env_.now_utc());
         command.kind_flags = texts::with_text_kind(0, texts::TextKind::kNewText);
         command.subject = "Download missing texts";
         command.body = line;
-        if (!file_text(command, box::kOutBasket)) return false;
+        if (Status status = file_text(command, box::kOutBasket); !status.ok()) return status;
         line = kCommand;
     }
     return write_back();

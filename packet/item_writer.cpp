@@ -1,6 +1,7 @@
 #include "packet/item_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +41,16 @@ const texts::TextLink* reference_of(const TextRecord& item) {
         if (link.code == HeaderCode::kReference) return &link;
     }
     return nullptr;
+}
+
+// A value for a directive line: the server reads one line, so a line break
+// (or any control character) from a stored text must never start a line of
+// its own, where it could be read as a directive.
+std::string one_line(std::string_view value) {
+    std::string line(value);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return line;
 }
 
 // A receiver's name split into the address and the display name: "Name
@@ -86,24 +97,31 @@ AttachValue split_attach_value(const std::string& value) {
 }
 
 bool ItemWriter::embed_attachments(const TextRecord& item) {
+    embedded_.clear();
     for (const auto& field : item.fields) {
         if (field.code != HeaderCode::kAttach) continue;
         AttachValue attach = split_attach_value(field.value);
         std::string contents;
         std::time_t modified = 0;
-        if (platform::read_whole_file(attach.path, &contents) ||
-            platform::file_modification_time(attach.path, &modified)) {
-            if (ui_.ask(57, platform::Buttons::YesNo, platform::Answer::No, {attach.path}) !=
-                platform::Answer::Yes) {
-                return false;
-            }
-            continue;  // no block, and no "@atta" line either: the file is gone
+        int error = platform::read_whole_file(attach.path, &contents, env_);
+        if (!error) error = platform::file_modification_time(attach.path, &modified);
+        if (error) {
+            const bool missing = error == ENOENT || error == ENOTDIR;
+            platform::Question question{missing ? platform::MessageId::kAttachmentMissing
+                                                : platform::MessageId::kAttachmentUnreadable,
+                                        {attach.path},
+                                        platform::Buttons::YesNo,
+                                        platform::Answer::No};
+            if (!missing) question.args.emplace_back(platform::file_error_text(error));
+            if (policy_.decide(question) != platform::Answer::Yes) return false;
+            continue;  // left out: no block and no "@atta" line
         }
         DosDateTime stamp = dos_date_time(modified);
         std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(contents.data()),
                                        contents.size());
         write_file_block(file_, cleaned_name(attach.path),
                          static_cast<uint32_t>(stamp.date) << 16 | stamp.time, attach.rest, bytes);
+        embedded_.insert(attach.path);
     }
     return true;
 }
@@ -177,18 +195,19 @@ void ItemWriter::write_sender(const TextRecord& item) {
     } else if (item.outgoing_options & opt::kSecretarySender) {
         directive = "sfro";
     }
-    if (directive) file_.line(std::string("@") + directive + " " + item.author.text);
+    if (directive) file_.line(std::string("@") + directive + " " + one_line(item.author.text));
 }
 
 void ItemWriter::write_attachment_lines(const TextRecord& item, const std::string& number_prefix) {
     for (const auto& field : item.fields) {
         if (field.code == HeaderCode::kAttach) {
             AttachValue attach = split_attach_value(field.value);
-            if (platform::file_exists(attach.path))
-                file_.line("@atta " + number_prefix + cleaned_name(attach.path));
+            if (embedded_.count(attach.path))
+                file_.line("@atta " + number_prefix + one_line(cleaned_name(attach.path)));
         } else if (field.code == HeaderCode::kAttachRenamed) {
             AttachValue attach = split_attach_value(field.value);
-            file_.line("@atta " + number_prefix + last_component(attach.path) + " " + attach.rest);
+            file_.line("@atta " + number_prefix + one_line(last_component(attach.path)) + " " +
+                       one_line(attach.rest));
         }
     }
 }
@@ -214,10 +233,10 @@ void ItemWriter::write_new_text(const TextRecord& item, const std::string& perso
             if (reference_written && receiver.previous_code != HeaderCode::kFrom)
                 continue;  // taken over
             if (code == HeaderCode::kSubtract) {
-                file_.line("@subr " + receiver.name.text);
+                file_.line("@subr " + one_line(receiver.name.text));
             } else {
                 file_.line("@" + std::string(texts::written_header_name(code)) + digit + " " +
-                           receiver.name.text);
+                           one_line(receiver.name.text));
             }
         }
     }
@@ -225,7 +244,7 @@ void ItemWriter::write_new_text(const TextRecord& item, const std::string& perso
     bool answer_or_comment = kind == TextKind::kAnswer || kind == TextKind::kComment;
     if (answer_or_comment ? (item.kind_flags & texts::kind_flags::kSubjectChanged) != 0
                           : !item.subject.empty()) {
-        file_.line("@subj " + item.subject);
+        file_.line("@subj " + one_line(item.subject));
     }
     for (const std::string& line : body_lines(item.body, BodyRules::kText, item.width))
         file_.line(line);
@@ -249,25 +268,25 @@ bool ItemWriter::write_changes(const TextRecord& item, const std::string& person
             if (receiver.code != code || receiver.previous_code == code) continue;
             start();
             if (code == HeaderCode::kSubtract) {
-                file_.line("@subr " + number + " " + receiver.name.text);
+                file_.line("@subr " + number + " " + one_line(receiver.name.text));
             } else if (receiver.thread) {
                 std::string address, display;
                 split_receiver(receiver.name.text, &address, &display);
                 std::string name =
                     code == HeaderCode::kTo ? "rec" : std::string(texts::written_header_name(code));
-                file_.line("@add " + name + " tree " + number + " " + address +
-                           (!address.empty() && !display.empty() ? " " : "") + display);
+                file_.line("@add " + name + " tree " + number + " " + one_line(address) +
+                           (!address.empty() && !display.empty() ? " " : "") + one_line(display));
                 tree = true;
             } else {
                 file_.line("@" + std::string(texts::written_header_name(code)) + person_digit +
-                           " " + number + " " + receiver.name.text);
+                           " " + number + " " + one_line(receiver.name.text));
             }
         }
     }
     bool has_attachment =
-        std::any_of(item.fields.begin(), item.fields.end(), [](const texts::TextField& f) {
+        std::any_of(item.fields.begin(), item.fields.end(), [this](const texts::TextField& f) {
             return (f.code == HeaderCode::kAttach &&
-                    platform::file_exists(split_attach_value(f.value).path)) ||
+                    embedded_.count(split_attach_value(f.value).path)) ||
                    f.code == HeaderCode::kAttachRenamed;
         });
     if (has_attachment) {

@@ -5,10 +5,11 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <string>
 
 #include "packet/packet_file.h"
-#include "platform/ui.h"
+#include "platform/policy.h"
 #include "texts/text_record.h"
 
 namespace orvane::packet {
@@ -23,7 +24,7 @@ enum class ItemResult {
     kWritten,
     kNothingToSend,  // empty new text, or a change with nothing new: leaves the out-basket
     kOtherNode,      // a text on another node: stays in the out-basket
-    kAborted,        // the user chose to stop (an attached file is missing)
+    kAborted,        // the user chose to stop (an attached file is missing or unreadable)
 };
 
 // A command: kind 12 without receivers.
@@ -44,8 +45,8 @@ AttachValue split_attach_value(const std::string& value);
 class ItemWriter {
   public:
     ItemWriter(PacketFile& file, const PacketPeople& people, texts::NodeKey home_node,
-               platform::Ui& ui)
-        : file_(file), people_(people), home_node_(home_node), ui_(ui) {}
+               platform::Policy& policy, platform::Env& env = platform::system_env())
+        : file_(file), people_(people), home_node_(home_node), policy_(policy), env_(env) {}
 
     ItemResult write(const texts::TextRecord& item);
 
@@ -61,8 +62,12 @@ class ItemWriter {
     PacketFile& file_;
     const PacketPeople& people_;
     texts::NodeKey home_node_;
-    platform::Ui& ui_;
+    platform::Policy& policy_;
+    platform::Env& env_;
     int last_charset_ = -1;  // none written yet in this packet
+    // The attached files of the item being written that went into the
+    // packet: only these get an "@atta" line.
+    std::set<std::string> embedded_;
 };
 
 }  // namespace orvane::packet

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
@@ -16,6 +15,11 @@
 namespace orvane::packet {
 
 namespace {
+
+using platform::MessageId;
+using platform::Result;
+using platform::Status;
+namespace box = cabinet::box;
 
 bool g_building = false;  // the builder is not re-entrant
 
@@ -47,74 +51,98 @@ std::string replace_extension(const std::string& path, const char* extension) {
     return path.substr(0, dot) + extension;
 }
 
-bool check_home_node(const settings::NodeTable& nodes, char home_node, platform::Ui& ui) {
-    if (nodes.nodes.empty()) {
-        ui.message(101, {"NodeInfo.ini"});
-        return false;
-    }
+Status check_home_node(const settings::NodeTable& nodes, char home_node) {
+    if (nodes.nodes.empty()) return Status::message(MessageId::kNodeFileBad, {"NodeInfo.ini"});
     const settings::NodeEntry* home = home_node ? nodes.by_letter(home_node) : nullptr;
-    if (!home) {
-        ui.message(102);
-        return false;
-    }
-    if (!home->active) {
-        ui.message(103, {home->name});
-        return false;
-    }
-    return true;
+    if (!home) return Status::message(MessageId::kNoNodeSelected);
+    if (!home->active) return Status::message(MessageId::kNodeInactive, {home->name});
+    return Status();
 }
 
-// Takes an item that carries nothing to send out of the out-basket. One that
-// lives nowhere else goes to the Waste-Basket rather than being lost.
-void take_out_of_out_basket(cabinet::Cabinet& cabinet, const texts::TextRecord& item) {
-    if (item.boxes.size() > 1) {
-        cabinet.remove_from_box(item.id, cabinet::box::kOutBasket);
-    } else {
-        cabinet.move_text(item.id, cabinet::box::kOutBasket, cabinet::box::kWasteBasket);
+// One item changing boxes: it leaves `from` and, when `to` is set, joins it.
+struct Move {
+    texts::TextRecord item;
+    uint16_t from = 0;
+    std::optional<uint16_t> to;
+};
+
+// The moves of the items: written ones go to the pending boxes; those with
+// nothing to send leave the out-basket, for the Waste-Basket when the
+// out-basket was their only box, so that nothing is lost.
+std::vector<Move> plan_moves(std::vector<texts::TextRecord> written,
+                             std::vector<texts::TextRecord> empty) {
+    std::vector<Move> moves;
+    for (auto& item : written) {
+        const uint16_t target =
+            is_command(item) ? box::kPendingSentCommands : box::kPendingSentMail;
+        moves.push_back({std::move(item), box::kOutBasket, target});
     }
+    for (auto& item : empty) {
+        std::optional<uint16_t> target;
+        if (item.boxes.size() <= 1) target = box::kWasteBasket;
+        moves.push_back({std::move(item), box::kOutBasket, target});
+    }
+    return moves;
 }
 
-// Moves the written items to 'Pending Sent Mail' or 'Pending Sent Commands'
-// in one writing period, rewriting each box list once rather than once per
-// text. A text names its boxes, so a repair after an interruption rebuilds
-// lists that did not get written.
-void move_to_pending_boxes(cabinet::Cabinet& cabinet, std::vector<texts::TextRecord>& items) {
-    namespace box = cabinet::box;
-    cabinet::DbLockGuard lock(cabinet.db());
-    std::optional<cabinet::BoxList> out = cabinet.read_box_list(box::kOutBasket);
-    std::optional<cabinet::BoxList> mail = cabinet.read_box_list(box::kPendingSentMail);
-    std::optional<cabinet::BoxList> commands = cabinet.read_box_list(box::kPendingSentCommands);
-    if (!out || !mail || !commands) return;  // the error was shown; the items stay
+// The same moves the other way round.
+std::vector<Move> reversed(const std::vector<Move>& moves) {
+    std::vector<Move> back;
+    for (const Move& move : moves) {
+        if (move.to) back.push_back({move.item, *move.to, move.from});
+    }
+    return back;
+}
 
-    std::unordered_map<texts::TextId, uint32_t> stamps;
-    for (size_t i = 0; i < out->ids.size(); ++i) stamps[out->ids[i]] = out->stamps[i];
-    std::unordered_set<texts::TextId> moved;
-    for (texts::TextRecord& item : items) {
-        bool command = is_command(item);
-        uint16_t target = command ? box::kPendingSentCommands : box::kPendingSentMail;
-        cabinet::BoxList& list = command ? *commands : *mail;
-        if (list.ids.size() >= cabinet::kMaxBoxTexts) {
-            cabinet.move_text(item.id, box::kOutBasket,
-                              target);  // refuses, and says the box is full
-            continue;
+// Carries out every move in one commit: each text is rewritten once with
+// its new boxes, each box list once. Leaves the cabinet as it was when any
+// step fails.
+Status carry_out(cabinet::Cabinet& cabinet, std::vector<Move>& moves) {
+    cabinet::FilingBatch batch(cabinet);
+    if (!batch.status().ok()) return batch.status();
+    std::unordered_map<uint16_t, cabinet::BoxList> lists;
+    auto list_of = [&](uint16_t number) -> Result<cabinet::BoxList*> {
+        auto found = lists.find(number);
+        if (found != lists.end()) return &found->second;
+        Result<cabinet::BoxList> read = cabinet.read_box_list(number);
+        if (!read.ok()) return read.take_status();
+        return &(lists[number] = std::move(*read));
+    };
+    for (Move& move : moves) {
+        Result<cabinet::BoxList*> from = list_of(move.from);
+        if (!from.ok()) return from.take_status();
+        uint32_t stamp = 0;
+        cabinet::BoxList& source = **from;
+        if (auto at = std::find(source.ids.begin(), source.ids.end(), move.item.id);
+            at != source.ids.end()) {
+            const auto index = at - source.ids.begin();
+            stamp = source.stamps[index];
+            source.ids.erase(at);
+            source.stamps.erase(source.stamps.begin() + index);
         }
-        std::erase(item.boxes, box::kOutBasket);
-        if (std::find(item.boxes.begin(), item.boxes.end(), target) == item.boxes.end())
-            item.boxes.push_back(target);
-        if (!cabinet.write_text(item)) continue;
-        moved.insert(item.id);
-        list.ids.push_back(item.id);
-        list.stamps.push_back(stamps[item.id]);
+        std::erase(move.item.boxes, move.from);
+        if (move.to) {
+            Result<cabinet::BoxList*> to = list_of(*move.to);
+            if (!to.ok()) return to.take_status();
+            cabinet::BoxList& target = **to;
+            if (target.ids.size() >= cabinet::kMaxBoxTexts)
+                return Status::message(
+                    MessageId::kBoxFull,
+                    {cabinet.boxes().find(*move.to) ? cabinet.boxes().find(*move.to)->name
+                                                    : std::to_string(*move.to)});
+            if (std::find(target.ids.begin(), target.ids.end(), move.item.id) == target.ids.end()) {
+                target.ids.push_back(move.item.id);
+                target.stamps.push_back(stamp);
+            }
+            if (std::find(move.item.boxes.begin(), move.item.boxes.end(), *move.to) ==
+                move.item.boxes.end())
+                move.item.boxes.push_back(*move.to);
+        }
+        if (Status status = cabinet.write_text(move.item); !status.ok()) return status;
     }
-    cabinet::BoxList remaining;
-    for (size_t i = 0; i < out->ids.size(); ++i) {
-        if (moved.count(out->ids[i])) continue;
-        remaining.ids.push_back(out->ids[i]);
-        remaining.stamps.push_back(out->stamps[i]);
-    }
-    cabinet.write_box_list(box::kOutBasket, remaining);
-    cabinet.write_box_list(box::kPendingSentMail, *mail);
-    cabinet.write_box_list(box::kPendingSentCommands, *commands);
+    for (const auto& [number, list] : lists)
+        if (Status status = cabinet.write_box_list(number, list); !status.ok()) return status;
+    return batch.commit();
 }
 
 struct WrittenPacket {
@@ -123,126 +151,141 @@ struct WrittenPacket {
     int other_nodes = 0;
 };
 
-// Writes the packet file; on failure deletes it and returns false.
-bool write_packet_file(cabinet::Cabinet& cabinet, const std::vector<texts::TextId>& items,
-                       const std::string& path, char home_node, const PacketSettings& settings,
-                       platform::Ui& ui, std::time_t now, uint32_t system_version,
-                       WrittenPacket* out) {
-    PacketFile file;
-    if (file.create(path)) {
-        ui.message(132, {path});
-        return false;
-    }
-    auto fail = [&](bool report) {
-        (void)file.close();
-        std::remove(path.c_str());
-        if (report) ui.message(132, {path});
-        return false;
+// Writes the packet file; on failure deletes it.
+Result<WrittenPacket> write_packet_file(cabinet::Cabinet& cabinet,
+                                        const std::vector<texts::TextId>& items,
+                                        const std::string& path, char home_node,
+                                        const PacketSettings& settings, platform::Policy& policy,
+                                        std::time_t now, uint32_t system_version,
+                                        platform::Env& env) {
+    PacketFile file(env);
+    if (int error = file.create(path))
+        return Status::file(MessageId::kCannotWriteFile, path, error);
+    auto fail = [&](Status status) {
+        (void)file.close();      // the first error is the one to report
+        (void)env.unlink(path);  // a half packet must not stay behind
+        return status;
     };
     file.line(version_line(system_version));
     file.line(time_zone_line(now));
     // One lock period for all the reads, instead of one per text.
     cabinet::DbLockGuard lock(cabinet.db());
-    ItemWriter writer(file, settings.people, static_cast<texts::NodeKey>(home_node), ui);
+    ItemWriter writer(file, settings.people, static_cast<texts::NodeKey>(home_node), policy, env);
+    WrittenPacket packet;
     for (texts::TextId id : items) {
-        std::optional<texts::TextRecord> item = cabinet.read_text(id);
-        if (!item) continue;  // damaged or gone: the cabinet said so
-        switch (writer.write(*item)) {
+        Result<std::optional<texts::TextRecord>> item = cabinet.read_text(id);
+        if (!item.ok() && item.status().id() == MessageId::kTextDamaged) {
+            policy.notice(item.status());  // lost already; the rest still goes
+            continue;
+        }
+        if (!item.ok()) return fail(item.take_status());
+        if (!*item) continue;  // gone since the list was read
+        switch (writer.write(**item)) {
             case ItemResult::kWritten:
-                out->written.push_back(std::move(*item));
+                packet.written.push_back(std::move(**item));
                 break;
             case ItemResult::kNothingToSend:
-                out->empty.push_back(std::move(*item));
+                packet.empty.push_back(std::move(**item));
                 break;
             case ItemResult::kOtherNode:
-                ++out->other_nodes;
+                ++packet.other_nodes;
                 break;
             case ItemResult::kAborted:
-                return fail(false);
+                return fail(Status::cancelled());
         }
-        if (file.flush()) return fail(true);
+        if (int error = file.flush())
+            return fail(Status::file(MessageId::kCannotWriteFile, path, error));
     }
-    if (file.close()) {
-        std::remove(path.c_str());
-        ui.message(132, {path});
-        return false;
+    if (int error = file.close()) {
+        (void)env.unlink(path);  // the close's error is the one to report
+        return Status::file(MessageId::kCannotWriteFile, path, error);
     }
-    return true;
+    return packet;
+}
+
+std::string used_up_pattern(char home_node, std::time_t now) {
+    char pattern[48];
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::snprintf(pattern, sizeof pattern, "%c%02d%02d%02d?.upd", home_node, local.tm_year % 100,
+                  local.tm_mon + 1, local.tm_mday);
+    return pattern;
 }
 
 }  // namespace
 
-BuildOutcome build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& nodes,
-                          char home_node, const PacketSettings& settings,
-                          settings::IniFile& user_file, BuildMode mode, platform::Ui& ui,
-                          std::time_t now, uint32_t system_version) {
-    BuildOutcome outcome;
-    if (g_building) return outcome;
+Result<BuiltPacket> build_packet(cabinet::Cabinet& cabinet, const settings::NodeTable& nodes,
+                                 char home_node, const PacketSettings& settings,
+                                 settings::IniFile& user_file, platform::Policy& policy,
+                                 std::time_t now, uint32_t system_version, platform::Env& env) {
+    if (g_building) return Status::message(MessageId::kPacketBeingBuilt);
     BuildingMark building;
 
-    std::optional<cabinet::BoxList> out_basket = cabinet.read_box_list(cabinet::box::kOutBasket);
-    if (!out_basket) {
-        outcome.result = -1;
-        return outcome;
-    }
-    if (out_basket->ids.empty()) {
-        if (mode == BuildMode::kInteractive) ui.message(41);
-        return outcome;
-    }
-    if (!check_home_node(nodes, home_node, ui)) {
-        outcome.result = -1;
-        return outcome;
-    }
-    if (cabinet.refuse_if_read_only()) {
-        outcome.result = -1;
-        return outcome;
-    }
+    Result<cabinet::BoxList> out_basket = cabinet.read_box_list(box::kOutBasket);
+    if (!out_basket.ok()) return out_basket.take_status();
+    if (out_basket->ids.empty()) return Status::message(MessageId::kNoMailToSend);
+    if (Status status = check_home_node(nodes, home_node); !status.ok()) return status;
+    if (Status status = cabinet.check_writable(); !status.ok()) return status;
 
     std::optional<std::string> updump =
         make_dated_name(settings.folder, home_node, ".upd", settings.last_updump, now);
-    if (!updump) {
-        char pattern[48];
-        std::tm local{};
-        localtime_r(&now, &local);
-        std::snprintf(pattern, sizeof pattern, "%c%02d%02d%02d?.upd", home_node,
-                      local.tm_year % 100, local.tm_mon + 1, local.tm_mday);
-        ui.message(104, {pattern});
-        outcome.result = -1;
-        return outcome;
-    }
-    PacketMode packet_mode = settings.mode == PacketMode::kPgp ? PacketMode::kZip : settings.mode;
-    std::string final_path = replace_extension(*updump, extension_of(packet_mode));
+    if (!updump)
+        return Status::message(MessageId::kPacketNamesUsedUp, {used_up_pattern(home_node, now)});
+    const PacketMode mode = settings.mode == PacketMode::kPgp ? PacketMode::kZip : settings.mode;
+    const std::string final_path = replace_extension(*updump, extension_of(mode));
 
-    WrittenPacket packet;
-    if (!write_packet_file(cabinet, out_basket->ids, *updump, home_node, settings, ui, now,
-                           system_version, &packet)) {
-        outcome.result = -1;
-        return outcome;
+    // 1. Plan and write the file.
+    Result<WrittenPacket> packet = write_packet_file(cabinet, out_basket->ids, *updump, home_node,
+                                                     settings, policy, now, system_version, env);
+    if (!packet.ok()) return packet.take_status();
+    const settings::NodeEntry* home = nodes.by_letter(home_node);
+    if (packet->other_nodes)
+        policy.notice(Status::message(MessageId::kLeftOnOtherNode,
+                                      {home ? home->name : std::string(1, home_node)}));
+    auto remove_files = [&] {
+        (void)env.unlink(*updump);  // each caller reports its own error
+        if (final_path != *updump) (void)env.unlink(final_path);
+    };
+    std::vector<Move> moves = plan_moves(std::move(packet->written), std::move(packet->empty));
+    const bool anything_to_send = std::any_of(moves.begin(), moves.end(), [](const Move& m) {
+        return m.to && m.to != box::kWasteBasket;
+    });
+    if (!anything_to_send) {
+        // Only items for other nodes, or with nothing in them: no packet.
+        remove_files();
+        if (Status status = carry_out(cabinet, moves); !status.ok()) return status;
+        return Status::message(MessageId::kNoMailToSend);
     }
-    for (const auto& item : packet.empty) take_out_of_out_basket(cabinet, item);
-    if (packet_mode == PacketMode::kZip) {
-        std::remove(final_path.c_str());
-        if (zip_file(*updump, settings.zip_level) != 0) {
-            std::remove(updump->c_str());
-            ui.message(105, {*updump});
-            outcome.result = -1;
-            return outcome;
+    if (mode == PacketMode::kZip) {
+        (void)env.unlink(final_path);  // an old archive of that name is replaced
+        if (zip_file(*updump, settings.zip_level, env) != 0) {
+            remove_files();
+            return Status::message(MessageId::kCannotZip, {*updump});
         }
     }
 
-    for (const auto& item : packet.written) outcome.sent.push_back(item.id);
-    record_packet(user_file, final_path, settings.user_folder, outcome.sent);
-    outcome.last_updump = base_name(*updump);
-
-    move_to_pending_boxes(cabinet, packet.written);
-    if (packet.other_nodes) {
-        const settings::NodeEntry* home = nodes.by_letter(home_node);
-        ui.message(42, {home ? home->name : std::string(1, home_node)});
+    // 2. Commit the cabinet.
+    if (Status status = carry_out(cabinet, moves); !status.ok()) {
+        remove_files();
+        return status;
     }
-    outcome.left_on_other_nodes = packet.other_nodes;
-    outcome.path = final_path;
-    outcome.result = 1;
-    return outcome;
+    BuiltPacket built;
+    for (const Move& move : moves)
+        if (move.to && move.to != box::kWasteBasket) built.sent.push_back(move.item.id);
+
+    // 3. Record the packet, last; undo step 2 when that fails.
+    record_packet(user_file, final_path, settings.user_folder, built.sent);
+    if (Status recorded = user_file.commit(); !recorded.ok()) {
+        forget_packet(user_file, final_path, settings.user_folder);
+        std::vector<Move> back = reversed(moves);
+        if (Status undone = carry_out(cabinet, back); !undone.ok()) policy.notice(undone);
+        remove_files();
+        return recorded;
+    }
+    built.path = final_path;
+    built.last_updump = base_name(*updump);
+    built.left_on_other_nodes = packet->other_nodes;
+    return built;
 }
 
 }  // namespace orvane::packet

@@ -31,7 +31,7 @@ int PacketFile::flush() {
 
 int PacketFile::close() {
     if (!file_.is_open()) return error_;
-    if (!flush() && file_.flush()) error_ = platform::last_file_error();
+    if (!flush()) error_ = file_.flush();
     file_.close();
     return error_;
 }

@@ -12,6 +12,8 @@ namespace orvane::packet {
 
 class PacketFile {
   public:
+    explicit PacketFile(platform::Env& env = platform::system_env()) : file_(env) {}
+
     // Creates (or truncates) the file. Returns 0 or an error code.
     [[nodiscard]] int create(const std::string& path);
 

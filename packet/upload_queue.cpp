@@ -46,6 +46,11 @@ void record_packet(settings::IniFile& user_file, const std::string& packet_path,
     user_file.put_string(kSection, queue_key(packet_path, user_folder), text_list(ids));
 }
 
+void forget_packet(settings::IniFile& user_file, const std::string& packet_path,
+                   const std::string& user_folder) {
+    user_file.delete_key(kSection, queue_key(packet_path, user_folder));
+}
+
 std::vector<QueuedPacket> queued_packets(settings::IniFile& user_file,
                                          const std::string& user_folder) {
     std::vector<QueuedPacket> packets;
@@ -58,7 +63,7 @@ std::vector<QueuedPacket> queued_packets(settings::IniFile& user_file,
 
 void dispose_packet(settings::IniFile& user_file, const std::string& uploaded,
                     const std::string& user_folder, bool delete_updumped) {
-    user_file.delete_key(kSection, queue_key(uploaded, user_folder));
+    forget_packet(user_file, uploaded, user_folder);
     std::string updump = with_extension(uploaded, ".upd");
     if (delete_updumped) std::remove(updump.c_str());
     if (uploaded != updump) std::remove(uploaded.c_str());

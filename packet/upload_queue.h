@@ -22,6 +22,10 @@ std::string text_list(const std::vector<texts::TextId>& ids);
 void record_packet(settings::IniFile& user_file, const std::string& packet_path,
                    const std::string& user_folder, const std::vector<texts::TextId>& ids);
 
+// Takes a packet off the queue without touching its files.
+void forget_packet(settings::IniFile& user_file, const std::string& packet_path,
+                   const std::string& user_folder);
+
 std::vector<QueuedPacket> queued_packets(settings::IniFile& user_file,
                                          const std::string& user_folder);
 

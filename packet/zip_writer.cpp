@@ -155,19 +155,19 @@ std::string zip_target_path(const std::string& source) {
     return source + ".zip";
 }
 
-int zip_file(const std::string& source_path, int level) {
+int zip_file(const std::string& source_path, int level, platform::Env& env) {
     std::string target_path = zip_target_path(source_path);
     if (platform::file_exists(target_path)) return kZipTargetExists;
     if (level < 1 || level > 9) level = 5;
 
-    platform::File source;
+    platform::File source(env);
     std::time_t source_time = 0;
     if (source.open(source_path, platform::Access::Read, platform::Share::Read,
                     platform::Disposition::OpenExisting) ||
         source.modification_time(&source_time)) {
         return kZipSourceNotOpened;
     }
-    platform::File target;
+    platform::File target(env);
     if (target.open(target_path, platform::Access::ReadWrite, platform::Share::None,
                     platform::Disposition::CreateNew)) {
         return kZipTargetNotCreated;
@@ -180,7 +180,7 @@ int zip_file(const std::string& source_path, int level) {
     target.close();
     if (rc == 0 && platform::set_modification_time(target_path, source_time))
         rc = kZipTargetNotClosed;
-    if (rc) std::remove(target_path.c_str());
+    if (rc) (void)env.unlink(target_path);  // the zip error is the one to report
     return rc;
 }
 

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/env.h"
+
 namespace orvane::packet {
 
 // Results of zip_file besides 0 (success) and the compressor's own codes.
@@ -20,6 +22,7 @@ std::string zip_target_path(const std::string& source);
 // Compresses `source` with raw Deflate at `level` (1 to 9, else 5) into
 // zip_target_path(source); an empty file is stored. The archive gets the
 // source's modification time. On any error the archive is deleted.
-[[nodiscard]] int zip_file(const std::string& source, int level);
+[[nodiscard]] int zip_file(const std::string& source, int level,
+                           platform::Env& env = platform::system_env());
 
 }  // namespace orvane::packet

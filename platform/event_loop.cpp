@@ -170,7 +170,9 @@ void EventLoop::collect(int timeout_ms) {
         if (open & kFdRead) wanted |= POLLIN;
         if (open & (kFdWrite | kFdConnect)) wanted |= POLLOUT;
         if (open & kFdClose) wanted |= POLLRDHUP;
-        fds.push_back({watch.fd, wanted, 0});
+        // A watch that waits for nothing is left out: poll would still
+        // report a hang-up on it at once, again and again.
+        fds.push_back({wanted ? watch.fd : -1, wanted, 0});
         ids.push_back(id);
     }
     const int ready = env_.poll(fds.data(), fds.size(), timeout_ms);

@@ -146,14 +146,16 @@ int FaultEnv::unlink(const std::string& path) {
     return 0;
 }
 
-int FaultEnv::drop_unsynced() {
+int FaultEnv::drop_unsynced(const std::string& keep_path, size_t kept_changes) {
     power_off_ = false;
     disarm();
     int result = 0;
     for (auto& [path, undos] : undo_) {
+        const size_t kept = path == keep_path ? std::min(kept_changes, undos.size()) : 0;
+        if (kept == undos.size()) continue;
         int fd = -1;
         if (target().open(path, O_WRONLY | O_CLOEXEC, 0644, &fd) != 0) continue;  // gone since
-        for (auto undo = undos.rbegin(); undo != undos.rend(); ++undo) {
+        for (auto undo = undos.rbegin(); undo != undos.rend() - static_cast<long>(kept); ++undo) {
             size_t done = 0;
             if (!undo->bytes.empty()) {
                 if (int error = target().pwrite(fd, undo->bytes.data(), undo->bytes.size(),

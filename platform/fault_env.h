@@ -10,6 +10,7 @@
 // clock are passed through.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -38,7 +39,12 @@ class FaultEnv : public EnvWrapper {
 
     // Puts back the contents that the last flush of every file made durable
     // and ends the power cut. Returns 0 or the errno of a failed restore.
-    int drop_unsynced();
+    // The file at `keep_path` (when given) keeps the first `kept_changes`
+    // of its changes since its last flush: the system had written those
+    // out before the power went, and nothing of the other files, which is
+    // the worst order for a program that flushes one file before writing
+    // another.
+    int drop_unsynced(const std::string& keep_path = {}, size_t kept_changes = SIZE_MAX);
 
     int open(const std::string& path, int flags, int mode, int* fd) override;
     void close(int fd) override;

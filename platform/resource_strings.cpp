@@ -89,6 +89,20 @@ constexpr Entry kStrings[] = {
     {1000, "Cancelled"},
     {1001, "The connection was closed"},
     {1002, "The connection failed: %s"},
+    {1010, "Text %s was damaged and has been removed."},
+    {1020,
+     "Could not attach the file '%s'\nbecause it cannot be read:\n%s\n\nDo you want to continue?"},
+    {1021, "A mail packet is being built already."},
+    {1030, "%s is not UTF-8 at line %d, column %d."},
+    {1031,
+     "%s holds the character %s at line %d, column %d,\nwhich the code page %s cannot "
+     "hold.\nTransliteration would replace it with its nearest form."},
+    {1033, "%s must not hold a line break or another control character (character %d)."},
+    {1034, "%s is longer than %d characters."},
+    {1035,
+     "The text takes %d bytes, but a text can hold at most %d.\nSend a long text as an "
+     "attached file instead."},
+    {1036, "Text %s is not on your home node; only a text there\ncan be linked as a comment."},
     // Address book.
     {1100, "Your name has been changed to\n%s."},
     {1101, "Your alias has been changed to\n%s."},
@@ -117,6 +131,7 @@ constexpr Entry kStrings[] = {
     {1116, "No name in the address book matches '%s'."},
     {1117, "'%s' may mean any of these:\n%s"},
     {1118, "At most 10 nodes can be exported at a time."},
+    {2000, "%s: these characters were replaced: %s"},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

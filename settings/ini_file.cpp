@@ -20,9 +20,9 @@ constexpr size_t kRawReadLimit = 2 * kIniMaxCharacters;
 
 // The file's bytes; a missing file reads as empty. Returns false when the
 // file exists but cannot be read.
-bool read_raw(const std::string& path, std::string* raw) {
+bool read_raw(const std::string& path, std::string* raw, platform::Env& env) {
     raw->clear();
-    platform::File file;
+    platform::File file(env);
     int error = file.open(path, platform::Access::Read, platform::Share::ReadWrite,
                           platform::Disposition::OpenExisting);
     if (error) return error == ENOENT || error == ENOTDIR;
@@ -36,15 +36,19 @@ bool read_raw(const std::string& path, std::string* raw) {
 // Writes through a temporary file and a rename, so that a failure half-way
 // never leaves a cut-off settings file behind. The new file keeps the
 // permissions of the old one, which may hold a password.
-void write_text(const std::string& path, const std::string& text) {
+int write_text(const std::string& path, const std::string& text, platform::Env& env) {
     std::string temporary = path + ".new";
-    if (platform::write_whole_file(temporary, text.data(), text.size()) != 0) {
-        std::remove(temporary.c_str());
-        return;
+    if (int error = platform::write_whole_file(temporary, text.data(), text.size(), env)) {
+        (void)env.unlink(temporary);  // the write's error is the one to report
+        return error;
     }
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0) ::chmod(temporary.c_str(), old.st_mode & 07777);
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) std::remove(temporary.c_str());
+    if (int error = env.rename(temporary, path)) {
+        (void)env.unlink(temporary);  // the rename's error is the one to report
+        return error;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -76,7 +80,7 @@ const std::string& IniFile::text() {
     if (!entry_->loaded) {
         std::string raw;
         // A file that is there but cannot be read is never written over.
-        entry_->readable = read_raw(entry_->path, &raw);
+        entry_->readable = read_raw(entry_->path, &raw, cache_->env_);
         entry_->text = normalise_ini_text(raw);
         entry_->loaded = true;
     }
@@ -120,6 +124,16 @@ void IniFile::delete_section(std::string_view section) {
     if (ini_delete_section(&entry_->text, section)) entry_->dirty = true;
 }
 
+platform::Status IniFile::commit() {
+    if (!entry_ || !entry_->dirty || !entry_->loaded) return platform::Status();
+    if (!entry_->readable)
+        return platform::Status::file(platform::MessageId::kCannotReadFile, entry_->path, EIO);
+    if (int error = write_text(entry_->path, entry_->text, cache_->env_))
+        return platform::Status::file(platform::MessageId::kCannotWriteFile, entry_->path, error);
+    entry_->dirty = false;
+    return platform::Status();
+}
+
 IniFile IniFile::share() const {
     if (!entry_) return {};
     ++entry_->holders;
@@ -152,7 +166,9 @@ IniFile IniCache::open(const std::string& directory, const std::string& name) {
 
 void IniCache::release(IniFile::Entry* entry) {
     if (--entry->holders > 0) return;
-    if (entry->dirty && entry->loaded && entry->readable) write_text(entry->path, entry->text);
+    // A holder that lets go without commit() has nobody left to tell.
+    if (entry->dirty && entry->loaded && entry->readable)
+        (void)write_text(entry->path, entry->text, env_);
     std::erase_if(entries_, [entry](const auto& e) { return e.get() == entry; });
 }
 

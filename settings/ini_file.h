@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/env.h"
+#include "platform/status.h"
+
 namespace orvane::settings {
 
 class IniCache;
@@ -41,6 +44,11 @@ class IniFile {
     void delete_key(std::string_view section, std::string_view key);
     void delete_section(std::string_view section);
 
+    // Writes the file now when it changed, so that the caller learns whether
+    // the change reached the disk. A file that exists but could not be read
+    // is never written over.
+    [[nodiscard]] platform::Status commit();
+
     // A second holder of the same file.
     IniFile share() const;
     void close();
@@ -65,7 +73,7 @@ class IniFile {
 
 class IniCache {
   public:
-    IniCache() = default;
+    explicit IniCache(platform::Env& env = platform::system_env()) : env_(env) {}
     // Every holder must be closed before the cache goes.
     ~IniCache() = default;
     IniCache(const IniCache&) = delete;
@@ -82,6 +90,7 @@ class IniCache {
     friend class IniFile;
     void release(IniFile::Entry* entry);
 
+    platform::Env& env_;
     std::vector<std::unique_ptr<IniFile::Entry>> entries_;
 };
 

@@ -1,5 +1,5 @@
 // Creating, opening and closing a database file, and the handle's options.
-#include <unistd.h>
+#include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
@@ -64,7 +64,13 @@ int32_t open_database_file(Db& db) {
         if (db.writable) return kDbFileReadOnly;
     }
     if (error) return open_error(error);
-    if (!db.writable) db.file_read_only = ::access(db.name.c_str(), W_OK) != 0;
+    if (!db.writable) {
+        // Whether the file itself refuses writing, as the handle's Env sees it.
+        int probe = -1;
+        const int refused = db.env->open(db.name, O_WRONLY | O_CLOEXEC, 0, &probe);
+        if (probe >= 0) db.env->close(probe);
+        db.file_read_only = refused == EACCES || refused == EPERM || refused == EROFS;
+    }
     return kDbOk;
 }
 

@@ -27,7 +27,7 @@ CabinetAccess::CabinetAccess(CliContext& context)
       application_(context.ui, [](const settings::UsersList&) { return std::nullopt; }) {}
 
 CabinetAccess::~CabinetAccess() {
-    cabinet_.reset();
+    if (cabinet_) succeeded(cabinet_->close());
     if (settings_loaded_) settings_.close();
 }
 
@@ -90,14 +90,22 @@ std::optional<std::string> CabinetAccess::path() {
     return path_;
 }
 
-bool CabinetAccess::open() {
+bool CabinetAccess::open(bool may_create) {
     if (!path()) return false;
     cabinet::OpenOptions options;
     options.compression = compression_;
     options.recent_password = &recent_password_;
-    cabinet_ = cabinet::Cabinet::open(path_, options, context_.ui);
-    if (!cabinet_) print_error("the filing cabinet '" + path_ + "' was not opened");
-    return cabinet_ != nullptr;
+    options.offer_create = may_create;
+    if (!context_.cabinet.empty()) options.create_unattended = platform::Answer::No;
+    platform::Result<std::unique_ptr<cabinet::Cabinet>> opened =
+        cabinet::Cabinet::open(path_, options, context_.ui);
+    if (!opened.ok()) {
+        succeeded(opened.status());  // says why, unless the user declined
+        print_error("the filing cabinet '" + path_ + "' was not opened");
+        return false;
+    }
+    cabinet_ = std::move(*opened);
+    return true;
 }
 
 std::string CabinetAccess::home_node_name() const {
@@ -134,8 +142,11 @@ std::optional<texts::TextRecord> CabinetAccess::text(const std::string& given) {
             candidates.push_back(texts::make_text_id(home_node_, parsed->number));
         candidates.push_back(parsed->number);
     }
-    for (texts::TextId id : candidates)
-        if (std::optional<texts::TextRecord> found = cabinet_->read_text(id)) return found;
+    for (texts::TextId id : candidates) {
+        platform::Result<std::optional<texts::TextRecord>> found = cabinet_->read_text(id);
+        if (!succeeded(found.status())) return std::nullopt;
+        if (*found) return std::move(*found);
+    }
     print_error("no text " + given + " in the filing cabinet");
     return std::nullopt;
 }

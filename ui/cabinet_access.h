@@ -20,8 +20,11 @@ class CabinetAccess {
     explicit CabinetAccess(CliContext& context);
     ~CabinetAccess();
 
-    // Finds the cabinet file and opens it; reports why it cannot.
-    bool open();
+    // Finds the cabinet file and opens it; reports why it cannot. A missing
+    // cabinet is offered to be created only where `may_create` (never by a
+    // command that only lists), and without a terminal the safe answer for
+    // a file named with --cabinet is No: a typing mistake makes nothing.
+    bool open(bool may_create = true);
     // The file of the cabinet without opening it (for `cabinet create`).
     std::optional<std::string> path();
 

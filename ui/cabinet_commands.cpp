@@ -5,7 +5,6 @@
 #include <string>
 
 #include "cabinet/fixed_boxes.h"
-#include "cabinet/messages.h"
 #include "platform/file.h"
 #include "ui/cabinet_access.h"
 #include "ui/cli.h"
@@ -27,23 +26,27 @@ int run_create(CliContext& context, const CreateRequest& request) {
         print_error("the file '" + *path + "' exists already");
         return 1;
     }
-    auto cabinet =
+    auto created =
         cabinet::Cabinet::create(*path, {request.password, request.search_index}, context.ui);
-    if (!cabinet) return 1;
+    if (!succeeded(created.status())) return 1;
+    if (!succeeded((*created)->close())) return 1;
     std::printf("Created the filing cabinet %s\n", path->c_str());
     return 0;
 }
 
 int run_info(CliContext& context) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
+    if (!access.open(false)) return 1;
     cabinet::Cabinet& cabinet = access.cabinet();
     const cabinet::CabinetHeader& header = cabinet.header();
     uint64_t texts = 0;
     size_t boxes = 0, directories = 0;
     for (const cabinet::BoxEntry& entry : cabinet.boxes().entries()) {
         entry.is_directory() ? ++directories : ++boxes;
-        if (!entry.is_directory()) texts += cabinet.text_count(entry.number).value_or(0);
+        if (entry.is_directory()) continue;
+        platform::Result<uint32_t> count = cabinet.text_count(entry.number);
+        if (!succeeded(count.status())) return 1;
+        texts += *count;
     }
     store::DbStatistics stat;
     const bool have_stat = store::DbStat(cabinet.db(), &stat) == store::kDbOk;
@@ -80,9 +83,13 @@ int run_info(CliContext& context) {
 
 int run_repair(CliContext& context) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
+    if (!access.open(false)) return 1;
+    if (context.ui.ask(platform::MessageId::kRepairQuestion, platform::Buttons::YesNo,
+                       platform::Answer::No) != platform::Answer::Yes)
+        return 0;
     cabinet::RepairReport report;
-    if (!access.cabinet().repair({true, access.home_node_name()}, &report)) return 1;
+    if (!succeeded(access.cabinet().repair({access.home_node_name(), access.home_node()}, &report)))
+        return 1;
     std::printf(
         "Repaired: %u texts, %u damaged records deleted, %u boxes recreated, %zu texts missing\n",
         report.texts, report.deleted_records, report.recreated_boxes, report.missing.size());
@@ -91,10 +98,14 @@ int run_repair(CliContext& context) {
 
 int run_compact(CliContext& context) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
+    if (!access.open(false)) return 1;
+    if (!succeeded(access.cabinet().check_writable())) return 1;
+    if (context.ui.ask(platform::MessageId::kCompactQuestion, platform::Buttons::YesNo,
+                       platform::Answer::No) != platform::Answer::Yes)
+        return 0;
     store::DbStatistics before, after;
     const bool measured = store::DbStat(access.cabinet().db(), &before) == store::kDbOk;
-    if (!access.cabinet().compact(true)) return access.cabinet().read_only() ? 1 : 0;
+    if (!succeeded(access.cabinet().compact())) return 1;
     if (measured && store::DbStat(access.cabinet().db(), &after) == store::kDbOk)
         std::printf("Compacted: %u blocks before, %u after\n", before.blocks, after.blocks);
     return 0;
@@ -102,34 +113,35 @@ int run_compact(CliContext& context) {
 
 int run_link_comments(CliContext& context) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
-    if (access.cabinet().refuse_if_read_only()) return 1;
-    if (context.ui.ask(cabinet::message::kLinkCommentsQuestion, platform::Buttons::YesNo,
+    if (!access.open(false)) return 1;
+    if (!succeeded(access.cabinet().check_writable())) return 1;
+    if (context.ui.ask(platform::MessageId::kLinkCommentsQuestion, platform::Buttons::YesNo,
                        platform::Answer::No) != platform::Answer::Yes)
         return 0;
-    const std::optional<uint32_t> added = access.cabinet().link_comments();
-    if (!added) return 1;
+    platform::Result<uint32_t> added = access.cabinet().link_comments();
+    if (!succeeded(added.status())) return 1;
     std::printf("Added %u link%s\n", *added, *added == 1 ? "" : "s");
     return 0;
 }
 
 int run_box_list(CliContext& context) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
+    if (!access.open(false)) return 1;
     cabinet::Cabinet& cabinet = access.cabinet();
     const auto& entries = cabinet.boxes().entries();
     if (context.json) std::printf("[");
     for (size_t i = 0; i < entries.size(); ++i) {
         const cabinet::BoxEntry& entry = entries[i];
-        const uint32_t count =
-            entry.is_directory() ? 0 : cabinet.text_count(entry.number).value_or(0);
+        platform::Result<uint32_t> count = entry.is_directory() ? platform::Result<uint32_t>(0u)
+                                                                : cabinet.text_count(entry.number);
+        if (!succeeded(count.status())) return 1;
         if (context.json) {
             std::printf(
                 "%s{\"number\": %u, \"name\": %s, \"parent\": %u, \"depth\": %d, \"directory\": "
                 "%s, "
                 "\"texts\": %u}",
                 i ? ", " : "", entry.number, json_quote(entry.name).c_str(), entry.parent,
-                entry.depth, entry.is_directory() ? "true" : "false", count);
+                entry.depth, entry.is_directory() ? "true" : "false", *count);
             continue;
         }
         const std::string indent(static_cast<size_t>(entry.depth) * 2, ' ');
@@ -137,7 +149,7 @@ int run_box_list(CliContext& context) {
             std::printf("%5u  %s%s/\n", entry.number, indent.c_str(), entry.name.c_str());
         else
             std::printf("%5u  %s%s (%u)\n", entry.number, indent.c_str(), entry.name.c_str(),
-                        count);
+                        *count);
     }
     if (context.json) std::printf("]\n");
     return 0;
@@ -155,9 +167,9 @@ int run_box_create(CliContext& context, const BoxRequest& request) {
     if (!access.open()) return 1;
     const std::optional<uint16_t> parent = access.box(request.place);
     if (!parent) return 1;
-    const std::optional<uint16_t> number =
+    platform::Result<uint16_t> number =
         access.cabinet().create_box(request.name, *parent, request.directory);
-    if (!number) return 1;
+    if (!succeeded(number.status())) return 1;
     std::printf("Created %s %u \"%s\"\n", request.directory ? "directory" : "box", *number,
                 request.name.c_str());
     return 0;
@@ -167,7 +179,7 @@ int run_box_rename(CliContext& context, const BoxRequest& request) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
     const std::optional<uint16_t> box = access.box(request.box);
-    return box && access.cabinet().rename_box(*box, request.name) ? 0 : 1;
+    return box && succeeded(access.cabinet().rename_box(*box, request.name)) ? 0 : 1;
 }
 
 int run_box_move(CliContext& context, const BoxRequest& request) {
@@ -176,14 +188,14 @@ int run_box_move(CliContext& context, const BoxRequest& request) {
     const std::optional<uint16_t> box = access.box(request.box);
     if (!box) return 1;
     const std::optional<uint16_t> place = access.box(request.place);
-    return place && access.cabinet().move_box(*box, *place) ? 0 : 1;
+    return place && succeeded(access.cabinet().move_box(*box, *place)) ? 0 : 1;
 }
 
 int run_box_delete(CliContext& context, const BoxRequest& request) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
     const std::optional<uint16_t> box = access.box(request.box);
-    return box && access.cabinet().delete_box(*box) ? 0 : 1;
+    return box && succeeded(access.cabinet().delete_box(*box)) ? 0 : 1;
 }
 
 }  // namespace

@@ -27,6 +27,11 @@ void print_error(const std::string& message) {
     std::fprintf(stderr, "orvane: %s\n", message.c_str());
 }
 
+bool succeeded(const platform::Status& status) {
+    if (!status.ok() && !status.is_cancelled()) print_error(status.text());
+    return status.ok();
+}
+
 std::string json_quote(std::string_view text) {
     std::string out = "\"";
     for (unsigned char c : text) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/status.h"
 #include "ui/console_ui.h"
 
 namespace orvane::ui {
@@ -27,6 +28,9 @@ struct CliContext {
 
 // Prints "orvane: MESSAGE" on stderr.
 void print_error(const std::string& message);
+// True for success; otherwise prints what failed (nothing for a cancel,
+// which the user chose) and returns false.
+bool succeeded(const platform::Status& status);
 
 // JSON string literal for `text` (UTF-8 passed through, control characters escaped).
 std::string json_quote(std::string_view text);

@@ -1,5 +1,6 @@
 #include "ui/console_ui.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -94,8 +96,7 @@ Answer ConsoleUi::show(const platform::MessageBox& box) {
     if (box.buttons == Buttons::Ok) return Answer::Ok;
 
     if (forced_) {
-        Answer answer = *forced_ ? (box.buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes)
-                                 : (box.buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No);
+        Answer answer = platform::forced_answer(box.buttons, *forced_);
         std::fprintf(stderr, "(answered %s)\n", answer_word(answer));
         return answer;
     }
@@ -120,6 +121,35 @@ Answer ConsoleUi::show(const platform::MessageBox& box) {
             if (c == 'n') return Answer::No;
             if (c == 'c' && box.buttons == Buttons::YesNoCancel) return Answer::Cancel;
         }
+    }
+}
+
+size_t ConsoleUi::choose(const platform::Choice& choice) {
+    std::fprintf(stderr, "%s\n%s\n", choice.title.c_str(), choice.text.c_str());
+    for (size_t i = 0; i < choice.options.size(); ++i)
+        std::fprintf(stderr, "  %zu  %s\n", i + 1, choice.options[i].c_str());
+    const std::string safe = choice.safe < choice.options.size() ? choice.options[choice.safe] : "";
+    if (!interactive()) {
+        std::fprintf(stderr, "(no terminal to ask: took %s)\n", safe.c_str());
+        return choice.safe;
+    }
+    if (choice.countdown_ms)
+        std::fprintf(stderr, "(%s in %u seconds)\n", safe.c_str(), choice.countdown_ms / 1000);
+    for (;;) {
+        std::fprintf(stderr, "Choose 1-%zu: ", choice.options.size());
+        std::fflush(stderr);
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int timeout = choice.countdown_ms ? static_cast<int>(choice.countdown_ms) : -1;
+        if (::poll(&input, 1, timeout) <= 0) {
+            std::fprintf(stderr, "\n(no answer: took %s)\n", safe.c_str());
+            return choice.safe;
+        }
+        std::string line;
+        if (!std::getline(std::cin, line)) return choice.safe;
+        char* end = nullptr;
+        const unsigned long picked = std::strtoul(line.c_str(), &end, 10);
+        if (end != line.c_str() && picked >= 1 && picked <= choice.options.size())
+            return picked - 1;
     }
 }
 

@@ -22,6 +22,7 @@ class ConsoleUi : public platform::Ui {
     std::optional<std::string> choose_file(std::string_view title, std::string_view initial,
                                            platform::FileChoice mode) override;
     std::unique_ptr<platform::Progress> start_progress(std::string_view title) override;
+    size_t choose(const platform::Choice& choice) override;
     void show_fatal(const char* title, const char* text) noexcept override;
 
   private:

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/env.h"
 #include "texts/calendar.h"
 #include "texts/dates.h"
 #include "ui/cli.h"
@@ -35,7 +36,7 @@ bool read_iso_date(const std::string& text, texts::CivilDate* date) {
 
 // Today in this computer's local time: the reference day when none is given.
 texts::CivilDate local_today() {
-    const std::time_t now = platform::now_utc();
+    const std::time_t now = platform::system_env().now_utc();
     const int64_t local =
         static_cast<int64_t>(now) + platform::local_zone_at(now).utc_offset_seconds;
     return texts::civil_from_days(local / 86400 - (local % 86400 < 0));

@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "store/db.h"
+#include "store/db_file.h"
 #include "ui/cli.h"
 
 namespace orvane::ui {
@@ -105,21 +106,14 @@ class DbReporter {
 // An open database that closes itself.
 class OpenDb {
   public:
-    ~OpenDb() {
-        if (handle_) store::DbClose(handle_);
-    }
     int32_t open(const std::string& file, uint32_t flags, store::DbCallback callback = {}) {
-        return store::DbOpen(&handle_, file, flags, std::move(callback));
+        return store::DbOpen(db_.out(), file, flags, std::move(callback));
     }
-    DbHandle get() const { return handle_; }
-    int32_t close() {
-        const int32_t result = store::DbClose(handle_);
-        handle_ = nullptr;
-        return result;
-    }
+    DbHandle get() const { return db_.get(); }
+    int32_t close() { return db_.close(); }
 
   private:
-    DbHandle handle_ = nullptr;
+    store::DbFile db_;
 };
 
 struct Record {
@@ -254,7 +248,7 @@ int run_dump(CliContext& context, const DbArgs& args, bool with_data) {
         result = read_record(db.get(), store::GET_NEXT, previous, &record);
     }
     if (context.json) std::printf("]\n");
-    store::DbUnlock(db.get());
+    store::DbAbandon(db.get());  // a reading period: nothing to commit
     if (result != store::kDbNoNext) return engine_failure("reading " + args.file, result);
     return 0;
 }

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/outgoing.h"
 #include "packet/packet_builder.h"
 #include "packet/upload_queue.h"
-#include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/file.h"
 #include "platform/system.h"
@@ -16,22 +16,6 @@ namespace orvane::ui {
 
 namespace {
 
-packet::PacketSettings packet_settings(const settings::UserSettings& user,
-                                       const std::string& user_folder) {
-    const settings::UserValues& values = user.values;
-    packet::PacketSettings settings;
-    settings.folder = values.orvane.updump_dir.empty() ? platform::join_path(user_folder, "UP")
-                                                       : values.orvane.updump_dir;
-    settings.user_folder = user_folder;
-    settings.mode = static_cast<packet::PacketMode>(values.login.upload_how);
-    settings.zip_level = values.options.zip_level;
-    settings.last_updump = values.orvane.last_updump;
-    settings.people.secretary = values.user.boss_count() > 0;
-    settings.people.names = {values.user.name, values.user.boss, values.user.boss2,
-                             values.user.boss3, values.user.boss4};
-    return settings;
-}
-
 int build(CliContext& context, bool zip, bool plain) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
@@ -40,22 +24,18 @@ int build(CliContext& context, bool zip, bool plain) {
         print_error("a mail packet is made for a user; give --user");
         return 1;
     }
-    packet::PacketSettings settings = packet_settings(*user, access.user_folder());
-    if (zip) settings.mode = packet::PacketMode::kZip;
-    if (plain) settings.mode = packet::PacketMode::kPlain;
-    if (int error = platform::make_directories(settings.folder)) {
-        print_error("cannot create the packet folder '" + settings.folder +
-                    "': " + platform::file_error_text(error));
-        return 1;
+    std::optional<packet::PacketMode> mode;
+    if (zip) mode = packet::PacketMode::kZip;
+    if (plain) mode = packet::PacketMode::kPlain;
+    platform::Result<packet::BuiltPacket> built =
+        app::build_user_packet(access.cabinet(), access.nodes(), *user, access.user_folder(), mode,
+                               context.ui, platform::system_version_word());
+    if (!built.ok() && built.status().id() == platform::MessageId::kNoMailToSend) {
+        std::fprintf(stderr, "%s\n", built.status().text().c_str());
+        return 0;
     }
-    packet::BuildOutcome outcome = packet::build_packet(
-        access.cabinet(), access.nodes(), static_cast<char>(access.home_node()), settings,
-        user->file(), packet::BuildMode::kInteractive, context.ui, platform::now_utc(),
-        platform::system_version_word());
-    if (outcome.result != 1) return outcome.result == 0 ? 0 : 1;
-    user->values.orvane.last_updump = outcome.last_updump;
-    user->save();
-    std::printf("%s\n", outcome.path.c_str());
+    if (!succeeded(built.status())) return 1;
+    std::printf("%s\n", built->path.c_str());
     return 0;
 }
 

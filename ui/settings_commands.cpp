@@ -20,8 +20,6 @@ namespace orvane::ui {
 
 namespace {
 
-constexpr uint32_t kShellInputMessage = platform::kUserMessage + 0x300;
-
 // A path as the users list keeps folders: absolute and without "." or "..".
 std::string absolute_path(const std::string& path) {
     std::string absolute = !path.empty() && path[0] == '/'
@@ -212,8 +210,8 @@ int run_user_delete(CliContext& context, const std::string& who, bool erase,
             return 1;
         }
     }
-    bool ok =
-        settings::delete_user(application.places(), application.users(), *index, erase, context.ui);
+    const bool ok =
+        succeeded(settings::delete_user(application.places(), application.users(), *index, erase));
     std::printf("%s %s (%s)\n", erase ? "Erased" : "Removed from the list:", user.name.c_str(),
                 user.folder.c_str());
     return ok ? 0 : 1;
@@ -355,8 +353,8 @@ app::UserChooser shell_chooser(CliContext& context) {
 void read_shell_input(app::Application& application, std::string& pending) {
     char buffer[512];
     ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (count < 0 && (errno == EAGAIN || errno == EINTR)) return;
     if (count <= 0) {
-        application.loop().unwatch_fd(STDIN_FILENO);
         application.request_quit();
         return;
     }
@@ -389,10 +387,16 @@ int run_shell(CliContext& context) {
             session.settings.values.user.name.c_str(), session.folder.c_str());
     });
     std::string pending;
-    application.set_message_handler(kShellInputMessage, [&](const platform::Message&) {
-        read_shell_input(application, pending);
-    });
-    application.loop().watch_fd(STDIN_FILENO, platform::kFdRead, kShellInputMessage);
+    // The end of piped input arrives as a hang-up, not as something to read.
+    platform::EventLoop::Registration input = application.loop().watch(
+        STDIN_FILENO, platform::kFdRead | platform::kFdClose, [&](uint32_t event, int) {
+            if (event == platform::kFdClose) {
+                input.cancel();
+                application.request_quit();
+                return;
+            }
+            read_shell_input(application, pending);
+        });
     application.run_user_loop();
     application.shutdown();
     return 0;

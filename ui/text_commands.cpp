@@ -5,11 +5,11 @@
 #include <string>
 
 #include "cabinet/fixed_boxes.h"
+#include "texts/code_pages.h"
 #include "texts/dates.h"
 #include "texts/text_display.h"
 #include "ui/cabinet_access.h"
 #include "ui/cli.h"
-#include "ui/console_text.h"
 
 namespace orvane::ui {
 
@@ -37,23 +37,31 @@ std::string flags_of(const texts::TextRecord& text) {
 
 int run_list(CliContext& context, const TextRequest& request) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
+    if (!access.open(false)) return 1;
     const std::optional<uint16_t> box = access.box(request.box);
     if (!box) return 1;
-    const std::optional<cabinet::BoxList> list = access.cabinet().read_box_list(*box);
-    if (!list) return 1;
+    platform::Result<cabinet::BoxList> list = access.cabinet().read_box_list(*box);
+    if (!succeeded(list.status())) return 1;
+    int result = 0;
     const texts::DateFormatOptions date_options{access.time_display(), false};
     if (context.json) std::printf("[");
     bool first = true;
     for (texts::TextId id : list->ids) {
-        const std::optional<texts::TextRecord> text = access.cabinet().read_text(id);
-        if (!text) continue;  // gone or damaged; a repair brings the list in line
+        platform::Result<std::optional<texts::TextRecord>> read = access.cabinet().read_text(id);
+        if (!read.ok()) {
+            // A damaged text is said and passed over; the rest still shows.
+            succeeded(read.status());
+            result = 1;
+            continue;
+        }
+        if (!*read) continue;  // gone since the list was written; a repair brings it in line
+        const std::optional<texts::TextRecord>& text = *read;
         const std::string written = access.text_id(id);
         const std::string date =
             texts::format_date(text->date, texts::DateRequest::as_chosen, date_options);
-        const std::string author = to_utf8(text->author.text, text->charset);
+        const std::string author = texts::to_utf8(text->author.text, text->charset);
         const std::string subject =
-            to_utf8(texts::shown_subject(text->subject, access.remove_re()), text->charset);
+            texts::to_utf8(texts::shown_subject(text->subject, access.remove_re()), text->charset);
         const std::string flags = flags_of(*text);
         if (context.json) {
             std::printf(
@@ -69,20 +77,20 @@ int run_list(CliContext& context, const TextRequest& request) {
         first = false;
     }
     if (context.json) std::printf("]\n");
-    return 0;
+    return result;
 }
 
 int run_show(CliContext& context, const TextRequest& request) {
     CabinetAccess access(context);
-    if (!access.open()) return 1;
+    if (!access.open(false)) return 1;
     const std::optional<texts::TextRecord> text = access.text(request.id);
     if (!text) return 1;
     const texts::DisplayContext display{access.nodes(), access.home_node(), true,
                                         access.time_display()};
-    std::printf("%s\n", to_utf8(texts::heading_line(*text, display), text->charset).c_str());
+    std::printf("%s\n", texts::to_utf8(texts::heading_line(*text, display), text->charset).c_str());
     for (const std::string& line : texts::header_lines(*text, display))
-        std::printf("%s\n", to_utf8(line, text->charset).c_str());
-    std::printf("\n%s", to_utf8(text->body, text->charset).c_str());
+        std::printf("%s\n", texts::to_utf8(line, text->charset).c_str());
+    std::printf("\n%s", texts::to_utf8(text->body, text->charset).c_str());
     return 0;
 }
 
@@ -103,7 +111,7 @@ int run_move(CliContext& context, const TextRequest& request) {
     const std::optional<uint16_t> to = access.box(request.box);
     const std::optional<uint16_t> from =
         to ? source_box(access, *text, request.from) : std::nullopt;
-    return from && access.cabinet().move_text(text->id, *from, *to) ? 0 : 1;
+    return from && succeeded(access.cabinet().move_text(text->id, *from, *to)) ? 0 : 1;
 }
 
 int run_copy(CliContext& context, const TextRequest& request) {
@@ -112,7 +120,7 @@ int run_copy(CliContext& context, const TextRequest& request) {
     const std::optional<texts::TextRecord> text = access.text(request.id);
     if (!text) return 1;
     const std::optional<uint16_t> to = access.box(request.box);
-    return to && access.cabinet().copy_text(text->id, *to) ? 0 : 1;
+    return to && succeeded(access.cabinet().copy_text(text->id, *to)) ? 0 : 1;
 }
 
 // Taking a text out of its last box sends it to the Waste-Basket; only
@@ -131,13 +139,14 @@ int run_delete(CliContext& context, const TextRequest& request) {
     cabinet::Cabinet& cabinet = access.cabinet();
     const bool last_box = text->boxes.size() == 1;
     if (last_box && *box != cabinet::box::kWasteBasket) {
-        if (!cabinet.ensure_fixed_box(cabinet::box::kWasteBasket) || !cabinet.write_back() ||
-            !cabinet.move_text(text->id, *box, cabinet::box::kWasteBasket))
+        if (!succeeded(cabinet.ensure_fixed_box(cabinet::box::kWasteBasket)) ||
+            !succeeded(cabinet.write_back()) ||
+            !succeeded(cabinet.move_text(text->id, *box, cabinet::box::kWasteBasket)))
             return 1;
         std::printf("Moved text %s to the Waste-Basket\n", request.id.c_str());
         return 0;
     }
-    if (!cabinet.remove_from_box(text->id, *box)) return 1;
+    if (!succeeded(cabinet.remove_from_box(text->id, *box))) return 1;
     if (last_box) std::printf("Deleted text %s\n", request.id.c_str());
     return 0;
 }

@@ -16,7 +16,7 @@ namespace {
 
 using orvane::testing::TempDirectory;
 
-constexpr uint32_t kTestMessage = platform::kUserMessage + 1;
+constexpr platform::PostedMessage kTestMessage = platform::PostedMessage::kHelpRequest;
 
 class ApplicationTest : public ::testing::Test {
   protected:

@@ -6,34 +6,25 @@
 #include <string>
 
 #include "platform/file.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_directory.h"
 
 namespace orvane::app {
 namespace {
 
-struct CommandRun {
-    int exit_code = -1;
-    std::string output;
-};
+using orvane::testing::ProgramRun;
 
-CommandRun orvane(const std::string& home, const std::string& arguments) {
-    std::string command =
-        std::string(ORVANE_BINARY) + " --home '" + home + "' " + arguments + " </dev/null 2>&1";
-    CommandRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, count);
-    int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Both streams together: these tests read what the user sees.
+ProgramRun orvane(const std::string& home, const std::string& arguments) {
+    ProgramRun run = orvane::testing::run_orvane("--home '" + home + "' " + arguments);
+    run.out += run.err;
     return run;
 }
 
 TEST(CommandLineTest, UsersAreAddedListedAndErased) {
     orvane::testing::TempDirectory home;
-    CommandRun add = orvane(home.path(), "user add --node C --name 'Ann Lee-Smith'");
-    ASSERT_EQ(add.exit_code, 0) << add.output;
+    ProgramRun add = orvane(home.path(), "user add --node C --name 'Ann Lee-Smith'");
+    ASSERT_EQ(add.exit_code, 0) << add.out;
     for (const char* sub : {"LOG", "FILES", "UP", "DOWN"}) {
         EXPECT_TRUE(platform::directory_exists(home.file("Users/AnnLee-S/") + sub));
     }
@@ -42,9 +33,9 @@ TEST(CommandLineTest, UsersAreAddedListedAndErased) {
     EXPECT_TRUE(platform::directory_exists(home.file("Users/AnnLee-S.1")));
     EXPECT_EQ(orvane(home.path(), "user add --node Q --name Nobody").exit_code, 2);
 
-    CommandRun list = orvane(home.path(), "user list");
-    EXPECT_NE(list.output.find("Ann Lee-Smith "), std::string::npos) << list.output;
-    EXPECT_NE(list.output.find(home.file("Users/AnnLee-S.1")), std::string::npos);
+    ProgramRun list = orvane(home.path(), "user list");
+    EXPECT_NE(list.out.find("Ann Lee-Smith "), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find(home.file("Users/AnnLee-S.1")), std::string::npos);
 
     EXPECT_EQ(orvane(home.path(), "user delete 'Ann Lee-Smithers' --erase --confirm 'erase it'")
                   .exit_code,
@@ -55,30 +46,30 @@ TEST(CommandLineTest, UsersAreAddedListedAndErased) {
             .exit_code,
         0);
     EXPECT_FALSE(platform::directory_exists(home.file("Users/AnnLee-S.1")));
-    EXPECT_EQ(orvane(home.path(), "--json user list").output.find("Smithers"), std::string::npos);
+    EXPECT_EQ(orvane(home.path(), "--json user list").out.find("Smithers"), std::string::npos);
 }
 
 TEST(CommandLineTest, NodesSettingsAndTheShell) {
     orvane::testing::TempDirectory home;
-    CommandRun nodes = orvane(home.path(), "--json node list");
+    ProgramRun nodes = orvane(home.path(), "--json node list");
     ASSERT_EQ(nodes.exit_code, 0);
-    EXPECT_NE(nodes.output.find(
+    EXPECT_NE(nodes.out.find(
                   "{\"letter\": \"C\", \"name\": \"CORVID\", \"alias\": \"CRV\", \"active\": true"),
               std::string::npos)
-        << nodes.output;
-    EXPECT_NE(nodes.output.find("\"connections\": [\"127.0.0.1:2323\""), std::string::npos);
+        << nodes.out;
+    EXPECT_NE(nodes.out.find("\"connections\": [\"127.0.0.1:2323\""), std::string::npos);
 
     EXPECT_EQ(orvane(home.path(), "settings get User Name").exit_code, 1);  // no user yet
     ASSERT_EQ(orvane(home.path(), "user add --name Bob").exit_code, 0);
     ASSERT_EQ(orvane(home.path(), "settings set Options 'Right Margin' 100").exit_code, 0);
-    EXPECT_EQ(orvane(home.path(), "settings get options 'right margin'").output, "100\n");
+    EXPECT_EQ(orvane(home.path(), "settings get options 'right margin'").out, "100\n");
     ASSERT_EQ(orvane(home.path(), "settings set --common Common Connection 2").exit_code, 0);
-    EXPECT_NE(orvane(home.path(), "node list").output.find("* 2  "), std::string::npos);
+    EXPECT_NE(orvane(home.path(), "node list").out.find("* 2  "), std::string::npos);
 
-    CommandRun shell = orvane(home.path(), "--user Bob shell");
-    EXPECT_EQ(shell.exit_code, 0) << shell.output;
-    EXPECT_NE(shell.output.find("Opened Bob in " + home.file("Users/Bob")), std::string::npos)
-        << shell.output;
+    ProgramRun shell = orvane(home.path(), "--user Bob shell");
+    EXPECT_EQ(shell.exit_code, 0) << shell.out;
+    EXPECT_NE(shell.out.find("Opened Bob in " + home.file("Users/Bob")), std::string::npos)
+        << shell.out;
     EXPECT_EQ(orvane(home.path(), "--user Nobody shell").exit_code, 1);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/scripted_ui.h"
 #include "settings/ini_file.h"
 #include "settings/settings_version.h"
+#include "tests/support/status_matchers.h"
 #include "tests/support/temp_directory.h"
 
 namespace orvane::app {
@@ -24,7 +25,7 @@ class UserCabinetTest : public ::testing::Test {
         session_.cabinet = home_.file("fcabinet.cab");
     }
     ~UserCabinetTest() override {
-        close_user_cabinet(session_);
+        EXPECT_OK(close_user_cabinet(session_));
         session_.settings.close();
     }
 
@@ -38,10 +39,10 @@ class UserCabinetTest : public ::testing::Test {
 TEST_F(UserCabinetTest, MissingCabinetIsCreatedOnlyAfterTheQuestion) {
     load_user();
     ui_.answers.push_back(platform::Answer::No);
-    EXPECT_FALSE(open_user_cabinet(session_, ui_));
+    EXPECT_TRUE(open_user_cabinet(session_, ui_, platform::system_env()).is_cancelled());
     EXPECT_FALSE(platform::file_exists(session_.cabinet));
     ui_.answers.push_back(platform::Answer::Yes);
-    ASSERT_TRUE(open_user_cabinet(session_, ui_));
+    ASSERT_OK(open_user_cabinet(session_, ui_, platform::system_env()));
     EXPECT_TRUE(platform::file_exists(session_.cabinet));
     EXPECT_EQ(ui_.shown.size(), 2u);
 }
@@ -55,15 +56,17 @@ TEST_F(UserCabinetTest, NewsOfLaterVersionsLandInTheInBasket) {
                                        text.data(), text.size()),
             0);
     }
-    ASSERT_TRUE(open_user_cabinet(session_, ui_));
-    deliver_news_files(session_, home_.path(), ui_);
+    ASSERT_OK(open_user_cabinet(session_, ui_, platform::system_env()));
+    ASSERT_OK(deliver_news_files(session_, home_.path(), platform::system_env()));
     cabinet::Cabinet& cabinet = *session_.filing_cabinet;
     const auto list = cabinet.read_box_list(cabinet::box::kInBasket);
+    ASSERT_OK(list);
     ASSERT_EQ(list->ids.size(), 2u);
     const auto first = cabinet.read_text(list->ids[0]);
-    EXPECT_EQ(first->subject, "What's new in Orvane/Lumeth 54");
-    EXPECT_EQ(first->body, "News of 54\nsecond line\n");
-    EXPECT_EQ(cabinet.read_text(list->ids[1])->subject, "What's new in Orvane/Lumeth 55");
+    ASSERT_OK(first);
+    EXPECT_EQ((*first)->subject, "What's new in Orvane/Lumeth 54");
+    EXPECT_EQ((*first)->body, "News of 54\nsecond line\n");
+    EXPECT_EQ((*cabinet.read_text(list->ids[1]))->subject, "What's new in Orvane/Lumeth 55");
     EXPECT_NE(list->ids[0], list->ids[1]);
 }
 

@@ -6,15 +6,6 @@ namespace orvane::cabinet::testing {
 
 using texts::HeaderCode;
 
-int CabinetTest::messages_with(int id) const {
-    // Compared up to the first argument, which the test does not repeat.
-    std::string text = platform::resource_string(id);
-    text = text.substr(0, text.find('%'));
-    int count = 0;
-    for (const auto& box : ui_.shown) count += box.text.starts_with(text);
-    return count;
-}
-
 texts::TextRecord full_text(texts::TextId id) {
     texts::TextRecord text;
     text.id = id;

@@ -9,39 +9,54 @@
 
 #include "cabinet/cabinet.h"
 #include "platform/scripted_ui.h"
+#include "tests/support/status_matchers.h"
+#include "tests/support/temp_directory.h"
 
 namespace orvane::cabinet::testing {
 
 class CabinetTest : public ::testing::Test {
   protected:
-    CabinetTest() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvane-cabinet-XXXXXX").string();
-        if (mkdtemp(pattern.data())) dir_ = pattern;
-        path_ = dir_ + "/fcabinet.cab";
-    }
     ~CabinetTest() override {
-        cabinet_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        if (cabinet_) EXPECT_TRUE(cabinet_->close().ok());
     }
 
     Cabinet& create(const CreateOptions& options = {}) {
-        cabinet_ = Cabinet::create(path_, options, ui_);
-        EXPECT_NE(cabinet_, nullptr);
+        platform::Result<std::unique_ptr<Cabinet>> created =
+            Cabinet::create(path_, options, ui_, *env_);
+        EXPECT_TRUE(created.ok()) << created.status().text();
+        if (created.ok()) cabinet_ = std::move(*created);
         return *cabinet_;
     }
-    // Closes the cabinet (writing it back) and opens it again.
+    // Closes the cabinet (writing it back) and opens it again; null when
+    // it does not open, with the reason in `last_status_`.
     Cabinet* reopen(const OpenOptions& options = {}) {
+        if (cabinet_) EXPECT_TRUE(cabinet_->close().ok());
         cabinet_.reset();
-        cabinet_ = Cabinet::open(path_, options, ui_);
+        platform::Result<std::unique_ptr<Cabinet>> opened =
+            Cabinet::open(path_, options, ui_, *env_);
+        last_status_ = opened.status();
+        if (opened.ok()) cabinet_ = std::move(*opened);
         return cabinet_.get();
     }
-    int messages_with(int id) const;
 
-    std::string dir_;
-    std::string path_;
+    // A text that must read without error; nothing when it is not there.
+    std::optional<texts::TextRecord> text_of(texts::TextId id) {
+        platform::Result<std::optional<texts::TextRecord>> read = cabinet_->read_text(id);
+        EXPECT_OK(read);
+        return read.ok() ? *read : std::nullopt;
+    }
+    BoxList list_of(uint16_t box) {
+        platform::Result<BoxList> list = cabinet_->read_box_list(box);
+        EXPECT_OK(list);
+        return list.ok() ? *list : BoxList{};
+    }
+
+    orvane::testing::TempDirectory temp_;
+    std::string dir_ = temp_.path();
+    std::string path_ = temp_.file("fcabinet.cab");
     platform::ScriptedUi ui_;
+    platform::Env* env_ = &platform::system_env();
+    platform::Status last_status_;
     std::unique_ptr<Cabinet> cabinet_;
 };
 

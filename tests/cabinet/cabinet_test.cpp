@@ -5,7 +5,6 @@
 #include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
-#include "cabinet/messages.h"
 #include "cabinet/stored_text.h"
 #include "platform/bytes.h"
 #include "platform/file.h"
@@ -13,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include "tests/cabinet/cabinet_fixture.h"
+#include "tests/support/read_only_env.h"
+#include "tests/support/status_matchers.h"
 
 namespace orvane::cabinet {
 namespace {
@@ -63,18 +64,18 @@ TEST_F(CabinetTest, NewCabinetHasItsFixedBoxesAndKeepsThemOverReopen) {
 TEST_F(CabinetTest, TextsReadBackWithTheirBoxesAndLists) {
     create();
     const auto box = cabinet_->create_box("Friends", box::kMainDirectory, false);
-    ASSERT_TRUE(box);
+    ASSERT_OK(box);
     TextRecord text = full_text(0x4B001234);
     text.boxes.clear();
-    ASSERT_TRUE(cabinet_->file_text(text, box::kInBasket));
-    ASSERT_TRUE(cabinet_->file_text(text, *box));
+    ASSERT_OK(cabinet_->file_text(text, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(text, *box));
     ASSERT_NE(reopen(), nullptr);
 
-    const auto back = cabinet_->read_text(text.id);
-    ASSERT_TRUE(back);
+    const auto back = text_of(text.id);
+    ASSERT_TRUE(back.has_value());
     EXPECT_EQ(*back, text);
     const auto list = cabinet_->read_box_list(*box);
-    ASSERT_TRUE(list);
+    ASSERT_OK(list);
     EXPECT_EQ(list->ids, std::vector<texts::TextId>{text.id});
     // The stamp is the date with bit 0 taken from the letter bit.
     EXPECT_EQ(list->stamps, std::vector<uint32_t>{(text.date & ~1u) | 1u});
@@ -84,17 +85,17 @@ TEST_F(CabinetTest, LongTextsTakeASecondRead) {
     create();
     TextRecord small = plain_text(1, 4000 - 120);
     TextRecord large = plain_text(2, 5000 - 120);
-    ASSERT_TRUE(cabinet_->file_text(small, box::kInBasket));
-    ASSERT_TRUE(cabinet_->file_text(large, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(small, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(large, box::kInBasket));
     ASSERT_NE(reopen(), nullptr);
     ASSERT_LT(encode_stored_text(small)->size(), kFirstReadSize);
     ASSERT_GT(encode_stored_text(large)->size(), kFirstReadSize);
 
     uint64_t before = cabinet_->text_reads();
-    EXPECT_EQ(cabinet_->read_text(1), small);
+    EXPECT_EQ(text_of(1), small);
     EXPECT_EQ(cabinet_->text_reads() - before, 1u);
     before = cabinet_->text_reads();
-    EXPECT_EQ(cabinet_->read_text(2), large);
+    EXPECT_EQ(text_of(2), large);
     EXPECT_EQ(cabinet_->text_reads() - before, 2u);
 }
 
@@ -104,28 +105,29 @@ TEST_F(CabinetTest, BatchWritesTheListsWhenItEnds) {
         FilingBatch batch(*cabinet_);
         for (texts::TextId id = 1; id <= 300; ++id) {
             TextRecord text = plain_text(id, 100);
-            ASSERT_TRUE(cabinet_->file_text(text, id % 3 ? box::kInBasket : box::kLetters));
+            ASSERT_OK(cabinet_->file_text(text, id % 3 ? box::kInBasket : box::kLetters));
         }
-        ASSERT_TRUE(cabinet_->remove_from_box(3, box::kLetters));
+        ASSERT_OK(cabinet_->remove_from_box(3, box::kLetters));
         // The batch sees its own lists; the file does not have them yet.
-        EXPECT_EQ(cabinet_->text_count(box::kInBasket), 200u);
-        EXPECT_EQ(cabinet_->read_box_list(box::kLetters)->ids.size(), 99u);
+        EXPECT_EQ(*cabinet_->text_count(box::kInBasket), 200u);
+        EXPECT_EQ(list_of(box::kLetters).ids.size(), 99u);
         EXPECT_FALSE(raw_get(cabinet_->db(), list_key(kTextList, box::kInBasket)));
-        EXPECT_TRUE(batch.finish());
+        EXPECT_OK(batch.commit());
     }
     ASSERT_NE(reopen(), nullptr);
     const auto letters = cabinet_->read_box_list(box::kLetters);
+    ASSERT_OK(letters);
     ASSERT_EQ(letters->ids.size(), 99u);
     EXPECT_EQ(letters->ids.front(), 6u);
     EXPECT_EQ(letters->stamps.front(), text_stamp(plain_text(6, 100)));
-    EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids.size(), 200u);
-    EXPECT_FALSE(cabinet_->read_text(3));
+    EXPECT_EQ(list_of(box::kInBasket).ids.size(), 200u);
+    EXPECT_FALSE(text_of(3));
 }
 
 TEST_F(CabinetTest, BoxTableOf120EntriesIsStoredAsThreeChunks) {
     create();
     while (cabinet_->boxes().size() < 120)
-        ASSERT_TRUE(
+        ASSERT_OK(
             cabinet_->create_box("Box " + std::to_string(cabinet_->boxes().size()), 0, false));
     ASSERT_NE(reopen(), nullptr);
     EXPECT_EQ(cabinet_->boxes().size(), 120u);
@@ -140,7 +142,7 @@ TEST_F(CabinetTest, BoxTableOf120EntriesIsStoredAsThreeChunks) {
 
     // Shrinking below 101 entries drops the third chunk.
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(cabinet_->delete_box(cabinet_->boxes()[cabinet_->boxes().size() - 1].number));
+        ASSERT_OK(cabinet_->delete_box(cabinet_->boxes()[cabinet_->boxes().size() - 1].number));
     EXPECT_FALSE(raw_get(cabinet_->db(), chunk_key(100)));
     ASSERT_NE(reopen(), nullptr);
     EXPECT_EQ(cabinet_->boxes().size(), 100u);
@@ -159,22 +161,21 @@ TEST_F(CabinetTest, LimitsOfTheTableAndOfABoxAreEnforced) {
         ASSERT_EQ(raw_put(cabinet_->db(), box_record_key(number), encode_box_record(entry)),
                   store::kDbOk);
     }
-    store::DbUnlock(cabinet_->db());
-    ASSERT_TRUE(cabinet_->repair(RepairOptions{.ask = false, .node_name = {}}));
+    ASSERT_EQ(store::DbUnlock(cabinet_->db()), store::kDbOk);
+    ASSERT_OK(cabinet_->repair(RepairOptions{}));
     ASSERT_EQ(cabinet_->boxes().size(), kMaxBoxEntries);
-    EXPECT_FALSE(cabinet_->create_box("One too many", 0, false));
-    EXPECT_EQ(messages_with(message::kCabinetFull), 1);
+    EXPECT_EQ(cabinet_->create_box("One too many", 0, false).status().id(),
+              platform::MessageId::kCabinetFull);
 
     BoxList full;
     for (uint32_t i = 0; i < kMaxBoxTexts; ++i) {
         full.ids.push_back(1000000 + i);
         full.stamps.push_back(0);
     }
-    ASSERT_TRUE(cabinet_->write_box_list(box::kInBasket, full));
+    ASSERT_OK(cabinet_->write_box_list(box::kInBasket, full));
     TextRecord text = plain_text(5, 100);
-    EXPECT_FALSE(cabinet_->file_text(text, box::kInBasket));
-    EXPECT_EQ(messages_with(message::kBoxFull), 1);
-    EXPECT_FALSE(cabinet_->read_text(5));
+    EXPECT_EQ(cabinet_->file_text(text, box::kInBasket).id(), platform::MessageId::kBoxFull);
+    EXPECT_FALSE(text_of(5));
 }
 
 TEST_F(CabinetTest, DeletingATextForGoodUnlinksItsPartners) {
@@ -184,17 +185,17 @@ TEST_F(CabinetTest, DeletingATextForGoodUnlinksItsPartners) {
     original.links.push_back({11, HeaderCode::kComment, "Author 11"});
     comment.links.push_back({10, HeaderCode::kReference, "Author 10"});
     original.links.push_back({12, HeaderCode::kComment, "Author 12"});
-    ASSERT_TRUE(cabinet_->file_text(original, box::kInBasket));
-    ASSERT_TRUE(cabinet_->file_text(comment, box::kInBasket));
-    ASSERT_TRUE(cabinet_->copy_text(11, box::kLetters));
+    ASSERT_OK(cabinet_->file_text(original, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(comment, box::kInBasket));
+    ASSERT_OK(cabinet_->copy_text(11, box::kLetters));
 
     // Out of one of two boxes: the text stays, and so do the links.
-    ASSERT_TRUE(cabinet_->remove_from_box(11, box::kInBasket));
-    EXPECT_EQ(cabinet_->read_text(10)->links.size(), 2u);
+    ASSERT_OK(cabinet_->remove_from_box(11, box::kInBasket));
+    EXPECT_EQ(text_of(10)->links.size(), 2u);
     // Out of the last box: the text goes and the original forgets it.
-    ASSERT_TRUE(cabinet_->remove_from_box(11, box::kLetters));
-    EXPECT_FALSE(cabinet_->read_text(11));
-    const auto links = cabinet_->read_text(10)->links;
+    ASSERT_OK(cabinet_->remove_from_box(11, box::kLetters));
+    EXPECT_FALSE(text_of(11));
+    const auto links = text_of(10)->links;
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(links[0].id, 12u);
     // The emptied box lost both list records.
@@ -207,38 +208,38 @@ TEST_F(CabinetTest, LinkCommentsAddsTheMissingHalves) {
     TextRecord comment = plain_text(21, 50);
     comment.links.push_back({20, HeaderCode::kReference, ""});
     TextRecord original = plain_text(20, 50);
-    ASSERT_TRUE(cabinet_->file_text(comment, box::kInBasket));
-    ASSERT_TRUE(cabinet_->file_text(original, box::kInBasket));
-    EXPECT_EQ(cabinet_->link_comments(), 1u);
-    const auto links = cabinet_->read_text(20)->links;
+    ASSERT_OK(cabinet_->file_text(comment, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(original, box::kInBasket));
+    EXPECT_EQ(*cabinet_->link_comments(), 1u);
+    const auto links = text_of(20)->links;
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(links[0].id, 21u);
     EXPECT_EQ(links[0].code, HeaderCode::kComment);
     EXPECT_EQ(links[0].author, "Author 21");
-    EXPECT_EQ(cabinet_->link_comments(), 0u);
+    EXPECT_EQ(*cabinet_->link_comments(), 0u);
 }
 
 TEST_F(CabinetTest, DamagedTextIsDeletedWhenRead) {
     create();
     TextRecord text = plain_text(30, 200);
-    ASSERT_TRUE(cabinet_->file_text(text, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(text, box::kInBasket));
     auto bytes = raw_get(cabinet_->db(), text_key(30)).value();
     platform::store_le16(&bytes[26], static_cast<uint16_t>(bytes.size() + 5));
     ASSERT_EQ(raw_put(cabinet_->db(), text_key(30), bytes), store::kDbOk);
-    EXPECT_FALSE(cabinet_->read_text(30));
+    EXPECT_EQ(cabinet_->read_text(30).status().id(), platform::MessageId::kTextDamaged);
     EXPECT_FALSE(raw_get(cabinet_->db(), text_key(30)));
 }
 
 TEST_F(CabinetTest, RepairRebuildsListsAndOffersTheMissingTexts) {
     create();
     const auto box = cabinet_->create_box("Projects", 0, false);
-    ASSERT_TRUE(box);
+    ASSERT_OK(box);
     for (texts::TextId id = 1; id <= 5; ++id) {
         TextRecord text = plain_text(0x4B000000 + id, 100);
-        ASSERT_TRUE(cabinet_->file_text(text, id % 2 ? *box : box::kInBasket));
+        ASSERT_OK(cabinet_->file_text(text, id % 2 ? *box : box::kInBasket));
     }
     TextRecord local = plain_text(500, 10);
-    ASSERT_TRUE(cabinet_->file_text(local, *box));
+    ASSERT_OK(cabinet_->file_text(local, *box));
     // Damage: two texts gone, a list lost, a text filed in a box without
     // entry, a record with a bad key, the table's last chunk gone.
     const DbHandle db = cabinet_->db();
@@ -251,27 +252,26 @@ TEST_F(CabinetTest, RepairRebuildsListsAndOffersTheMissingTexts) {
     const uint8_t odd_key[3] = {kTextPrefix, 1, 2};
     ASSERT_EQ(store::DbPut(db, odd_key, 3, "x", 1), store::kDbOk);
 
-    ui_.answers.push_back(platform::Answer::Yes);  // repair
     ui_.answers.push_back(platform::Answer::Yes);  // download the missing
     RepairReport report;
-    ASSERT_TRUE(cabinet_->repair(RepairOptions{.ask = true, .node_name = "TELVA"}, &report));
+    ASSERT_OK(cabinet_->repair(RepairOptions{.node_name = "TELVA", .node_key = 'K'}, &report));
     EXPECT_EQ(report.texts, 5u);
     EXPECT_EQ(report.deleted_records, 1u);
     // Text 4 was in the In-Basket's list; text 3's list was lost with the box's.
     EXPECT_EQ(report.missing, std::vector<texts::TextId>{0x4B000004});
     // That list was lost, so its texts come in key order.
-    EXPECT_EQ(cabinet_->read_box_list(*box)->ids,
-              (std::vector<texts::TextId>{500, 0x4B000001, 0x4B000005}));
-    EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids, std::vector<texts::TextId>{0x4B000002});
+    EXPECT_EQ(list_of(*box).ids, (std::vector<texts::TextId>{500, 0x4B000001, 0x4B000005}));
+    EXPECT_EQ(list_of(box::kInBasket).ids, std::vector<texts::TextId>{0x4B000002});
     ASSERT_TRUE(cabinet_->boxes().contains(300));
     EXPECT_EQ(cabinet_->boxes().find(300)->name, "Box 300 ???");
-    EXPECT_EQ(cabinet_->read_box_list(300)->ids, std::vector<texts::TextId>{0x4B000009});
+    EXPECT_EQ(list_of(300).ids, std::vector<texts::TextId>{0x4B000009});
     EXPECT_GE(cabinet_->header().local_counter, 500u);
 
     // The download command waits in the Out-Basket.
     const auto out = cabinet_->read_box_list(box::kOutBasket);
+    ASSERT_OK(out);
     ASSERT_EQ(out->ids.size(), 1u);
-    const auto command = cabinet_->read_text(out->ids[0]);
+    const auto command = text_of(out->ids[0]);
     EXPECT_EQ(command->subject, "Download missing texts");
     EXPECT_EQ(command->body, "@down 4\n");
     EXPECT_EQ(texts::text_kind(command->kind_flags), texts::TextKind::kNewText);
@@ -282,12 +282,12 @@ TEST_F(CabinetTest, RepairRebuildsListsAndOffersTheMissingTexts) {
 TEST_F(CabinetTest, MissingHeaderIsRepairedOnOpen) {
     create();
     TextRecord text = plain_text(40, 100);
-    ASSERT_TRUE(cabinet_->file_text(text, box::kInBasket));
+    ASSERT_OK(cabinet_->file_text(text, box::kInBasket));
     ASSERT_EQ(store::DbDelete(cabinet_->db(), header_key().bytes, 1), store::kDbOk);
     ASSERT_EQ(store::DbDelete(cabinet_->db(), chunk_key(0).bytes, 3), store::kDbOk);
     ASSERT_NE(reopen(), nullptr);
     EXPECT_TRUE(cabinet_->boxes().contains(box::kInBasket));
-    EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids, std::vector<texts::TextId>{40});
+    EXPECT_EQ(list_of(box::kInBasket).ids, std::vector<texts::TextId>{40});
     ASSERT_NE(reopen(), nullptr);
     EXPECT_EQ(cabinet_->boxes().find(box::kInBasket)->name, "In-Basket");
 }
@@ -299,10 +299,11 @@ TEST_F(CabinetTest, NewerPasswordKindIsRefusedAndLeftUnchanged) {
     header[1] = 2;
     header[11] = 0;  // would be changed to 14 by an open that went on
     ASSERT_EQ(raw_put(cabinet_->db(), header_key(), header), store::kDbOk);
+    ASSERT_OK(cabinet_->close());
     cabinet_.reset();
     const std::string before = file_bytes(path_);
     EXPECT_EQ(reopen(), nullptr);
-    EXPECT_EQ(messages_with(message::kNewerVersion), 1);
+    EXPECT_EQ(last_status_.id(), platform::MessageId::kNewerVersion);
     EXPECT_EQ(file_bytes(path_), before);
 }
 
@@ -311,7 +312,8 @@ TEST_F(CabinetTest, PasswordIsAskedAtMostThreeTimes) {
     EXPECT_EQ(cabinet_->header().password_kind, kWithPassword);
     ui_.texts = {"wrong", "also wrong", "still wrong", "open sesame"};
     EXPECT_EQ(reopen(), nullptr);
-    EXPECT_EQ(messages_with(message::kWrongPassword), 2);
+    EXPECT_EQ(last_status_.id(), platform::MessageId::kWrongPassword);
+    EXPECT_EQ(ui_.prompts.size(), 3u) << "three tries";
 
     RecentPassword recent;
     ui_.texts = {"wrong", "open sesame"};
@@ -323,11 +325,18 @@ TEST_F(CabinetTest, PasswordIsAskedAtMostThreeTimes) {
 
 TEST_F(CabinetTest, MissingFileIsCreatedOnlyWhenTheUserAgrees) {
     ui_.answers.push_back(platform::Answer::No);
-    EXPECT_EQ(Cabinet::open(path_, {}, ui_), nullptr);
+    EXPECT_TRUE(Cabinet::open(path_, {}, ui_).status().is_cancelled());
     EXPECT_FALSE(platform::file_exists(path_));
+    // Nobody to ask: the answer the caller chose as safe.
+    EXPECT_TRUE(Cabinet::open(path_, {.create_unattended = platform::Answer::No}, ui_)
+                    .status()
+                    .is_cancelled());
+    EXPECT_FALSE(platform::file_exists(path_));
+    EXPECT_EQ(Cabinet::open(path_, {.offer_create = false}, ui_).status().engine_code(),
+              store::kDbFileNotFound);
+    EXPECT_EQ(ui_.shown.size(), 2u) << "a caller that may not create does not ask";
     ui_.answers.push_back(platform::Answer::Yes);
-    cabinet_ = Cabinet::open(path_, {}, ui_);
-    ASSERT_NE(cabinet_, nullptr);
+    ASSERT_NE(reopen(), nullptr);
     EXPECT_TRUE(cabinet_->boxes().contains(box::kInBasket));
 }
 
@@ -336,24 +345,21 @@ TEST_F(CabinetTest, OldFormatMovesSentTextsToTheirNewBoxes) {
     cabinet_->boxes();
     TextRecord sent = plain_text(50, 10);
     TextRecord result = plain_text(51, 10);
-    ASSERT_TRUE(cabinet_->file_text(sent, box::kPendingSentMail));
-    ASSERT_TRUE(cabinet_->file_text(result, box::kPendingSentCommands));
-    ASSERT_TRUE(cabinet_->rename_box(box::kPendingSentMail, "Sent"));
+    ASSERT_OK(cabinet_->file_text(sent, box::kPendingSentMail));
+    ASSERT_OK(cabinet_->file_text(result, box::kPendingSentCommands));
+    ASSERT_OK(cabinet_->rename_box(box::kPendingSentMail, "Sent"));
     auto header = encode_header(cabinet_->header());
     header[0] = 40;
     ASSERT_EQ(
         raw_put(cabinet_->db(), header_key(), std::vector<uint8_t>(header.begin(), header.end())),
         store::kDbOk);
-    cabinet_.reset();
-    cabinet_ = Cabinet::open(path_, {}, ui_);
-    ASSERT_NE(cabinet_, nullptr);
+    ASSERT_NE(reopen(), nullptr);
     EXPECT_EQ(cabinet_->header().format_level, kFormatLevel);
     EXPECT_EQ(cabinet_->boxes().find(box::kPendingSentMail)->name, "Pending Sent Mail");
-    EXPECT_EQ(cabinet_->read_box_list(box::kSentMail)->ids, std::vector<texts::TextId>{50});
-    EXPECT_EQ(cabinet_->read_box_list(box::kResultsOfCommands)->ids,
-              std::vector<texts::TextId>{51});
-    EXPECT_TRUE(cabinet_->read_box_list(box::kPendingSentMail)->ids.empty());
-    EXPECT_EQ(cabinet_->read_text(50)->boxes, std::vector<uint16_t>{box::kSentMail});
+    EXPECT_EQ(list_of(box::kSentMail).ids, std::vector<texts::TextId>{50});
+    EXPECT_EQ(list_of(box::kResultsOfCommands).ids, std::vector<texts::TextId>{51});
+    EXPECT_TRUE(list_of(box::kPendingSentMail).ids.empty());
+    EXPECT_EQ(text_of(50)->boxes, std::vector<uint16_t>{box::kSentMail});
 }
 
 TEST_F(CabinetTest, CompactingKeepsEveryTextAndShrinksTheFile) {
@@ -362,24 +368,25 @@ TEST_F(CabinetTest, CompactingKeepsEveryTextAndShrinksTheFile) {
         DbLockGuard lock(cabinet_->db());
         for (texts::TextId id = 1; id <= 400; ++id) {
             TextRecord text = plain_text(id, 900);
-            ASSERT_TRUE(cabinet_->file_text(text, id % 4 ? box::kWasteBasket : box::kInBasket));
+            ASSERT_OK(cabinet_->file_text(text, id % 4 ? box::kWasteBasket : box::kInBasket));
         }
         for (texts::TextId id = 1; id <= 400; ++id)
             if (id % 4) {
-                ASSERT_TRUE(cabinet_->remove_from_box(id, box::kWasteBasket));
+                ASSERT_OK(cabinet_->remove_from_box(id, box::kWasteBasket));
             }
+        ASSERT_EQ(lock.commit(), store::kDbOk);
     }
     store::DbStatistics before, after;
     ASSERT_EQ(store::DbStat(cabinet_->db(), &before), store::kDbOk);
-    ASSERT_TRUE(cabinet_->compact(false));
+    ASSERT_OK(cabinet_->compact());
     ASSERT_EQ(store::DbStat(cabinet_->db(), &after), store::kDbOk);
     EXPECT_LT(after.data_blocks, before.data_blocks);
     ASSERT_EQ(ui_.progress.size(), 1u);
     EXPECT_EQ(ui_.progress[0].title, "Compacting the database");
     ASSERT_NE(reopen(), nullptr);
-    EXPECT_EQ(cabinet_->read_box_list(box::kInBasket)->ids.size(), 100u);
+    EXPECT_EQ(list_of(box::kInBasket).ids.size(), 100u);
     for (texts::TextId id = 4; id <= 400; id += 4) {
-        const auto text = cabinet_->read_text(id);
+        const auto text = text_of(id);
         ASSERT_TRUE(text) << id;
         EXPECT_EQ(text->body, plain_text(id, 900).body);
         EXPECT_EQ(text->boxes, std::vector<uint16_t>{box::kInBasket});
@@ -388,15 +395,17 @@ TEST_F(CabinetTest, CompactingKeepsEveryTextAndShrinksTheFile) {
 
 TEST_F(CabinetTest, ReadOnlyCabinetRefusesChanges) {
     create();
+    ASSERT_OK(cabinet_->close());
     cabinet_.reset();
-    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
-    if (access(path_.c_str(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights that ignore file modes";
+    orvane::testing::ReadOnlyEnv read_only;
+    env_ = &read_only;
     ASSERT_NE(reopen(), nullptr);
     EXPECT_TRUE(cabinet_->read_only());
-    EXPECT_FALSE(cabinet_->create_box("New", 0, false));
-    EXPECT_FALSE(cabinet_->repair(RepairOptions{.ask = false, .node_name = {}}));
-    EXPECT_EQ(messages_with(message::kReadOnly), 2);
+    EXPECT_EQ(cabinet_->create_box("New", 0, false).status().id(),
+              platform::MessageId::kCabinetReadOnly);
+    EXPECT_EQ(cabinet_->repair(RepairOptions{}).id(), platform::MessageId::kCabinetReadOnly);
+    EXPECT_OK(cabinet_->close());
+    cabinet_.reset();
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(FilingRulesTest, LettersStayInTheInBasketUnlessFiled) {
     EXPECT_EQ(parent_of(boxes[0]), box::kMainDirectory);
     // The same correspondent finds the same box, in any case and wherever
     // the user moved it.
-    ASSERT_TRUE(cabinet_->move_box(boxes[0], box::kConferences));
+    ASSERT_OK(cabinet_->move_box(boxes[0], box::kConferences));
     EXPECT_EQ(choose_boxes(*cabinet_, letter("ANNA BERG", {"alias"}), options_, context_), boxes);
     // The user's own letter goes to the box of its receiver.
     EXPECT_EQ(choose_boxes(*cabinet_, letter("Me Myself", {"Anna Berg"}), options_, context_),

@@ -1,4 +1,5 @@
 #include "cabinet/password.h"
+#include "platform/virtual_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -38,15 +39,13 @@ TEST(Password, RoundTripsAnyLengthThatFitsAndRefusesLonger) {
 }
 
 TEST(Password, RecentPasswordLastsFiveSeconds) {
-    platform::set_tick_count_for_testing(0xFFFFF000);  // across the wrap of the tick counter
-    RecentPassword recent;
+    platform::VirtualClockEnv clock(platform::system_env(), 0xFFFFF000);  // across the tick wrap
+    RecentPassword recent(clock);
     EXPECT_FALSE(recent.get());
     recent.remember("pw");
-    platform::set_tick_count_for_testing(0xFFFFF000 + 4000);
+    clock.advance(4999);
     EXPECT_EQ(recent.get(), "pw");
-    // A little past five seconds: the clock runs on between the calls, so
-    // the exact boundary would depend on when a millisecond ticks over.
-    platform::set_tick_count_for_testing(0xFFFFF000 + 5050);
+    clock.advance(1);
     EXPECT_FALSE(recent.get());
 }
 

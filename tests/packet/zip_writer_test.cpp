@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "platform/fault_env.h"
 #include "platform/file.h"
 #include "tests/support/temp_directory.h"
 
@@ -105,11 +106,10 @@ TEST_F(ZipWriterTest, ErrorsLeaveNoArchiveBehind) {
     std::remove((dir + "/a.zip").c_str());
 
     // A write that fails halfway removes the partial archive.
-    platform::set_write_fault_hook([](const std::string& path, uint64_t, size_t) -> long long {
-        return path.ends_with(".zip") ? -1 : 1 << 30;
-    });
-    EXPECT_EQ(zip_file(source, 5), kZipTargetNotCreated);
-    platform::set_write_fault_hook(nullptr);
+    platform::FaultEnv fault;
+    fault.arm(0, platform::FaultEnv::Fault::kFail, ".zip");
+    EXPECT_EQ(zip_file(source, 5, fault), kZipTargetNotCreated);
+    EXPECT_TRUE(fault.fired());
     EXPECT_FALSE(platform::file_exists(dir + "/a.zip"));
 
     EXPECT_EQ(zip_target_path("/x/y.z/name"), "/x/y.z/name.zip");

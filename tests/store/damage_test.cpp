@@ -17,10 +17,10 @@ class DamageTest : public ::testing::Test {
   protected:
     void SetUp() override {
         path = dir.path("d.db");
-        DbCloser c;
-        ASSERT_EQ(DbCreate(&c.db, path, DB_PREFIX_KEYS | DB_COMPRESS, kBlock, 8), 0);
+        DbFile c;
+        ASSERT_EQ(DbCreate(c.out(), path, DB_PREFIX_KEYS | DB_COMPRESS, kBlock, 8), 0);
         std::mt19937 rng(11);
-        ASSERT_EQ(DbLock(c.db), 0);
+        ASSERT_EQ(DbLock(c.get()), 0);
         for (int i = 0; i < 300; ++i) {
             std::string data;
             if (i % 25 == 0) {
@@ -32,13 +32,12 @@ class DamageTest : public ::testing::Test {
             }
             char key[16];
             std::snprintf(key, sizeof key, "key%04d", i);
-            ASSERT_EQ(put(c.db, key, data), 0);
+            ASSERT_EQ(put(c.get(), key, data), 0);
         }
-        ASSERT_EQ(DbUnlock(c.db), 0);
-        layout = layout_of(c.db);
+        ASSERT_EQ(DbUnlock(c.get()), 0);
+        layout = layout_of(c.get());
         ASSERT_EQ(layout.records.size(), 300u);
-        DbClose(c.db);
-        c.db = nullptr;
+        ASSERT_EQ(c.close(), 0);
         original = file_bytes(path);
     }
 
@@ -78,29 +77,29 @@ class DamageTest : public ::testing::Test {
             DbCheckReport report;
             ASSERT_EQ(DbCheck(db, &report), 0);
             EXPECT_FALSE(report.problems.empty());
-            DbClose(db);
+            ASSERT_EQ(DbClose(db), 0);
             EXPECT_EQ(file_bytes(path), damaged) << "reading changed the damaged file";
         } else {
             EXPECT_TRUE(opened == kDbCorrupt || opened == kDbBadIndex) << opened;
             EXPECT_FALSE(details.empty());
         }
-        DbCloser c;
-        ASSERT_EQ(DbOpen(&c.db, path, DB_NO_AUTO_REPAIR | DB_HEADER_BACKUP),
+        DbFile c;
+        ASSERT_EQ(DbOpen(c.out(), path, DB_NO_AUTO_REPAIR | DB_HEADER_BACKUP),
                   kDbOk == opened ? 0 : opened)
             << "open without repair";
-        if (!c.db) {
-            ASSERT_EQ(DbOpen(&c.db, path, DB_HEADER_BACKUP), 0) << "open with repair";
+        if (!c) {
+            ASSERT_EQ(DbOpen(c.out(), path, DB_HEADER_BACKUP), 0) << "open with repair";
         }
-        ASSERT_EQ(DbRepair(c.db), 0);
+        ASSERT_EQ(DbRepair(c.get()), 0);
         DbCheckReport report;
-        ASSERT_EQ(DbCheck(c.db, &report), 0);
+        ASSERT_EQ(DbCheck(c.get(), &report), 0);
         EXPECT_TRUE(report.problems.empty()) << report.problems.front();
         std::set<std::string> lost;
         for (uint32_t block : lost_blocks)
             for (const auto& key : layout.by_block[block]) lost.insert(key);
         size_t kept = 0;
         for (const auto& [key, data] : layout.records) {
-            auto r = get(c.db, GET_EXACT, key);
+            auto r = get(c.get(), GET_EXACT, key);
             if (r.code == kDbOk) {
                 EXPECT_TRUE(r.data == data) << key << " changed";
                 ++kept;
@@ -193,12 +192,12 @@ TEST_F(DamageTest, DamagedHeaderNeedsTheBackup) {
               kDbCorrupt);
     EXPECT_EQ(details, std::vector<int32_t>{kDbBadFileHeader});
     EXPECT_EQ(file_bytes(path), damaged);
-    DbCloser c;
-    ASSERT_EQ(DbOpen(&c.db, path, DB_HEADER_BACKUP), 0);
+    DbFile c;
+    ASSERT_EQ(DbOpen(c.out(), path, DB_HEADER_BACKUP), 0);
     DbCheckReport report;
-    ASSERT_EQ(DbCheck(c.db, &report), 0);
+    ASSERT_EQ(DbCheck(c.get(), &report), 0);
     EXPECT_TRUE(report.problems.empty());
-    EXPECT_EQ(layout_of(c.db).records, layout.records);
+    EXPECT_EQ(layout_of(c.get()).records, layout.records);
 }
 
 TEST_F(DamageTest, OperationsRepairAutomatically) {
@@ -206,16 +205,16 @@ TEST_F(DamageTest, OperationsRepairAutomatically) {
     std::string damaged = original;
     damaged[at(block) + 30] ^= 0x40;
     write_file_bytes(path, damaged);
-    DbCloser c;
-    ASSERT_EQ(DbOpen(&c.db, path, 0), 0);
+    DbFile c;
+    ASSERT_EQ(DbOpen(c.out(), path, 0), 0);
     const std::string victim = *layout.by_block[block].begin();
     // Reading the damaged block repairs the file and reads again.
-    EXPECT_EQ(get(c.db, GET_EXACT, victim).code, kDbNotFound);
+    EXPECT_EQ(get(c.get(), GET_EXACT, victim).code, kDbNotFound);
     DbCheckReport report;
-    ASSERT_EQ(DbCheck(c.db, &report), 0);
+    ASSERT_EQ(DbCheck(c.get(), &report), 0);
     EXPECT_TRUE(report.problems.empty());
-    EXPECT_EQ(put(c.db, victim, "again"), 0);
-    EXPECT_EQ(get(c.db, GET_EXACT, victim).data, "again");
+    EXPECT_EQ(put(c.get(), victim, "again"), 0);
+    EXPECT_EQ(get(c.get(), GET_EXACT, victim).data, "again");
 }
 
 }  // namespace

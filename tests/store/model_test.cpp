@@ -133,11 +133,11 @@ class ModelTest : public ::testing::TestWithParam<Config> {
 TEST_P(ModelTest, RandomOperationsMatchAMap) {
     ScratchDir dir;
     const std::string path = dir.path("model.db");
-    DbCloser c;
-    ASSERT_EQ(DbCreate(&c.db, path, GetParam().flags, GetParam().blocksize, 8), 0);
+    DbFile c;
+    ASSERT_EQ(DbCreate(c.out(), path, GetParam().flags, GetParam().blocksize, 8), 0);
     rng.seed(static_cast<unsigned>(GetParam().blocksize + GetParam().flags));
     for (int batch = 0; batch < 6; ++batch) {
-        ASSERT_EQ(DbLock(c.db), 0);
+        ASSERT_EQ(DbLock(c.get()), 0);
         // Big blocks are slow to compress under the sanitizers; fewer will do.
         const int operations = GetParam().blocksize >= 16384 ? 150 : 350;
         for (int op = 0; op < operations; ++op) {
@@ -145,30 +145,29 @@ TEST_P(ModelTest, RandomOperationsMatchAMap) {
             if (what < 6) {
                 const std::string key = what == 0 ? existing_key() : random_key();
                 const std::string data = random_data(key.size());
-                ASSERT_EQ(put(c.db, key, data), 0) << "batch " << batch << " op " << op;
+                ASSERT_EQ(put(c.get(), key, data), 0) << "batch " << batch << " op " << op;
                 model[key] = data;
             } else if (what < 8) {
                 const std::string key = existing_key();
-                const int32_t result = del(c.db, key);
+                const int32_t result = del(c.get(), key);
                 ASSERT_EQ(result, model.erase(key) ? 0 : kDbNotFound) << key;
             } else {
-                check_get(c.db, rng() % 2 ? existing_key() : random_key());
+                check_get(c.get(), rng() % 2 ? existing_key() : random_key());
             }
         }
-        ASSERT_EQ(DbUnlock(c.db), 0);
-        walk(c.db);
-        ASSERT_EQ(DbClose(c.db), 0);
-        c.db = nullptr;
-        ASSERT_EQ(DbOpen(&c.db, path, GetParam().flags & DB_COMPRESS), 0);
-        walk(c.db);
+        ASSERT_EQ(DbUnlock(c.get()), 0);
+        walk(c.get());
+        ASSERT_EQ(c.close(), 0);
+        ASSERT_EQ(DbOpen(c.out(), path, GetParam().flags & DB_COMPRESS), 0);
+        walk(c.get());
     }
     // Delete everything: one empty block remains (with blocks of 1024 bytes
     // the index has no room in block 0 and follows it).
-    ASSERT_EQ(DbLock(c.db), 0);
-    for (const auto& entry : model) ASSERT_EQ(del(c.db, entry.first), 0);
-    ASSERT_EQ(DbUnlock(c.db), 0);
+    ASSERT_EQ(DbLock(c.get()), 0);
+    for (const auto& entry : model) ASSERT_EQ(del(c.get(), entry.first), 0);
+    ASSERT_EQ(DbUnlock(c.get()), 0);
     model.clear();
-    walk(c.db);
+    walk(c.get());
     EXPECT_EQ(file_bytes(path).size(),
               2u * GetParam().blocksize + (GetParam().blocksize == 1024 ? 24 : 0));
 }

@@ -8,8 +8,8 @@
 #include <random>
 #include <thread>
 
-#include "platform/file.h"
-#include "store/period.h"
+#include "platform/fault_env.h"
+#include "platform/virtual_clock.h"
 #include "tests/store/test_db.h"
 
 namespace orvane::store::testing {
@@ -65,8 +65,8 @@ int run_writer(const std::string& path, char prefix) {
 TEST(Sharing, TwoProcessesGiveTheCombinedEffect) {
     ScratchDir dir;
     const std::string path = dir.path("shared.db");
-    DbCloser c;
-    ASSERT_EQ(DbCreate(&c.db, path, DB_PREFIX_KEYS | DB_COMPRESS | DB_SHARED, 2048, 8), 0);
+    DbFile c;
+    ASSERT_EQ(DbCreate(c.out(), path, DB_PREFIX_KEYS | DB_COMPRESS | DB_SHARED, 2048, 8), 0);
     std::vector<pid_t> children;
     for (char prefix : {'A', 'B'}) {
         const pid_t pid = fork();
@@ -88,35 +88,35 @@ TEST(Sharing, TwoProcessesGiveTheCombinedEffect) {
         expected.insert(writer.model.begin(), writer.model.end());
     }
     // The creating handle sees the other processes' work.
-    auto r = get(c.db, GET_FIRST, "");
+    auto r = get(c.get(), GET_FIRST, "");
     for (const auto& [key, data] : expected) {
         ASSERT_EQ(r.code, 0) << key;
         ASSERT_EQ(r.key, key);
         ASSERT_TRUE(r.data == data) << key;
-        r = get(c.db, GET_NEXT, r.key);
+        r = get(c.get(), GET_NEXT, r.key);
     }
     EXPECT_EQ(r.code, kDbNoNext);
     DbCheckReport report;
-    ASSERT_EQ(DbCheck(c.db, &report), 0);
+    ASSERT_EQ(DbCheck(c.get(), &report), 0);
     EXPECT_TRUE(report.problems.empty());
 }
 
 TEST(Sharing, LockHeldElsewhereTooLong) {
     ScratchDir dir;
     const std::string path = dir.path("locked.db");
-    DbCloser holder, waiter;
-    ASSERT_EQ(DbCreate(&holder.db, path, DB_SHARED, 4096, 8), 0);
-    ASSERT_EQ(put(holder.db, "k", "v"), 0);
-    ASSERT_EQ(DbLock(holder.db), 0);
+    DbFile holder, waiter;
+    ASSERT_EQ(DbCreate(holder.out(), path, DB_SHARED, 4096, 8), 0);
+    ASSERT_EQ(put(holder.get(), "k", "v"), 0);
+    ASSERT_EQ(DbLock(holder.get()), 0);
 
-    // Without a callback: 300 pauses, then 19.
-    set_lock_wait_for_testing(1, 300);
-    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED), kDbLocked);
-    set_lock_wait_for_testing(100, 300);
+    // Without a callback: 300 pauses of 100 ms, then 19.
+    platform::VirtualClockEnv clock;
+    ASSERT_EQ(DbOpen(waiter.out(), path, DB_SHARED, {}, clock), kDbLocked);
+    EXPECT_EQ(clock.tick_count(), 300u * 100u);
 
     // A callback that gives up after two waits is told the end.
     std::vector<std::pair<int32_t, int32_t>> calls;
-    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED,
+    ASSERT_EQ(DbOpen(waiter.out(), path, DB_SHARED,
                      [&calls](DbHandle, int32_t code, int32_t a, int32_t b) {
                          if (code != kDbCallbackLockWait) return 1;
                          calls.emplace_back(a, b);
@@ -129,36 +129,38 @@ TEST(Sharing, LockHeldElsewhereTooLong) {
     // A callback that frees the lock on the third attempt gets it, and is
     // told how many attempts it took.
     calls.clear();
-    DbHandle holder_db = holder.db;
-    ASSERT_EQ(DbOpen(&waiter.db, path, DB_SHARED,
+    DbHandle holder_db = holder.get();
+    ASSERT_EQ(DbOpen(waiter.out(), path, DB_SHARED,
                      [&](DbHandle, int32_t code, int32_t a, int32_t b) {
                          if (code != kDbCallbackLockWait) return 1;
                          calls.emplace_back(a, b);
-                         if (a == 2) DbUnlock(holder_db);
+                         if (a == 2) {
+                             EXPECT_EQ(DbUnlock(holder_db), 0);
+                         }
                          return 1;
                      }),
               0);
     EXPECT_EQ(calls.back(), std::make_pair(3, 3));
-    EXPECT_EQ(get(waiter.db, GET_EXACT, "k").data, "v");
+    EXPECT_EQ(get(waiter.get(), GET_EXACT, "k").data, "v");
 }
 
 TEST(Sharing, ChangesOfAnotherHandleAreSeen) {
     ScratchDir dir;
     const std::string path = dir.path("two.db");
-    DbCloser a, b;
-    ASSERT_EQ(DbCreate(&a.db, path, DB_SHARED | DB_PREFIX_KEYS, 1024, 8), 0);
-    ASSERT_EQ(DbOpen(&b.db, path, DB_SHARED), 0);
-    ASSERT_EQ(DbLock(a.db), 0);
+    DbFile a, b;
+    ASSERT_EQ(DbCreate(a.out(), path, DB_SHARED | DB_PREFIX_KEYS, 1024, 8), 0);
+    ASSERT_EQ(DbOpen(b.out(), path, DB_SHARED), 0);
+    ASSERT_EQ(DbLock(a.get()), 0);
     for (int i = 0; i < 200; ++i)
-        ASSERT_EQ(put(a.db, "k" + std::to_string(1000 + i), std::string(100, 'x')), 0);
-    ASSERT_EQ(DbUnlock(a.db), 0);
-    EXPECT_EQ(get(b.db, GET_LAST, "").key, "k1199");
-    ASSERT_EQ(get(b.db, GET_EXACT, "k1100").code, 0);
-    ASSERT_EQ(del(a.db, "k1100"), 0);
+        ASSERT_EQ(put(a.get(), "k" + std::to_string(1000 + i), std::string(100, 'x')), 0);
+    ASSERT_EQ(DbUnlock(a.get()), 0);
+    EXPECT_EQ(get(b.get(), GET_LAST, "").key, "k1199");
+    ASSERT_EQ(get(b.get(), GET_EXACT, "k1100").code, 0);
+    ASSERT_EQ(del(a.get(), "k1100"), 0);
     // The remembered record is gone: GET_CURRENT searches again.
-    EXPECT_EQ(get(b.db, GET_CURRENT, "").code, kDbNotFound);
-    ASSERT_EQ(del(b.db, "k1199"), 0);
-    EXPECT_EQ(get(a.db, GET_LAST, "").key, "k1198");
+    EXPECT_EQ(get(b.get(), GET_CURRENT, "").code, kDbNotFound);
+    ASSERT_EQ(del(b.get(), "k1199"), 0);
+    EXPECT_EQ(get(a.get(), GET_LAST, "").key, "k1198");
 }
 
 TEST(Sharing, CallbackLock) {
@@ -169,50 +171,53 @@ TEST(Sharing, CallbackLock) {
         codes.push_back(code);
         return code == kDbCallbackLock && busy ? 1 : 0;
     };
-    DbCloser c;
-    ASSERT_EQ(DbCreate(&c.db, dir.path("cb.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback),
+    DbFile c;
+    ASSERT_EQ(DbCreate(c.out(), dir.path("cb.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback),
               kDbLocked);
     busy = false;
     codes.clear();
-    ASSERT_EQ(DbCreate(&c.db, dir.path("cb2.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback),
-              0);
-    ASSERT_EQ(put(c.db, "k", "v"), 0);
+    ASSERT_EQ(
+        DbCreate(c.out(), dir.path("cb2.db"), DB_SHARED | DB_CALLBACK_LOCK, 4096, 8, callback), 0);
+    ASSERT_EQ(put(c.get(), "k", "v"), 0);
     EXPECT_EQ(codes, (std::vector<int32_t>{kDbCallbackLock, kDbCallbackUnlock, kDbCallbackLock,
                                            kDbCallbackUnlock}));
 }
 
 TEST(Sharing, OneHandleFromTwoThreads) {
     ScratchDir dir;
-    DbCloser c;
-    ASSERT_EQ(DbCreate(&c.db, dir.path("t.db"), DB_THREAD_SAFE | DB_PREFIX_KEYS, 1024, 8), 0);
+    DbFile c;
+    ASSERT_EQ(DbCreate(c.out(), dir.path("t.db"), DB_THREAD_SAFE | DB_PREFIX_KEYS, 1024, 8), 0);
     auto work = [&c](char prefix) {
         for (int i = 0; i < 100; ++i) {
-            ASSERT_EQ(DbLock(c.db), 0);
-            ASSERT_EQ(put(c.db, prefix + std::to_string(i), std::string(50, prefix)), 0);
-            ASSERT_EQ(DbUnlock(c.db), 0);
+            ASSERT_EQ(DbLock(c.get()), 0);
+            ASSERT_EQ(put(c.get(), prefix + std::to_string(i), std::string(50, prefix)), 0);
+            ASSERT_EQ(DbUnlock(c.get()), 0);
         }
     };
     std::thread first(work, 'a'), second(work, 'b');
     first.join();
     second.join();
     DbStatistics s;
-    ASSERT_EQ(DbStat(c.db, &s), 0);
+    ASSERT_EQ(DbStat(c.get(), &s), 0);
     EXPECT_EQ(s.records, 200u);
 }
 
 TEST(Sharing, RetriedWrite) {
     ScratchDir dir;
     const std::string path = dir.path("retry.db");
-    DbCloser c;
-    ASSERT_EQ(DbCreate(&c.db, path, DB_RETRY_IO, 4096, 8), 0);
-    int failures = 1;
-    platform::set_write_fault_hook([&](const std::string& p, uint64_t, size_t length) -> long long {
-        if (p == path && failures > 0) return --failures, -1;
-        return static_cast<long long>(length);
-    });
-    EXPECT_EQ(put(c.db, "k", "v"), 0);
-    platform::set_write_fault_hook({});
-    EXPECT_EQ(get(c.db, GET_EXACT, "k").data, "v");
+    platform::VirtualClockEnv clock;
+    platform::FaultEnv faults(clock);
+    DbFile c;
+    ASSERT_EQ(DbCreate(c.out(), path, DB_RETRY_IO, 4096, 8, {}, faults), 0);
+    faults.arm(0, platform::FaultEnv::Fault::kFail, path);
+    EXPECT_EQ(put(c.get(), "k", "v"), 0);
+    EXPECT_TRUE(faults.fired());
+    EXPECT_EQ(clock.tick_count(), 500u);  // one pause before the retry
+    EXPECT_EQ(get(c.get(), GET_EXACT, "k").data, "v");
+    // Without the retry the same failure reaches the caller.
+    ASSERT_EQ(DbSetOptions(c.get(), 0), 0);
+    faults.arm(0, platform::FaultEnv::Fault::kFail, path);
+    EXPECT_EQ(put(c.get(), "k", "w"), kDbWriteError);
 }
 
 }  // namespace

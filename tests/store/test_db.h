@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/db.h"
+#include "store/db_file.h"
 
 namespace orvane::store::testing {
 
@@ -25,14 +26,6 @@ class ScratchDir {
 inline std::vector<uint8_t> bytes(const std::string& text) {
     return {text.begin(), text.end()};
 }
-
-// Closes the handle at the end of a scope.
-struct DbCloser {
-    DbHandle db = nullptr;
-    ~DbCloser() {
-        if (db) DbClose(db);
-    }
-};
 
 int32_t put(DbHandle db, const std::string& key, const std::string& data);
 int32_t del(DbHandle db, const std::string& key);

@@ -5,53 +5,42 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/run_program.h"
+
 namespace {
 
-struct CommandResult {
-    std::string output;
-    int exit_code = -1;
-};
+using orvane::testing::ProgramRun;
 
-CommandResult run_orvane(const std::string& arguments) {
-    CommandResult run;
-    const std::string command =
-        std::string("TZ=UTC0 '") + ORVANE_BINARY + "' " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[256];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
-    return run;
+ProgramRun in_utc(const std::string& arguments) {
+    return orvane::testing::run_orvane(arguments, {}, "TZ=UTC0");
 }
 
 TEST(DateCommand, ParseShowsStoredValueUtcAndZone) {
-    const CommandResult run = run_orvane("date parse '15-Jan-99 10:20 EST'");
+    const ProgramRun run = in_utc("date parse '15-Jan-99 10:20 EST'");
     EXPECT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.output,
+    EXPECT_EQ(run.out,
               "Stored value:  916413640\n"
               "UTC:           1999-01-15 15:20:40 UTC\n"
               "Recorded zone: -0500\n");
-    const CommandResult json =
-        run_orvane("--json date parse 'tuesday   08:00' --ref-date 2024-01-01");
+    const ProgramRun json = in_utc("--json date parse 'tuesday   08:00' --ref-date 2024-01-01");
     EXPECT_EQ(
-        json.output,
+        json.out,
         "{\"stored\": 1703577630, \"utc\": \"2023-12-26 08:00:30 UTC\", \"zone\": \"+0000\"}\n");
 }
 
 TEST(DateCommand, FormatTypes) {
-    EXPECT_EQ(run_orvane("date format 916413640").output, "15-Jan-99 15:20\n");
-    EXPECT_EQ(run_orvane("date format 916413640 --type 2").output, "15-Jan-99 10:20 -0500\n");
-    EXPECT_EQ(run_orvane("date format 916413640 --time-display 2").output, "15-Jan-99 10:20\n");
-    EXPECT_EQ(run_orvane("date format 916413640 --time-display 2 --plain").output,
+    EXPECT_EQ(in_utc("date format 916413640").out, "15-Jan-99 15:20\n");
+    EXPECT_EQ(in_utc("date format 916413640 --type 2").out, "15-Jan-99 10:20 -0500\n");
+    EXPECT_EQ(in_utc("date format 916413640 --time-display 2").out, "15-Jan-99 10:20\n");
+    EXPECT_EQ(in_utc("date format 916413640 --time-display 2 --plain").out,
               "15-Jan-99 10:20 -0500\n");
 }
 
 TEST(DateCommand, FailuresAndBadUsage) {
-    EXPECT_EQ(run_orvane("date parse '1.13.99 10:00'").exit_code, 1);
-    EXPECT_EQ(run_orvane("date parse today --ref-date 2024-02-30").exit_code, 2);
-    EXPECT_EQ(run_orvane("date format 5 --type 1").exit_code, 2);
-    EXPECT_EQ(run_orvane("date format -5").exit_code, 2);
+    EXPECT_EQ(in_utc("date parse '1.13.99 10:00'").exit_code, 1);
+    EXPECT_EQ(in_utc("date parse today --ref-date 2024-02-30").exit_code, 2);
+    EXPECT_EQ(in_utc("date format 5 --type 1").exit_code, 2);
+    EXPECT_EQ(in_utc("date format -5").exit_code, 2);
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ TEST(ConsoleUiTest, WithoutATerminalTheSafeAnswerIsTakenAndSaid) {
     if (isatty(STDIN_FILENO)) GTEST_SKIP() << "needs a run without a terminal";
     ConsoleUi ui;
     testing::internal::CaptureStderr();
-    Answer answer = ui.ask(174, Buttons::YesNo, Answer::No, {60, 55});
+    Answer answer =
+        ui.ask(platform::MessageId::kSettingsVersion, Buttons::YesNo, Answer::No, {60, 55});
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(answer, Answer::No);
     EXPECT_NE(said.find("Orvane - Error\nThe file Orvane.ini has been written by"),
@@ -35,11 +36,18 @@ TEST(ConsoleUiTest, YesAndNoOptionsAnswerEveryQuestion) {
     ConsoleUi ui;
     ui.set_forced_answer(true);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(ui.ask(174, Buttons::YesNo, Answer::No, {60, 55}), Answer::Yes);
-    EXPECT_EQ(ui.ask(174, Buttons::OkCancel, Answer::Cancel, {60, 55}), Answer::Ok);
+    EXPECT_EQ(ui.ask(platform::MessageId::kSettingsVersion, Buttons::YesNo, Answer::No, {60, 55}),
+              Answer::Yes);
+    EXPECT_EQ(
+        ui.ask(platform::MessageId::kSettingsVersion, Buttons::OkCancel, Answer::Cancel, {60, 55}),
+        Answer::Ok);
     ui.set_forced_answer(false);
-    EXPECT_EQ(ui.ask(174, Buttons::YesNoCancel, Answer::Yes, {60, 55}), Answer::No);
-    EXPECT_EQ(ui.ask(174, Buttons::OkCancel, Answer::Ok, {60, 55}), Answer::Cancel);
+    EXPECT_EQ(
+        ui.ask(platform::MessageId::kSettingsVersion, Buttons::YesNoCancel, Answer::Yes, {60, 55}),
+        Answer::No);
+    EXPECT_EQ(
+        ui.ask(platform::MessageId::kSettingsVersion, Buttons::OkCancel, Answer::Ok, {60, 55}),
+        Answer::Cancel);
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("(answered Yes)"), std::string::npos);
     EXPECT_NE(said.find("(answered Cancel)"), std::string::npos);
