@@ -18,28 +18,28 @@ TEST(FlushCommit, ACrashAfterAFlushInsideAPeriodKeepsWhatTheFlushCommitted) {
     const std::string path = dir.path("f.db");
     const std::string crashed = dir.path("crashed.db");
     const std::string data(60, 'd');
-    DbCloser c;
+    DbFile c;
     // With 2048-byte blocks the index stays in block 0, so nothing but the
     // change counter can tell that it no longer fits the blocks.
-    ASSERT_EQ(DbCreate(&c.db, path, DB_PREFIX_KEYS, 2048, 8), 0);
-    ASSERT_EQ(DbLock(c.db), 0);
-    for (int i = 0; i < 400; i += 2) ASSERT_EQ(put(c.db, key_of(i), data), 0);
-    ASSERT_EQ(DbFlush(c.db), 0);
+    ASSERT_EQ(DbCreate(c.out(), path, DB_PREFIX_KEYS, 2048, 8), 0);
+    ASSERT_EQ(DbLock(c.get()), 0);
+    for (int i = 0; i < 400; i += 2) ASSERT_EQ(put(c.get(), key_of(i), data), 0);
+    ASSERT_EQ(DbFlush(c.get()), 0);
     // Filling the gaps splits the committed blocks: their right halves move
     // to new blocks at the end of the file.
-    for (int i = 1; i < 400; i += 2) ASSERT_EQ(put(c.db, key_of(i), data), 0);
+    for (int i = 1; i < 400; i += 2) ASSERT_EQ(put(c.get(), key_of(i), data), 0);
     write_file_bytes(crashed, file_bytes(path));
-    DbAbandon(c.db);
+    DbAbandon(c.get());
 
-    DbCloser after;
-    ASSERT_EQ(DbOpen(&after.db, crashed, 0), 0);
+    DbFile after;
+    ASSERT_EQ(DbOpen(after.out(), crashed, 0), 0);
     for (int i = 0; i < 400; i += 2) {
-        auto r = get(after.db, GET_EXACT, key_of(i));
+        auto r = get(after.get(), GET_EXACT, key_of(i));
         ASSERT_EQ(r.code, 0) << "lost " << key_of(i);
         EXPECT_EQ(r.data, data);
     }
     DbCheckReport report;
-    ASSERT_EQ(DbCheck(after.db, &report), 0);
+    ASSERT_EQ(DbCheck(after.get(), &report), 0);
     EXPECT_TRUE(report.problems.empty()) << report.problems.front();
 }
 
