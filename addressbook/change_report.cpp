@@ -1,6 +1,5 @@
 #include "addressbook/change_report.h"
 
-#include <algorithm>
 #include <cerrno>
 
 #include "addressbook/text_files.h"
@@ -20,18 +19,11 @@ struct Side {
 
 Side side_of(const ChangeRecord& change, uint32_t flags, const std::string& name, NodeKey node,
              const ReportWatcher& watcher) {
-    using namespace object_flags;
     const bool conference = change.type == kConference;
-    const bool own = node == watcher.node && !conference &&
-                     (change.number & kObjectNumberMask) == watcher.object && watcher.object != 0;
-    const bool member = node == watcher.node && conference &&
-                        std::find(watcher.memberships.begin(), watcher.memberships.end(),
-                                  change.number) != watcher.memberships.end();
     Side side;
-    side.counts = !name.empty() && !(flags & kRemoved) &&
-                  (own || member || !(flags & (kOwnOnly | kMembersOnly)));
-    side.not_suspended = conference || !(flags & kSuspended);
-    side.present = conference || !(flags & kAbsent);
+    side.counts = !name.empty() && watcher.may_see(node, change.number, change.type, flags);
+    side.not_suspended = conference || !(flags & object_flags::kSuspended);
+    side.present = conference || !(flags & object_flags::kAbsent);
     return side;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "addressbook/records.h"
+#include "addressbook/visibility.h"
 #include "platform/env.h"
 #include "platform/status.h"
 
@@ -31,12 +32,9 @@ struct ChangeRecord {
 };
 
 // A local user as far as the report is concerned.
-struct ReportWatcher {
+struct ReportWatcher : Viewer {
     std::string directory;
-    NodeKey node = 0;     // his home node
-    uint16_t object = 0;  // his own object number there
-    std::string report_nodes;
-    std::vector<uint32_t> memberships;  // conferences on his home node
+    std::string report_nodes;  // the nodes whose changes he wants reported
     bool keep_changes = false;
 
     bool watches(NodeKey node_key) const;

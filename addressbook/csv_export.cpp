@@ -6,6 +6,7 @@
 #include "addressbook/internet_address.h"
 #include "addressbook/text_files.h"
 #include "platform/file.h"
+#include "texts/code_pages.h"
 
 namespace orvane::addressbook {
 
@@ -70,11 +71,14 @@ platform::Status write_csv(const CsvTarget& target, std::span<const CsvRow> rows
                            platform::Env& env) {
     std::string text;
     for (const CsvRow& row : rows) {
-        std::vector<std::string> fields{row.name, row.address};
+        std::vector<std::string> fields{texts::to_utf8(row.name, target.charset),
+                                        texts::to_utf8(row.address, target.charset)};
         if (target.info) fields.push_back(row.info);
         text += csv_line(fields);
     }
-    const std::string first = target.info ? "Name,E-mail Address,Info\n" : "Name,E-mail Address\n";
+    const std::string first =
+        std::string("\xEF\xBB\xBF") +
+        (target.info ? "Name,E-mail Address,Info\n" : "Name,E-mail Address\n");
     if (!target.append) {
         text.insert(0, first);
         if (int error = platform::write_whole_file(target.path, text.data(), text.size(), env))

@@ -44,10 +44,12 @@ struct CsvTarget {
     std::string path;
     bool append = false;  // add to an existing file, without the first line
     bool info = false;
+    uint8_t charset = 0;  // the code page of the book's names
 };
 
-// Writes the rows. A new file replaces any file of that name whole; an
-// appended row starts on a line of its own.
+// Writes the rows in UTF-8, as spreadsheets read it: a new (or empty) file
+// starts with a byte-order mark and the first line, and replaces any file
+// of that name whole; an appended row starts on a line of its own.
 platform::Status write_csv(const CsvTarget& target, std::span<const CsvRow> rows,
                            platform::Env& env);
 

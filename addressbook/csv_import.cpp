@@ -10,6 +10,7 @@
 #include "addressbook/write_batch.h"
 #include "platform/file.h"
 #include "texts/ascii.h"
+#include "texts/code_pages.h"
 
 namespace orvane::addressbook {
 
@@ -39,6 +40,14 @@ std::optional<Columns> find_columns(const std::vector<std::string>& header) {
     return Columns{*name, *address};
 }
 
+std::string in_code_page(std::string_view field, uint8_t charset) {
+    std::vector<texts::Replacement> replaced;
+    texts::ConversionProblem problem;
+    std::optional<std::string> converted =
+        texts::from_utf8(field, charset, true, &replaced, &problem);
+    return converted ? *converted : std::string(field);
+}
+
 std::string lowered(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = texts::to_lower(c);
@@ -55,7 +64,7 @@ std::string name_from_address(std::string_view address) {
 
 platform::Result<CsvImportOutcome> import_csv_addresses(BookFile* personal, const std::string& path,
                                                         const settings::NodeTable& nodes,
-                                                        platform::Policy& policy,
+                                                        uint8_t charset, platform::Policy& policy,
                                                         platform::Env& env) {
     using platform::MessageId;
     using platform::Status;
@@ -95,11 +104,11 @@ platform::Result<CsvImportOutcome> import_csv_addresses(BookFile* personal, cons
             continue;
         }
         auto field = [&](size_t column) {
-            return column < fields.size() ? trimmed(fields[column]) : std::string_view();
+            return in_code_page(column < fields.size() ? trimmed(fields[column]) : "", charset);
         };
-        const std::string_view address = field(columns->address);
-        if (address.find('@') == std::string_view::npos) continue;
-        std::string name(field(columns->name).substr(0, kMaxNameLength));
+        const std::string address = field(columns->address);
+        if (address.find('@') == std::string::npos) continue;
+        std::string name = field(columns->name).substr(0, kMaxNameLength);
         if (name.empty()) name = name_from_address(address);
 
         if (const settings::NodeEntry* node = node_of_address(nodes, address)) {
@@ -125,7 +134,7 @@ platform::Result<CsvImportOutcome> import_csv_addresses(BookFile* personal, cons
         entry.number = *number;
         entry.type = kPersonalEntry;
         entry.name = std::move(name);
-        entry.address = std::string(address);
+        entry.address = address;
         if (Status status = batch->store(entry, std::nullopt); !status.ok()) return status;
         ++outcome.added;
     }

@@ -21,10 +21,14 @@ struct CsvImportOutcome {
     bool aborted = false;
 };
 
-// `personal` may be missing: the import is then refused.
+// `personal` may be missing: the import is then refused. A file in UTF-8
+// (as spreadsheets write it, with or without a byte-order mark) is
+// converted into the book's code page `charset`, a character the code page
+// lacks replaced by its nearest form; a file that is no UTF-8 is taken to
+// be in the code page already.
 platform::Result<CsvImportOutcome> import_csv_addresses(BookFile* personal, const std::string& path,
                                                         const settings::NodeTable& nodes,
-                                                        platform::Policy& policy,
+                                                        uint8_t charset, platform::Policy& policy,
                                                         platform::Env& env);
 
 // The name made from an address that comes without one: the part before

@@ -292,7 +292,7 @@ platform::Result<ListImportOutcome> import_address_list(const std::string& path,
     auto outcome = importer.run(text);
     if (!outcome.ok()) return outcome;
     importer.apply_own_entry();
-    if (!outcome->aborted) {
+    if (!outcome->aborted && !context.keep_file) {
         // A list left behind is imported again next time, which changes nothing.
         if (int error = context.env.unlink(path); error != 0 && error != ENOENT)
             context.policy.notice(

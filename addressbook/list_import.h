@@ -36,6 +36,8 @@ struct ListImportContext {
     std::string user_directory;
     // The local users who may want the change report (the open user among them).
     std::vector<ReportWatcher> watchers;
+    // The list file stays after a successful import (a copy imported by hand).
+    bool keep_file = false;
 };
 
 struct ListImportOutcome {
@@ -53,7 +55,7 @@ struct ListImportOutcome {
 
 // Imports the list file at `path`. Nothing is stored unless the name is
 // that of an address list of a node in the node table. The file is deleted
-// unless the import was aborted or failed; a failed import leaves the book
+// unless the import was aborted or failed (or keep_file is set); a failed import leaves the book
 // as consistent as before, and running it again gives the same book.
 platform::Result<ListImportOutcome> import_address_list(const std::string& path,
                                                         ListImportContext& context);

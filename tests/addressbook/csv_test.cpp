@@ -7,11 +7,15 @@
 #include "addressbook/list_import.h"
 #include "addressbook/personal_book.h"
 #include "tests/addressbook/book_fixture.h"
+#include "texts/text_record.h"
 
 namespace orvane::addressbook::testing {
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
+
+// Windows Latin-1, the code page of the names in these books.
+const uint8_t kWindowsLatin = texts::make_charset(texts::charsets::kWindowsClass, 1);
 
 Rows read_all(std::string_view text) {
     CsvReader reader(text);
@@ -111,7 +115,7 @@ class CsvExchangeTest : public BookTest {
     }
 
     platform::Result<CsvImportOutcome> import(const std::string& file) {
-        return import_csv_addresses(&*personal, file, nodes, policy, files);
+        return import_csv_addresses(&*personal, file, nodes, kWindowsLatin, policy, files);
     }
 
     std::vector<std::pair<std::string, std::string>> entries() {
@@ -148,7 +152,7 @@ TEST_F(CsvExchangeTest, ImportsExactlyWhatPythonsCsvModuleWrote) {
                              {"Lee, Ann", "ann@lee.example"},
                              {"Bob \"The Builder\" Smith", "bob@build.example"},
                              {"ann marie", "ann.marie@x.example"},
-                             {"Zo\xC3\xAB \xC3\x9Cnal", "zoe@unal.example"}}));
+                             {"Zo\xEB \xDCnal", "zoe@unal.example"}}));  // in Windows-1252
     ASSERT_EQ(policy.notices.size(), 1u);
     EXPECT_EQ(policy.notices[0].text(),
               "Addresses of users and conferences on CORVID\nare not imported into the personal "
@@ -166,7 +170,7 @@ TEST_F(CsvExchangeTest, OurExportReadsBackThroughPythonsCsvModule) {
     ListImportContext context(*lists, nodes, policy, files);
     ASSERT_TRUE(import_address_list(
                     write_file("CO00001$", list_line(1, 1, 1, 0, "Lee, Ann (guest)") +
-                                               list_line(1, 1, 2, 0x8000, "Bob \"B\" Smith") +
+                                               list_line(1, 1, 2, 0x8000, "Bob \"B\" Sm\xF8rre") +
                                                list_line(1, 2, 3, 0, "Chess Club") +
                                                list_line(1, 1, 4 | kAliasBit, 0, "Annie")),
                     context)
@@ -175,7 +179,7 @@ TEST_F(CsvExchangeTest, OurExportReadsBackThroughPythonsCsvModule) {
     auto rows = node_rows(*lists, nodes, choices);
     ASSERT_TRUE(rows.ok());
     const std::string file = path("export.csv");
-    ASSERT_TRUE(write_csv({file, false, true}, *rows, files).ok());
+    ASSERT_TRUE(write_csv({file, false, true, kWindowsLatin}, *rows, files).ok());
     Rows read;
     const std::string output = python("read", file);
     for (size_t at = 0, end; at < output.size(); at = end + 1) {
@@ -188,10 +192,12 @@ TEST_F(CsvExchangeTest, OurExportReadsBackThroughPythonsCsvModule) {
         }
         read.push_back(row);
     }
-    EXPECT_EQ(read, (Rows{{"Name", "E-mail Address", "Info"},
-                          {"Lee, Ann (guest)", "Lee,.Ann@corvid.example", "active person"},
-                          {"Bob \"B\" Smith", "Bob.B.Smith@corvid.example", "suspended person"},
-                          {"Chess Club", "Chess.Club@qor.corvid.example", "conference"}}));
+    EXPECT_EQ(
+        read,
+        (Rows{{"Name", "E-mail Address", "Info"},
+              {"Lee, Ann (guest)", "Lee,.Ann@corvid.example", "active person"},
+              {"Bob \"B\" Sm\xC3\xB8rre", "Bob.B.Sm\xC3\xB8rre@corvid.example", "suspended person"},
+              {"Chess Club", "Chess.Club@qor.corvid.example", "conference"}}));
 }
 
 TEST_F(CsvExchangeTest, ColumnsAreFoundByNameAndAFileWithoutThemIsRefused) {
@@ -199,7 +205,9 @@ TEST_F(CsvExchangeTest, ColumnsAreFoundByNameAndAFileWithoutThemIsRefused) {
               platform::MessageId::kCsvUnknownFormat);
     EXPECT_EQ(import(write_file("b.csv", std::string(100000, ',') + "name,email\n")).status().id(),
               platform::MessageId::kCsvUnknownFormat);
-    EXPECT_EQ(import_csv_addresses(nullptr, path("b.csv"), nodes, policy, files).status().id(),
+    EXPECT_EQ(import_csv_addresses(nullptr, path("b.csv"), nodes, kWindowsLatin, policy, files)
+                  .status()
+                  .id(),
               platform::MessageId::kPersonalBookNotOpen);
     EXPECT_TRUE(entries().empty());
 
@@ -230,11 +238,12 @@ TEST_F(CsvExchangeTest, AnExportAppendedToAFileStartsOnALineOfItsOwn) {
     ASSERT_EQ(rows->size(), 1u);
 
     const std::string file = write_file("out.csv", "Name,E-mail Address\nOld,old@x.example");
-    ASSERT_TRUE(write_csv({file, true, false}, *rows, files).ok());
+    ASSERT_TRUE(write_csv({file, true, false, kWindowsLatin}, *rows, files).ok());
     EXPECT_EQ(read_file("out.csv"),
               "Name,E-mail Address\nOld,old@x.example\n\"Lee, Ann\",ann@lee.example\n");
-    ASSERT_TRUE(write_csv({path("new.csv"), true, false}, *rows, files).ok());
-    EXPECT_EQ(read_file("new.csv"), "Name,E-mail Address\n\"Lee, Ann\",ann@lee.example\n");
+    ASSERT_TRUE(write_csv({path("new.csv"), true, false, kWindowsLatin}, *rows, files).ok());
+    EXPECT_EQ(read_file("new.csv"),
+              "\xEF\xBB\xBFName,E-mail Address\n\"Lee, Ann\",ann@lee.example\n");
     EXPECT_EQ(with_csv_extension("/a/b"), "/a/b.csv");
     EXPECT_EQ(with_csv_extension("/a/b.txt"), "/a/b.txt");
 }

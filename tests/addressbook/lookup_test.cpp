@@ -1,5 +1,7 @@
 #include "addressbook/lookup.h"
 
+#include "addressbook/name_resolution.h"
+
 #include <random>
 
 #include "addressbook/db_access.h"
@@ -147,6 +149,41 @@ TEST_F(LookupTest, AWordOfVeryManyObjectsIsKeptInPartsAndFoundWhole) {
     EXPECT_EQ(numbers(on('C', "ann")).size(), 10u);
     ASSERT_EQ(write_word(lists->db(), "ann", {}, 1), 0);
     EXPECT_EQ(get_exact(lists->db(), word_key("ann"), &data), store::kDbNotFound);
+}
+
+TEST_F(LookupTest, ANameIsResolvedToOneObjectOrRefusedWithItsCandidates) {
+    add(*lists, 'C', 1, kPerson, "John Smith");
+    add(*lists, 'C', 2, kPerson, "John Smithson");
+    add(*lists, 'C', 3, kPerson, "Mary Jones");
+    AddressObject hidden;
+    hidden.node = 'C';
+    hidden.number = 4;
+    hidden.type = kConference;
+    hidden.name = "Mary's Secret Circle";
+    hidden.flags = object_flags::kMembersOnly;
+    auto batch = WriteBatch::begin(*lists, 'C');
+    ASSERT_TRUE(batch->store(hidden, std::nullopt).ok());
+    ASSERT_TRUE(batch->commit().ok());
+    Viewer viewer;
+    viewer.node = 'C';
+    const Books books{&*lists, nullptr};
+    auto request = on('C', "mary");
+    request.mask = type_mask::kPersons | type_mask::kConferences;
+
+    EXPECT_EQ(resolve_name(books, request, viewer)->object.number, 3);  // the circle is hidden
+    viewer.memberships = {4};
+    EXPECT_EQ(resolve_name(books, request, viewer).status().id(),
+              platform::MessageId::kAddressAmbiguous);
+
+    request.text = "john smith";
+    EXPECT_EQ(resolve_name(books, request, viewer)->object.number, 1);
+    request.text = "jo sm";
+    auto ambiguous = resolve_name(books, request, viewer);
+    EXPECT_EQ(ambiguous.status().text(),
+              "'jo sm' may mean any of these:\n  John Smith (C:1)\n  John Smithson (C:2)\n");
+    request.text = "nobody";
+    EXPECT_EQ(resolve_name(books, request, viewer).status().text(),
+              "No name in the address book matches 'nobody'.");
 }
 
 // The lookup against a plain scan of every name, over a few thousand random
