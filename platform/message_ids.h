@@ -78,6 +78,9 @@ enum class MessageId : int {
     // Warnings.
     kTransliterated = 2000,  // field, the replacements
 
+    // Information.
+    kCabinetRepairedOnOpen = 3000,  // cabinet, copy of the damaged file, texts lost
+
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,

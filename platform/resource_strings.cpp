@@ -132,6 +132,9 @@ constexpr Entry kStrings[] = {
     {1117, "'%s' may mean any of these:\n%s"},
     {1118, "At most 10 nodes can be exported at a time."},
     {2000, "%s: these characters were replaced: %s"},
+    {3000,
+     "The filing cabinet '%s' was damaged and has been repaired.\nThe damaged file is kept as "
+     "'%s'.\n%d texts named in its boxes could not be kept."},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),
