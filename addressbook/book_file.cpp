@@ -1,7 +1,6 @@
 #include "addressbook/book_file.h"
 
 #include "addressbook/db_access.h"
-#include "addressbook/word_index.h"
 #include "platform/bytes.h"
 #include "platform/message_format.h"
 
@@ -79,14 +78,7 @@ platform::Result<BookFile> BookFile::open(const std::string& path, bool shared,
         return platform::Status::engine("opening the address book " + path, result,
                                         store::DbErrorText(result));
 
-    BookFile book(std::move(state), std::move(db));
-    platform::Status settled;
-    {
-        ReadPeriod period(book);
-        settled = period.status();
-    }
-    if (!settled.ok()) return settled;
-    return book;
+    return BookFile(std::move(state), std::move(db));
 }
 
 const std::string& BookFile::path() const {
@@ -157,18 +149,6 @@ platform::Result<std::optional<int32_t>> BookFile::node_serial(NodeKey node) {
     return decode_node_serial(data);
 }
 
-int32_t BookFile::settle() {
-    if (!state_->writable) return store::kDbOk;
-    std::string data;
-    int32_t result = get_exact(db(), unsettled_key(), &data);
-    if (result == store::kDbNotFound) return store::kDbOk;
-    if (result != store::kDbOk) return result;
-    if ((result = rebuild_word_index(db()))) return result;
-    if ((result = store::DbFlush(db()))) return result;
-    if ((result = remove_record(db(), unsettled_key()))) return result;
-    return store::DbFlush(db());
-}
-
 platform::Status BookFile::close() {
     if (!db_) return {};
     const int32_t result = db_.close();
@@ -176,18 +156,16 @@ platform::Status BookFile::close() {
 }
 
 ReadPeriod::ReadPeriod(BookFile& book) : book_(book) {
-    int32_t result = store::DbLock(book.db());
-    if (result != store::kDbOk) {
+    if (int32_t result = store::DbLock(book.db()); result != store::kDbOk) {
         status_ = book.access_error(result);
         return;
     }
     locked_ = true;
-    if ((result = book.settle())) status_ = book.access_error(result);
 }
 
 ReadPeriod::~ReadPeriod() {
-    // A read period writes nothing but what settle() flushed itself, so
-    // there is nothing to commit whose failure would matter here.
+    // A period that only read has nothing to commit whose failure would
+    // matter.
     if (locked_) (void)store::DbUnlock(book_.db());
 }
 

@@ -29,9 +29,7 @@ class BookFile {
     // Opens `path`, creating it when missing. Waiting for another process's
     // lock and repairs show their progress through `policy`, which must
     // outlive the file; cancelling the wait gives a cancelled status. A
-    // file that may only be read is opened for reading. A group of changes
-    // that was cut off (a crash, a failed write) is settled before the file
-    // is handed out.
+    // file that may only be read is opened for reading.
     static platform::Result<BookFile> open(const std::string& path, bool shared,
                                            platform::Policy& policy,
                                            platform::Env& env = platform::system_env());
@@ -55,11 +53,6 @@ class BookFile {
     // The highest serial stored for `node`, or nothing.
     platform::Result<std::optional<int32_t>> node_serial(NodeKey node);
 
-    // Settles a cut-off group of changes: the word index is rebuilt from the
-    // objects. The caller holds the lock. Nothing happens to a file opened
-    // for reading only.
-    [[nodiscard]] int32_t settle();
-
     // An engine error met while using the file.
     platform::Status access_error(int32_t code) const;
 
@@ -74,8 +67,8 @@ class BookFile {
     store::DbFile db_;
 };
 
-// Holds the file's lock for a group of reads, settling a cut-off group of
-// changes first. A failure is in status().
+// Holds the file's lock for a group of reads, so that another process's
+// changes come between them whole or not at all. A failure is in status().
 class ReadPeriod {
   public:
     explicit ReadPeriod(BookFile& book);

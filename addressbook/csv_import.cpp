@@ -87,7 +87,7 @@ platform::Result<CsvImportOutcome> import_csv_addresses(BookFile* personal, cons
     auto numbers = PersonalNumbers::of(*personal);
     if (!numbers.ok()) return numbers.take_status();
 
-    auto batch = WriteBatch::begin(*personal, kPersonalNode);
+    auto batch = WriteBatch::begin(*personal);
     if (!batch.ok()) return batch.take_status();
     auto progress = policy.progress("Importing addresses");
     CsvImportOutcome outcome;

@@ -61,7 +61,7 @@ class ListImporter {
     }
 
     platform::Result<ListImportOutcome> run(std::string_view text) {
-        auto batch = WriteBatch::begin(lists_, list_.node);
+        auto batch = WriteBatch::begin(lists_);
         if (!batch.ok()) return batch.take_status();
         batch_ = &*batch;
 

@@ -16,7 +16,7 @@ platform::Result<uint16_t> store_new(BookFile& personal, AddressObject object) {
     if (!number) return personal.access_error(store::kDbTooBig);
     object.node = kPersonalNode;
     object.number = *number;
-    auto batch = WriteBatch::begin(personal, kPersonalNode);
+    auto batch = WriteBatch::begin(personal);
     if (!batch.ok()) return batch.take_status();
     if (platform::Status status = batch->store(object, std::nullopt); !status.ok()) return status;
     if (platform::Status status = batch->commit(); !status.ok()) return status;
@@ -105,7 +105,7 @@ platform::Status add_group_member(BookFile& personal, uint16_t group, Member mem
     if (std::find(updated.members.begin(), updated.members.end(), member) != updated.members.end())
         return {};
     updated.members.push_back(member);
-    auto batch = WriteBatch::begin(personal, kPersonalNode);
+    auto batch = WriteBatch::begin(personal);
     if (!batch.ok()) return batch.take_status();
     if (platform::Status status = batch->store(updated, *stored); !status.ok()) return status;
     return batch->commit();
@@ -115,7 +115,7 @@ platform::Status delete_personal_object(BookFile& personal, uint16_t number) {
     auto stored = personal.read_object(kPersonalNode, number);
     if (!stored.ok()) return stored.take_status();
     if (!*stored) return {};
-    auto batch = WriteBatch::begin(personal, kPersonalNode);
+    auto batch = WriteBatch::begin(personal);
     if (!batch.ok()) return batch.take_status();
     if (platform::Status status = batch->remove(**stored); !status.ok()) return status;
     return batch->commit();

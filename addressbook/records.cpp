@@ -160,8 +160,4 @@ std::optional<int32_t> decode_node_serial(std::string_view data) {
     return static_cast<int32_t>(platform::load_le32(bytes_of(data)));
 }
 
-std::string unsettled_key() {
-    return {static_cast<char>(kUnsettledRecord)};
-}
-
 }  // namespace orvane::addressbook

@@ -6,7 +6,6 @@
 //
 //   1  object      key: 1, node key, object number (16 bits, little-endian)
 //   2  node state  key: 2, node key
-//   3  unsettled   key: 3
 //   4  name word   key: 4, word (1 to 8 bytes), 0 [, part number 1..255]
 //
 // Object data. The first 169 bytes at most are the object as every reader
@@ -35,12 +34,6 @@
 // Node state data: the highest serial of the node's address lists (32 bits,
 // signed), then 4 bytes 0.
 //
-// Unsettled data: the node key whose objects a group of changes was about
-// to write (0 for the personal book). The record is made durable before the
-// group starts and removed once the group is durable; a reader that finds
-// it knows that a group was cut off and rebuilds the word index from the
-// objects, which are each stored whole.
-//
 // Name word data: a 4-byte head (entry count, 16 bits; then 2 bytes 0) and
 // entries of 5 bytes: node key, object type, object number (16 bits), the
 // position of the word in the object's name counted from 1. The entries are
@@ -67,7 +60,6 @@ using texts::NodeKey;
 
 inline constexpr uint8_t kObjectRecord = 1;
 inline constexpr uint8_t kNodeStateRecord = 2;
-inline constexpr uint8_t kUnsettledRecord = 3;
 inline constexpr uint8_t kWordRecord = 4;
 
 // The node of the personal address book's entries and groups.
@@ -165,7 +157,5 @@ std::vector<WordEntry> decode_word_entries(std::string_view data);
 std::string node_state_key(NodeKey node);
 std::string encode_node_serial(int32_t serial);
 std::optional<int32_t> decode_node_serial(std::string_view data);
-
-std::string unsettled_key();
 
 }  // namespace orvane::addressbook

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
-#include <map>
 
 #include "addressbook/db_access.h"
 #include "addressbook/name_words.h"
-#include "platform/bytes.h"
 
 namespace orvane::addressbook {
 
@@ -111,37 +109,6 @@ int32_t WordIndexChanges::apply(store::DbHandle db) {
             if (int32_t error = write_word(db, word, updated, parts)) return error;
     }
     changes_.clear();
-    return store::kDbOk;
-}
-
-int32_t rebuild_word_index(store::DbHandle db) {
-    const std::string first(1, static_cast<char>(kWordRecord));
-    const std::string last = first + std::string(10, '\xFF');
-    if (int32_t error =
-            store::DbDeleteRange(db, first.data(), first.size(), last.data(), last.size());
-        error && error != store::kDbNotFound && error != store::kDbNoNext)
-        return error;
-
-    std::map<std::string, std::vector<WordEntry>> words;
-    std::string key(1, static_cast<char>(kObjectRecord));
-    std::string data;
-    int32_t result = get_at_or_after(db, key, &key, &data);
-    while (result == store::kDbOk || result == store::kDbNotFound) {
-        if (static_cast<uint8_t>(key[0]) != kObjectRecord) break;
-        if (key.size() == 4) {
-            const auto number =
-                platform::load_le16(reinterpret_cast<const uint8_t*>(key.data()) + 2);
-            if (auto object = decode_object(static_cast<NodeKey>(key[1]), number, data))
-                for (auto& [word, entry] : word_entries_of(*object)) words[word].push_back(entry);
-        }
-        result = get_next(db, key, &key, &data);
-    }
-    if (result != store::kDbOk && result != store::kDbNotFound && result != store::kDbNoNext)
-        return result;
-    for (auto& [word, entries] : words) {
-        sort_unique(entries);
-        if (int32_t error = write_word(db, word, entries, 0)) return error;
-    }
     return store::kDbOk;
 }
 

@@ -45,7 +45,4 @@ class WordIndexChanges {
     std::vector<Change> changes_;
 };
 
-// Replaces the whole word index with one made from the stored objects.
-[[nodiscard]] int32_t rebuild_word_index(store::DbHandle db);
-
 }  // namespace orvane::addressbook

@@ -4,15 +4,11 @@
 
 namespace orvane::addressbook {
 
-platform::Result<WriteBatch> WriteBatch::begin(BookFile& book, NodeKey node) {
+platform::Result<WriteBatch> WriteBatch::begin(BookFile& book) {
     if (!book.writable()) return book.access_error(store::kDbReadOnly);
     WriteBatch batch(book);
     if (int32_t error = store::DbLock(book.db())) return book.access_error(error);
     batch.open_ = true;
-    if (int32_t error = book.settle()) return batch.fail(error);
-    const std::string mark(1, static_cast<char>(node));
-    if (int32_t error = put_record(book.db(), unsettled_key(), mark)) return batch.fail(error);
-    if (int32_t error = store::DbFlush(book.db())) return batch.fail(error);
     return batch;
 }
 
@@ -52,21 +48,17 @@ platform::Status WriteBatch::remove(const AddressObject& stored) {
 platform::Status WriteBatch::commit() {
     store::DbHandle db = book_->db();
     if (int32_t error = words_.apply(db)) return fail(error);
-    if (int32_t error = store::DbFlush(db)) return fail(error);
     if (serial_) {
         const auto [node, serial] = *serial_;
-        auto stored = book_->node_serial(node);
-        if (!stored.ok()) {
-            platform::Status status = stored.take_status();
-            store::DbAbandon(db);
-            open_ = false;
-            return status;
-        }
-        if (!*stored || **stored < serial)
+        std::string data;
+        const int32_t found = get_exact(db, node_state_key(node), &data);
+        if (found != store::kDbOk && found != store::kDbNotFound) return fail(found);
+        const std::optional<int32_t> stored =
+            found == store::kDbOk ? decode_node_serial(data) : std::nullopt;
+        if (!stored || *stored < serial)
             if (int32_t error = put_record(db, node_state_key(node), encode_node_serial(serial)))
                 return fail(error);
     }
-    if (int32_t error = remove_record(db, unsettled_key())) return fail(error);
     open_ = false;
     if (int32_t error = store::DbUnlock(db)) return book_->access_error(error);
     return {};

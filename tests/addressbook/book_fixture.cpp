@@ -45,7 +45,6 @@ std::vector<std::string> index_problems(BookFile& book) {
     std::set<std::pair<std::string, WordEntry>> expected, found;
     for (const auto& [key, data] : dump(book)) {
         const auto kind = static_cast<uint8_t>(key[0]);
-        if (kind == kUnsettledRecord) problems.push_back("an unsettled group is marked");
         if (kind == kObjectRecord && key.size() == 4) {
             const uint16_t number =
                 platform::load_le16(reinterpret_cast<const uint8_t*>(key.data()) + 2);

@@ -30,8 +30,8 @@ std::string list_line(int serial, int type, int number, uint32_t flags, const st
 std::map<std::string, std::string> dump(BookFile& book);
 
 // What is wrong with the word index: entries without an object whose name
-// has that word at that position, and words of names that are not indexed;
-// and a mark of an unsettled group. Empty when all is well.
+// has that word at that position, and words of names that are not indexed.
+// Empty when all is well.
 std::vector<std::string> index_problems(BookFile& book);
 
 // The files of the system without waiting for the disk: what a crash keeps

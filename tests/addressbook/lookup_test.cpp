@@ -22,7 +22,7 @@ class LookupTest : public BookTest {
         object.type = type;
         object.name = std::move(name);
         if (type == kPersonalEntry) object.address = "x@y.example";
-        auto batch = WriteBatch::begin(book, node);
+        auto batch = WriteBatch::begin(book);
         ASSERT_TRUE(batch.ok()) << batch.status().text();
         ASSERT_TRUE(batch->store(object, std::nullopt).ok());
         ASSERT_TRUE(batch->commit().ok());
@@ -161,7 +161,7 @@ TEST_F(LookupTest, ANameIsResolvedToOneObjectOrRefusedWithItsCandidates) {
     hidden.type = kConference;
     hidden.name = "Mary's Secret Circle";
     hidden.flags = object_flags::kMembersOnly;
-    auto batch = WriteBatch::begin(*lists, 'C');
+    auto batch = WriteBatch::begin(*lists);
     ASSERT_TRUE(batch->store(hidden, std::nullopt).ok());
     ASSERT_TRUE(batch->commit().ok());
     Viewer viewer;
@@ -200,7 +200,7 @@ TEST_F(LookupTest, FindsWhatAScanOfEveryNameFinds) {
     };
     std::vector<AddressObject> objects;
     {
-        auto batch = WriteBatch::begin(*lists, 'C');
+        auto batch = WriteBatch::begin(*lists);
         ASSERT_TRUE(batch.ok());
         for (int i = 0; i < 3000; ++i) {
             AddressObject object;

@@ -92,7 +92,7 @@ class ReceiverLookupTest : public ::testing::Test {
         object.type = type;
         object.name = std::move(name);
         object.address = std::move(address);
-        auto batch = WriteBatch::begin(book, node);
+        auto batch = WriteBatch::begin(book);
         ASSERT_OK(batch);
         ASSERT_OK(batch->store(object, std::nullopt));
         ASSERT_OK(batch->commit());
