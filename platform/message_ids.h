@@ -85,26 +85,85 @@ enum class MessageId : int {
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
 
+    // The search index.
+    kSearchRebuildQuestion = 1110,        // (Yes/No); %s: a note when the index is up to date
+    kSearchSwitchedOnNotUpToDate = 1111,  // (Yes/No)
+    kSearchCancelUpdate = 1112,           // (Yes/No)
+    kSearchWordDamaged = 1113,
+    kSearchWordTooCommon = 1114,
+    kSearchIndexOffQuestion = 1115,     // (Yes/No)
+    kSearchNotUpToDateQuestion = 1116,  // (Yes/No)
+    kSearchIndexOff = 1117,
+    kSearchResultsIncomplete = 1118,
+    kSearchTextsGone = 1119,
+    kSearchNothingToFind = 1120,
+    kSearchUnclosedQuote = 1121,
+    kSearchUnknownField = 1122,
+    kSearchPrefixTooShort = 1123,
+    kSearchWordTooLong = 1124,
+    kSearchNoWord = 1125,
+    // Connection: Telnet and TLS transport, terminal.
+    kConnectingTo = 1040,
+    kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice
+    kTryAgain = 1042,       // after the user cancelled connecting (Yes/No)
+    kCannotConnectBecause = 1043,
+    kConnectedTo = 1044,
+    kSecureConnectionFailed = 1045,  // the handshake failed; the connection is closed
+    kCertificateChanged = 1046,      // pinned certificate differs: endpoint, both prints, endpoint
+    kSecureConnectionNotOffered = 1047,  // pinned endpoint answered in plain text
+    kCertificateStored = 1048,
+    kConnectionEncrypted = 1049,
+    kNoEndpoint = 1050,
+    kTerminalConnected = 1051,
+    kCertificateUnchanged = 1052,
+    kAcceptCertificate = 1053,  // stored and offered print (Yes/No)
+    kCertificateTrusted = 1054,
+    kNoAnswerWithin = 1055,  // a reason: "no answer within %d seconds"
+    kServerClosedConnection = 1056,
+    kCertificateForgotten = 1057,
+    // Zmodem file transfer.
+    kZmodemNoHeader = 1150,
+    kZmodemPeerCancelled = 1151,
+    kZmodemTooManyErrors = 1152,   // '%s' the file
+    kZmodemLengthMismatch = 1153,  // file, bytes that arrived, bytes announced
+    kZmodemSkipped = 1154,
+    kZmodemUnusableName = 1155,
+    kZmodemNotRegularFile = 1156,
+    kZmodemPeerEnded = 1157,
+    kZmodemBadPosition = 1158,  // file, position asked for
+    kZmodemFileExists = 1159,   // the Download question
+    kZmodemFileSize = 1160,     // "(%d bytes  %s)"
+    kZmodemCountdown = 1161,    // "%s downloading after %d seconds"
+    kZmodemResuming = 1162,
+    kZmodemSkipping = 1163,
+    kZmodemNoAnswer = 1164,
+    kZmodemFileTooLarge = 1165,
+    kZmodemDownloadTitle = 1166,
+    kZmodemResume = 1167,
+    kZmodemOverwrite = 1168,
+    kZmodemRename = 1169,
+    kZmodemSkip = 1170,
+
     // Address book.
-    kYourNameChanged = 1100,
-    kYourAliasChanged = 1101,
-    kAddressRequestQueued = 1102,
-    kAddressBookEmpty = 1103,  // "... Do you want to download it from %s?" (Yes/No)
-    kPersonalBookNotOpen = 1104,
-    kCsvUnknownFormat = 1105,
-    kNodeAddressesNotImported = 1106,
-    kNotAnAddressList = 1107,
-    kAddressListZipped = 1108,
-    kAddressListUnknownNode = 1109,
-    kAddressLinesPassedOver = 1110,
-    kCsvRowsPassedOver = 1111,
-    kAddressAlreadyKept = 1112,
-    kNotAnInternetAddress = 1113,
-    kAddressNameTooLong = 1114,
-    kAddressTooLong = 1115,
-    kNoAddressFound = 1116,
-    kAddressAmbiguous = 1117,  // "'%s' may mean any of these:\n%s"
-    kTooManyExportNodes = 1118,
+    kYourNameChanged = 1200,
+    kYourAliasChanged = 1201,
+    kAddressRequestQueued = 1202,
+    kAddressBookEmpty = 1203,  // "... Do you want to download it from %s?" (Yes/No)
+    kPersonalBookNotOpen = 1204,
+    kCsvUnknownFormat = 1205,
+    kNodeAddressesNotImported = 1206,
+    kNotAnAddressList = 1207,
+    kAddressListZipped = 1208,
+    kAddressListUnknownNode = 1209,
+    kAddressLinesPassedOver = 1210,
+    kCsvRowsPassedOver = 1211,
+    kAddressAlreadyKept = 1212,
+    kNotAnInternetAddress = 1213,
+    kAddressNameTooLong = 1214,
+    kAddressTooLong = 1215,
+    kNoAddressFound = 1216,
+    kAddressAmbiguous = 1217,  // "'%s' may mean any of these:\n%s"
+    kTooManyExportNodes = 1218,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
     ui::add_text_commands(cli, context);
     ui::add_write_commands(cli, context);
     ui::add_packet_commands(cli, context);
+    ui::add_zmodem_commands(cli, context);
+    ui::add_terminal_commands(cli, context);
+    ui::add_search_commands(cli, context);
     ui::add_address_commands(cli, context);
 
     try {
