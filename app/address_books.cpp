@@ -1,7 +1,10 @@
 #include "app/address_books.h"
 
+#include <cerrno>
+
 #include "addressbook/book_file.h"
 #include "addressbook/name_resolution.h"
+#include "addressbook/report_watchers.h"
 #include "app/application.h"
 #include "platform/directories.h"
 
@@ -51,6 +54,23 @@ addressbook::Books open_books(Application& application, UserSession* session) {
     if (application.address_lists()) books.lists = &*application.address_lists();
     if (session && session->personal_book) books.personal = &*session->personal_book;
     return books;
+}
+
+platform::Result<addressbook::ListImportOutcome> import_address_list_file(
+    Application& application, settings::UserSettings* user, const std::string& user_folder,
+    const std::string& path, bool keep_file) {
+    if (!application.address_lists())
+        return platform::Status::file(
+            platform::MessageId::kCannotOpenFile,
+            platform::join_path(application.program_directory(), addressbook::kListsFileName),
+            ENOENT);
+    addressbook::ListImportContext import(*application.address_lists(), application.nodes(),
+                                          application.policy(), application.env());
+    import.user = user;
+    import.user_directory = user_folder;
+    import.watchers = addressbook::load_report_watchers(application.users(), user, user_folder);
+    import.keep_file = keep_file;
+    return addressbook::import_address_list(path, import);
 }
 
 addressbook::Viewer viewer_of(const settings::UserSettings& user) {

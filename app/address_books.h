@@ -5,6 +5,9 @@
 // that cannot be opened is told about and the program goes on without it.
 #pragma once
 
+#include <string>
+
+#include "addressbook/list_import.h"
 #include "addressbook/lookup.h"
 #include "addressbook/visibility.h"
 #include "app/new_items.h"
@@ -22,6 +25,14 @@ void close_personal_book(Application& application, UserSession& session);
 
 // The books open now; the personal one only with a session.
 addressbook::Books open_books(Application& application, UserSession* session);
+
+// Imports an address list file that came from a node (or that the user
+// names) into the lists: the open user's own entry updates `user` (may be
+// null), and every local user who watches the node gets the change report.
+// The file is deleted after a successful import unless `keep_file`.
+platform::Result<addressbook::ListImportOutcome> import_address_list_file(
+    Application& application, settings::UserSettings* user, const std::string& user_folder,
+    const std::string& path, bool keep_file = false);
 
 // The user as the address book sees him.
 addressbook::Viewer viewer_of(const settings::UserSettings& user);

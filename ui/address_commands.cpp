@@ -12,7 +12,7 @@
 #include "addressbook/list_import.h"
 #include "addressbook/name_resolution.h"
 #include "addressbook/personal_book.h"
-#include "addressbook/report_watchers.h"
+#include "app/address_books.h"
 #include "app/address_request.h"
 #include "platform/file.h"
 #include "texts/ascii.h"
@@ -254,13 +254,8 @@ int run_import_list(CliContext& context, const std::string& file, bool keep) {
     CabinetAccess cabinet(context);
     AddressAccess access(cabinet);
     if (!access.open() || !access.required_lists()) return 1;
-    ListImportContext import(*access.lists(), access.nodes(), context.ui);
-    import.user = access.user();
-    import.user_directory = cabinet.user_folder();
-    import.watchers =
-        load_report_watchers(cabinet.application().users(), access.user(), cabinet.user_folder());
-    import.keep_file = keep;
-    platform::Result<ListImportOutcome> outcome = import_address_list(file, import);
+    platform::Result<ListImportOutcome> outcome = app::import_address_list_file(
+        cabinet.application(), access.user(), cabinet.user_folder(), file, keep);
     if (!succeeded(outcome.status())) return 1;
     const settings::NodeEntry* node =
         access.nodes().by_letter(static_cast<char>(outcome->list.node));

@@ -60,6 +60,29 @@ TEST(AddressBooksTest, TheListsLiveFromStartToShutdownAndTheUsersBookWithTheUser
     (void)platform::change_directory(saved);
 }
 
+TEST(AddressBooksTest, AnAddressListFileIsHandedToTheListsInOneCall) {
+    orvane::testing::TempDirectory home;
+    const std::string saved = platform::current_directory();
+    platform::ScriptedUi ui;
+    Application application(ui, [](const settings::UsersList&) { return std::nullopt; });
+    ASSERT_TRUE(application.initialise({home.path(), {}}));
+    const std::string list = home.file("CO00001$");
+    const std::string line = "     1 1      5 00000000 Bo Ek  \r\n";
+    ASSERT_EQ(platform::write_whole_file(list, line.data(), line.size()), 0);
+
+    auto outcome = import_address_list_file(application, nullptr, home.path(), list);
+    ASSERT_OK(outcome);
+    EXPECT_EQ(outcome->stored, 1u);
+    EXPECT_FALSE(platform::file_exists(list));
+    auto object = application.address_lists()->read_object('C', 5);
+    ASSERT_OK(object);
+    ASSERT_TRUE(*object);
+    EXPECT_EQ((*object)->name, "Bo Ek");
+    application.shutdown();
+    // The program moved into its directory; nothing here uses a relative path.
+    (void)platform::change_directory(saved);
+}
+
 class ReceiverLookupTest : public ::testing::Test {
   protected:
     void SetUp() override {
