@@ -33,7 +33,6 @@ class CabinetAccess {
     app::Application& application() { return application_; }
     CliContext& context() { return context_; }
     const settings::NodeTable& nodes() const { return application_.nodes(); }
-    app::Application& application() { return application_; }
     // The user's home node, when a user was loaded.
     texts::NodeKey home_node() const { return home_node_; }
     std::string home_node_name() const;
