@@ -1,5 +1,7 @@
 #include "app/user_services.h"
 
+#include "app/address_books.h"
+#include "app/address_list_hand_off.h"
 #include "app/application.h"
 #include "app/incoming.h"
 #include "app/user_cabinet.h"
@@ -13,10 +15,10 @@ namespace {
 void run_start_imports(Application& application, UserSession& session) {
     cabinet::Cabinet* cabinet = session.filing_cabinet.get();
     if (!cabinet || cabinet->read_only()) return;
-    // Until the address book joins, names stay as the server wrote them.
-    import::NoAddressBook book;
+    AddressListHandOff book(application, &session.settings, session.folder);
     std::vector<import::ImportMode> modes{import::ImportMode::kAtStart};
-    if (session.settings.values.options.auto_import) modes.push_back(import::ImportMode::kImportDir);
+    if (session.settings.values.options.auto_import)
+        modes.push_back(import::ImportMode::kImportDir);
     for (import::ImportMode mode : modes) {
         UserImport request;
         request.mode = mode;
@@ -30,10 +32,16 @@ void run_start_imports(Application& application, UserSession& session) {
 
 }  // namespace
 
-void open_shared_services(Application&) {}
-void close_shared_services(Application&) {}
+void open_shared_services(Application& application) {
+    open_address_lists(application);
+}
+
+void close_shared_services(Application& application) {
+    close_address_lists(application);
+}
 
 bool open_user_services(Application& application, UserSession& session) {
+    open_personal_book(application, session);
     platform::Status opened = open_user_cabinet(session, application.policy(), application.env());
     if (!opened.ok()) {
         application.policy().notice(opened);
@@ -49,6 +57,7 @@ bool open_user_services(Application& application, UserSession& session) {
 }
 
 void close_user_services(Application& application, UserSession& session) {
+    close_personal_book(application, session);
     if (platform::Status closed = close_user_cabinet(session); !closed.ok())
         application.policy().notice(closed);
 }

@@ -144,17 +144,38 @@ enum class MessageId : int {
     kZmodemRename = 1169,
     kZmodemSkip = 1170,
 
+    // Address book.
+    kYourNameChanged = 1200,
+    kYourAliasChanged = 1201,
+    kAddressRequestQueued = 1202,
+    kAddressBookEmpty = 1203,  // "... Do you want to download it from %s?" (Yes/No)
+    kPersonalBookNotOpen = 1204,
+    kCsvUnknownFormat = 1205,
+    kNodeAddressesNotImported = 1206,
+    kNotAnAddressList = 1207,
+    kAddressListZipped = 1208,
+    kAddressListUnknownNode = 1209,
+    kAddressLinesPassedOver = 1210,
+    kCsvRowsPassedOver = 1211,
+    kAddressAlreadyKept = 1212,
+    kNotAnInternetAddress = 1213,
+    kAddressNameTooLong = 1214,
+    kAddressTooLong = 1215,
+    kNoAddressFound = 1216,
+    kAddressAmbiguous = 1217,  // "'%s' may mean any of these:\n%s"
+    kTooManyExportNodes = 1218,
+
     // The downdump import.
-    kErrorUnzipping = 1200,  // "Error unzipping the file '%s'", then the reason
-    kZipMethodUnsupported = 1201,
-    kZipEncrypted = 1202,
-    kZipStoredWithDescriptor = 1203,
-    kZipTruncated = 1204,
-    kZipSizeMismatch = 1205,
-    kZipChecksumMismatch = 1206,
-    kZipBadData = 1207,
-    kZipNoSpace = 1208,
-    kErrorMessageFromNode = 1210,  // "Error message from %s"
+    kErrorUnzipping = 1300,  // "Error unzipping the file '%s'", then the reason
+    kZipMethodUnsupported = 1301,
+    kZipEncrypted = 1302,
+    kZipStoredWithDescriptor = 1303,
+    kZipTruncated = 1304,
+    kZipSizeMismatch = 1305,
+    kZipChecksumMismatch = 1306,
+    kZipBadData = 1307,
+    kZipNoSpace = 1308,
+    kErrorMessageFromNode = 1310,  // "Error message from %s"
     kWarningFromNode = 2200,       // "Warning from %s"
     kErrorsInPacket = 2201,        // "There were errors in the uploaded mail packet. ..." (Yes/No)
     kNotMainCabinet = 2202,        // "Currently you have not opened the main cabinet ..." (Yes/No)

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/address_list_hand_off.h"
 #include "app/incoming.h"
 #include "platform/directories.h"
 #include "texts/ascii.h"
@@ -87,7 +88,8 @@ int run(CliContext& context, const ImportRequest& request) {
     for (const std::string& file : request.files) user_import.files.push_back(absolute(file));
     user_import.node_for_unnamed = node;
 
-    import::NoAddressBook book;
+    app::AddressListHandOff book(access.application(), access.user_settings(),
+                                 access.user_folder());
     import::ImportOutcome outcome;
     if (settings::UserSettings* user = access.user_settings()) {
         if (!context.cabinet.empty()) user_import.main_cabinet = *access.path();
