@@ -69,6 +69,22 @@ enum class MessageId : int {
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
+
+    // Settings, local users and the program directory.
+    kSettingNotStorable = 1060,    // key, section, why
+    kSettingRefused = 1061,        // typed value, key, the values it takes
+    kUnknownSetting = 1062,        // key, section
+    kSettingKeptByProgram = 1063,  // key, section
+    kSettingNotStored = 1064,      // key, section, file
+    kNoLocalUsers = 1065,
+    kNoDefaultUser = 1066,
+    kNoSuchUser = 1067,              // the user as given
+    kAmbiguousUser = 1068,           // name, the folders of the users of that name
+    kNoUserSettingsIn = 1069,        // folder
+    kHasControlCharacters = 1070,    // what ("The name")
+    kTooLong = 1071,                 // what, the limit
+    kWaitingForOtherRun = 1072,      // process id, program directory
+    kOtherRunHoldsDirectory = 1073,  // process id, program directory
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

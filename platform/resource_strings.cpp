@@ -93,6 +93,24 @@ constexpr Entry kStrings[] = {
     {1020,
      "Could not attach the file '%s'\nbecause it cannot be read:\n%s\n\nDo you want to continue?"},
     {1021, "A mail packet is being built already."},
+    {1060, "The value for \"%s\" in [%s] cannot be stored: %s."},
+    {1061, "'%s' is not a value for \"%s\": it takes %s."},
+    {1062, "\"%s\" is not a key of [%s] that XxxQOR reads."},
+    {1063, "\"%s\" in [%s] is kept by XxxQOR itself."},
+    {1064, "\"%s\" in [%s] is not stored in '%s'."},
+    {1065, "There is no local user yet."},
+    {1066, "There are several local users and no default user."},
+    {1067, "There is no local user '%s'."},
+    {1068, "More than one local user is called '%s':\n%s\nGive the folder instead."},
+    {1069, "The folder '%s' holds no settings of a user."},
+    {1070, "%s must not hold control characters."},
+    {1071, "%s is longer than %d characters."},
+    {1072,
+     "Another XxxQOR (process %s) is using the program directory\n'%s'.\nWaiting for it to "
+     "finish..."},
+    {1073,
+     "Another XxxQOR (process %s) is still using the program directory\n'%s'.\nTry again when it "
+     "has finished."},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),
