@@ -9,7 +9,8 @@ namespace orvane::platform {
 
 // Message texts. The number also decides a message box's title and icon:
 // below 48 information, 48 to 63 warning, 64 and above error. Numbers from
-// 1000 up are the program's own additions.
+// 1000 up are the program's own additions: 1000 to 1999 errors, 2000 to
+// 2999 warnings, 3000 and above information.
 enum class MessageId : int {
     kNone = 0,
     kPasswordChangedOnNode = 32,
@@ -66,10 +67,60 @@ enum class MessageId : int {
     // The filing cabinet.
     kTextDamaged = 1010,  // "Text %s was damaged and has been removed."
 
+    // New texts as the user types them.
+    kNotUtf8 = 1030,           // field, line, column
+    kNotInCodePage = 1031,     // field, character, line, column, code page
+    kControlCharacter = 1033,  // field, position
+    kTooLong = 1034,           // field, limit
+    kTextTooLong = 1035,       // size, limit
+    kLinkOtherNode = 1036,     // text
+
+    // Warnings.
+    kTransliterated = 2000,  // field, the replacements
+
+    // Information.
+    kCabinetRepairedOnOpen = 3000,  // cabinet, copy of the damaged file, texts lost
+
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
 
+    // The search index.
+    kSearchRebuildQuestion = 1110,        // (Yes/No); %s: a note when the index is up to date
+    kSearchSwitchedOnNotUpToDate = 1111,  // (Yes/No)
+    kSearchCancelUpdate = 1112,           // (Yes/No)
+    kSearchWordDamaged = 1113,
+    kSearchWordTooCommon = 1114,
+    kSearchIndexOffQuestion = 1115,     // (Yes/No)
+    kSearchNotUpToDateQuestion = 1116,  // (Yes/No)
+    kSearchIndexOff = 1117,
+    kSearchResultsIncomplete = 1118,
+    kSearchTextsGone = 1119,
+    kSearchNothingToFind = 1120,
+    kSearchUnclosedQuote = 1121,
+    kSearchUnknownField = 1122,
+    kSearchPrefixTooShort = 1123,
+    kSearchWordTooLong = 1124,
+    kSearchNoWord = 1125,
+    // Connection: Telnet and TLS transport, terminal.
+    kConnectingTo = 1040,
+    kCannotConnect = 1041,  // the question with retry (Yes/No); the node's name twice
+    kTryAgain = 1042,       // after the user cancelled connecting (Yes/No)
+    kCannotConnectBecause = 1043,
+    kConnectedTo = 1044,
+    kSecureConnectionFailed = 1045,  // the handshake failed; the connection is closed
+    kCertificateChanged = 1046,      // pinned certificate differs: endpoint, both prints, endpoint
+    kSecureConnectionNotOffered = 1047,  // pinned endpoint answered in plain text
+    kCertificateStored = 1048,
+    kConnectionEncrypted = 1049,
+    kNoEndpoint = 1050,
+    kTerminalConnected = 1051,
+    kCertificateUnchanged = 1052,
+    kAcceptCertificate = 1053,  // stored and offered print (Yes/No)
+    kCertificateTrusted = 1054,
+    kNoAnswerWithin = 1055,  // a reason: "no answer within %d seconds"
+    kServerClosedConnection = 1056,
+    kCertificateForgotten = 1057,
     // Settings, local users and the program directory.
     kSettingNotStorable = 1060,    // key, section, why
     kSettingRefused = 1061,        // typed value, key, the values it takes
@@ -81,10 +132,30 @@ enum class MessageId : int {
     kNoSuchUser = 1067,              // the user as given
     kAmbiguousUser = 1068,           // name, the folders of the users of that name
     kNoUserSettingsIn = 1069,        // folder
-    kHasControlCharacters = 1070,    // what ("The name")
-    kTooLong = 1071,                 // what, the limit
-    kWaitingForOtherRun = 1072,      // process id, program directory
-    kOtherRunHoldsDirectory = 1073,  // process id, program directory
+    kWaitingForOtherRun = 1070,      // process id, program directory
+    kOtherRunHoldsDirectory = 1071,  // process id, program directory
+    // Zmodem file transfer.
+    kZmodemNoHeader = 1150,
+    kZmodemPeerCancelled = 1151,
+    kZmodemTooManyErrors = 1152,   // '%s' the file
+    kZmodemLengthMismatch = 1153,  // file, bytes that arrived, bytes announced
+    kZmodemSkipped = 1154,
+    kZmodemUnusableName = 1155,
+    kZmodemNotRegularFile = 1156,
+    kZmodemPeerEnded = 1157,
+    kZmodemBadPosition = 1158,  // file, position asked for
+    kZmodemFileExists = 1159,   // the Download question
+    kZmodemFileSize = 1160,     // "(%d bytes  %s)"
+    kZmodemCountdown = 1161,    // "%s downloading after %d seconds"
+    kZmodemResuming = 1162,
+    kZmodemSkipping = 1163,
+    kZmodemNoAnswer = 1164,
+    kZmodemFileTooLarge = 1165,
+    kZmodemDownloadTitle = 1166,
+    kZmodemResume = 1167,
+    kZmodemOverwrite = 1168,
+    kZmodemRename = 1169,
+    kZmodemSkip = 1170,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -93,6 +93,47 @@ constexpr Entry kStrings[] = {
     {1020,
      "Could not attach the file '%s'\nbecause it cannot be read:\n%s\n\nDo you want to continue?"},
     {1021, "A mail packet is being built already."},
+    {1030, "%s is not UTF-8 at line %d, column %d."},
+    {1031,
+     "%s holds the character %s at line %d, column %d,\nwhich the code page %s cannot "
+     "hold.\nTransliteration would replace it with its nearest form."},
+    {1033, "%s must not hold a line break or another control character (character %d)."},
+    {1034, "%s is longer than %d characters."},
+    {1035,
+     "The text takes %d bytes, but a text can hold at most %d.\nSend a long text as an "
+     "attached file instead."},
+    {1036, "Text %s is not on your home node; only a text there\ncan be linked as a comment."},
+    // Connection: Telnet and TLS transport, terminal.
+    {1040, "Connecting to %s"},
+    {1041,
+     "Cannot connect to %s.\n\nThere may be a problem on your computer\nor on your ISP's system. "
+     "If you can still\nconnect to the Internet from your computer,\nthen probably the %s server "
+     "is temporarily\noff-line.\n\nDo you anyway want to try again now?"},
+    {1042, "Try again?"},
+    {1043, "Cannot connect to %s: %s"},
+    {1044, "Connected to %s"},
+    {1045,
+     "The secure connection to %s could not be set up: %s.\nThe connection was closed, so that "
+     "nothing is sent unencrypted."},
+    {1046,
+     "The certificate of %s has changed.\n  Stored:  %s\n  Offered: %s\nThe connection was "
+     "refused. If the node really has a new certificate,\naccept it with: orvane node trust %s"},
+    {1047,
+     "%s offered a secure connection before, but not this time.\n  Stored:  %s\n  Offered: "
+     "none\nThe connection was refused. If the node really stopped offering it,\naccept that "
+     "with: orvane node trust %s"},
+    {1048, "The certificate of %s is stored from now on:\n  %s"},
+    {1049, "The connection to %s is encrypted (%s)"},
+    {1050, "There is no endpoint to connect to.\nName one with --endpoint HOST:PORT."},
+    {1051, "Connected to %s. Type Ctrl-] and then q to leave."},
+    {1052, "The certificate of %s is unchanged:\n  %s"},
+    {1053,
+     "Certificate of %s\n  Stored:  %s\n  Offered: %s\n\nDo you want to accept the offered "
+     "one?"},
+    {1054, "%s is trusted with the certificate\n  %s"},
+    {1055, "no answer within %d seconds"},
+    {1056, "the server closed the connection"},
+    {1057, "%s no longer offers a secure connection; its stored certificate was removed."},
     {1060, "The value for \"%s\" in [%s] cannot be stored: %s."},
     {1061, "'%s' is not a value for \"%s\": it takes %s."},
     {1062, "\"%s\" is not a key of [%s] that XxxQOR reads."},
@@ -103,14 +144,69 @@ constexpr Entry kStrings[] = {
     {1067, "There is no local user '%s'."},
     {1068, "More than one local user is called '%s':\n%s\nGive the folder instead."},
     {1069, "The folder '%s' holds no settings of a user."},
-    {1070, "%s must not hold control characters."},
-    {1071, "%s is longer than %d characters."},
-    {1072,
+    {1070,
      "Another XxxQOR (process %s) is using the program directory\n'%s'.\nWaiting for it to "
      "finish..."},
-    {1073,
+    {1071,
      "Another XxxQOR (process %s) is still using the program directory\n'%s'.\nTry again when it "
      "has finished."},
+    {1110,
+     "Rebuilding the search index is required\nif you have added or removed texts while\nthe "
+     "search index was switched off.\nIt may be also required after repairing\nthe filing "
+     "cabinet.\n\nDo you want to rebuild the search index?%s"},
+    {1111,
+     "You have switched on the search index but\nit is not up-to-date. You should rebuild "
+     "it.\n\nDo you want to do this now?"},
+    {1112,
+     "If you cancel the updating of the search index,\nit will be no longer up-to-date.\n\nDo "
+     "you still want to cancel?"},
+    {1113,
+     "The search index entry of the word '%s' is damaged.\nThe search index needs to be rebuilt."},
+    {1114,
+     "The word '%s' is in too many texts for the search index.\nThe search index is no longer "
+     "up-to-date."},
+    {1115,
+     "The filing cabinet keeps no search index.\n\nDo you want to switch it on and build it now?"},
+    {1116,
+     "The search index is not up-to-date,\nso the results may miss texts.\n\nDo you want to "
+     "rebuild it now?"},
+    {1117, "The filing cabinet keeps no search index."},
+    {1118, "The search index is not up-to-date: the results may miss texts."},
+    {1119,
+     "%d texts named by the search index are no longer in the filing cabinet.\nThe search index "
+     "needs to be rebuilt."},
+    {1120, "There is nothing to search for."},
+    {1121, "The search has a double quote that is not closed."},
+    {1122, "'%s' is not a field to search in.\nThe fields are from:, to:, subject: and file:."},
+    {1123, "'%s' needs at least one letter or digit before the *."},
+    {1124, "The word '%s' is longer than the %d characters\nthat the search index keeps."},
+    {1125, "'%s' holds no word to search for."},
+    // Zmodem file transfer.
+    {1150, "The other side did not answer the file transfer"},
+    {1151, "The other side cancelled the file transfer"},
+    {1152, "The transfer of '%s' failed after repeated errors"},
+    {1153, "The file '%s' has %u bytes, but %u were announced"},
+    {1154, "The receiver skipped the file '%s'"},
+    {1155, "The file name '%s' cannot be used"},
+    {1156, "'%s' exists and is not a regular file, so it was not written"},
+    {1157, "The other side ended the transfer of '%s'"},
+    {1158, "The receiver asked for '%s' from byte %u, which is beyond its end"},
+    {1159, "The file '%s' already exists.\n\nExisting file: %s\nNew file: %s\n\n%s"},
+    {1160, "(%d bytes  %s)"},
+    {1161, "%s downloading after %d seconds"},
+    {1162, "Resuming"},
+    {1163, "Skipping"},
+    {1164, "The other side stopped answering during the transfer of '%s'"},
+    {1165, "The file '%s' is too large for a Zmodem transfer"},
+    {1166, "Download"},
+    {1167, "Resume"},
+    {1168, "Overwrite"},
+    {1169, "Rename"},
+    {1170, "Skip"},
+    {2000, "%s: these characters were replaced: %s"},
+    {3000,
+     "The filing cabinet '%s' was damaged and has been repaired.\nThe damaged file is kept as "
+     "'%s'.\n%d texts named in its boxes could not be kept."},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

@@ -66,10 +66,10 @@ Status delete_user_files(const std::string& folder) {
 // A name or password typed for a user: never cut, and no control characters,
 // which would break every listing it appears in.
 Status check_entry(std::string_view text, const char* what, size_t limit) {
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x20 || byte == 0x7F)
-            return Status::message(MessageId::kHasControlCharacters, {what});
+            return Status::message(MessageId::kControlCharacter, {what, static_cast<int>(i + 1)});
     }
     if (text.size() > limit)
         return Status::message(MessageId::kTooLong, {what, static_cast<int>(limit)});

@@ -226,11 +226,11 @@ TEST_F(LocalUsersTest, NamesAndPasswordsAreRefusedRatherThanCut) {
     const std::string folder = places.users_directory() + "/X";
     for (const auto& [name, password, id] :
          std::initializer_list<std::tuple<std::string, std::string, platform::MessageId>>{
-             {"Ann\x1b[2J", "", platform::MessageId::kHasControlCharacters},
-             {"Ann\nBob", "", platform::MessageId::kHasControlCharacters},
+             {"Ann\x1b[2J", "", platform::MessageId::kControlCharacter},
+             {"Ann\nBob", "", platform::MessageId::kControlCharacter},
              {std::string(56, 'a'), "", platform::MessageId::kTooLong},
              {"Ann", std::string(31, 'p'), platform::MessageId::kTooLong},
-             {"Ann", "pass\tword", platform::MessageId::kHasControlCharacters},
+             {"Ann", "pass\tword", platform::MessageId::kControlCharacter},
          }) {
         NewUserRequest request{'C', name, password, folder};
         platform::Result<int> created = create_user(places, users, request, gate, ui);
