@@ -57,7 +57,9 @@ Status delete_user_files(const std::string& folder) {
     Status status = delete_file(fs::path(folder) / kPersonalAddressBook);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.path().extension() == kCabinetExtension && entry.is_regular_file(error))
+        // Any case: a cabinet copied from another system may be "FCABINET.CAB".
+        if (texts::equals_ignoring_case(entry.path().extension().string(), kCabinetExtension) &&
+            entry.is_regular_file(error))
             keep_first(&status, delete_file(entry.path()));
     }
     return status;

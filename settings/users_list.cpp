@@ -99,7 +99,9 @@ UserEntry read_user_entry(IniCache& cache, const std::string& folder) {
     UserEntry entry;
     entry.folder = folder;
     entry.present = true;
-    entry.name = std::get<std::string>(user_key(file, "User", "Name"));
+    // The name as the user gave it: the part after an "@" is left out only
+    // where the program compares names with authors.
+    entry.name = file.get_string("User", "Name", {}, kNameLength);
     entry.node = file.has_key("User", "Node")
                      ? static_cast<int>(std::get<long long>(user_key(file, "User", "Node")))
                      : kDefaultHomeNode;

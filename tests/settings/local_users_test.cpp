@@ -134,7 +134,7 @@ TEST_F(LocalUsersTest, TheBatchModeNeedsANameAndAPassword) {
     write(folder + "/Orvane.ini",
           "[Orvane]\nVersion=41\n[User]\nName=U@x\nPassword=\n[Login]\nBatch Session=6\n");
     UserEntry entry = read_user_entry(cache, folder);
-    EXPECT_EQ(entry.name, "U");
+    EXPECT_EQ(entry.name, "U@x");  // the list keeps the name as the user gave it
     EXPECT_EQ(entry.node, 'C');
     EXPECT_EQ(entry.batch_mode, 4u);
     write(folder + "/Orvane.ini",
@@ -164,7 +164,7 @@ TEST_F(LocalUsersTest, ErasingDeletesOnlyWhatBelongsToTheUser) {
     std::string outside = home.file("outside");
     ASSERT_EQ(platform::make_directories(outside), 0);
     for (const char* name :
-         {"Orvane.ini", "fcabinet.cab", "other.cab", "AddrBook.dat", "keep.txt"}) {
+         {"Orvane.ini", "fcabinet.cab", "OTHER.CAB", "AddrBook.dat", "keep.txt"}) {
         write(outside + "/" + name, "[User]\nName=Out\n");
     }
     ASSERT_EQ(*adopt_user_folder(places, users, outside), 1);
@@ -189,7 +189,7 @@ TEST_F(LocalUsersTest, ErasingDeletesOnlyWhatBelongsToTheUser) {
     EXPECT_EQ(users.users.size(), 2u);
     ASSERT_OK(delete_user(places, users, 1, true));
     EXPECT_TRUE(platform::file_exists(outside + "/keep.txt"));
-    for (const char* name : {"Orvane.ini", "fcabinet.cab", "other.cab", "AddrBook.dat"}) {
+    for (const char* name : {"Orvane.ini", "fcabinet.cab", "OTHER.CAB", "AddrBook.dat"}) {
         EXPECT_FALSE(platform::file_exists(outside + "/" + name)) << name;
     }
     ASSERT_OK(delete_user(places, users, 0, true));
