@@ -82,7 +82,9 @@ TEST_F(SettingsCommandTest, ListShowsEveryKeyTheProgramReads) {
 TEST_F(SettingsCommandTest, UserNamesAreCheckedAndDeletingSpeaksPlainly) {
     ProgramRun control = orvane(home.path(), "user add --name \"$(printf 'Bob\\033[2J')\"");
     EXPECT_EQ(control.exit_code, 2);
-    EXPECT_TRUE(holds(control.err, "The name must not hold control characters")) << control.err;
+    EXPECT_TRUE(
+        holds(control.err, "The name must not hold a line break or another control character"))
+        << control.err;
     ProgramRun long_name = orvane(home.path(), "user add --name " + std::string(5000, 'b'));
     EXPECT_EQ(long_name.exit_code, 2);
     EXPECT_TRUE(holds(long_name.err, "The name is longer than 55 characters")) << long_name.err;
