@@ -156,6 +156,27 @@ enum class MessageId : int {
     kZmodemOverwrite = 1168,
     kZmodemRename = 1169,
     kZmodemSkip = 1170,
+
+    // Address book.
+    kYourNameChanged = 1200,
+    kYourAliasChanged = 1201,
+    kAddressRequestQueued = 1202,
+    kAddressBookEmpty = 1203,  // "... Do you want to download it from %s?" (Yes/No)
+    kPersonalBookNotOpen = 1204,
+    kCsvUnknownFormat = 1205,
+    kNodeAddressesNotImported = 1206,
+    kNotAnAddressList = 1207,
+    kAddressListZipped = 1208,
+    kAddressListUnknownNode = 1209,
+    kAddressLinesPassedOver = 1210,
+    kCsvRowsPassedOver = 1211,
+    kAddressAlreadyKept = 1212,
+    kNotAnInternetAddress = 1213,
+    kAddressNameTooLong = 1214,
+    kAddressTooLong = 1215,
+    kNoAddressFound = 1216,
+    kAddressAmbiguous = 1217,  // "'%s' may mean any of these:\n%s"
+    kTooManyExportNodes = 1218,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -203,6 +203,34 @@ constexpr Entry kStrings[] = {
     {1168, "Overwrite"},
     {1169, "Rename"},
     {1170, "Skip"},
+    // Address book.
+    {1200, "Your name has been changed to\n%s."},
+    {1201, "Your alias has been changed to\n%s."},
+    {1202,
+     "XxxQOR has put a command in the out-basket\nthat will download the address book from %s."},
+    {1203, "The address book for %s is empty. Do you want to download it from %s?"},
+    {1204, "Cannot import the addresses because the\npersonal address book is not open."},
+    {1205,
+     "Cannot import the addresses because the\nfile '%s'\nhas an unknown format.\n\n(The fields "
+     "must be separated by commas\nand there must be the field 'Name' and a\nfield beginning "
+     "with 'E-Mail' or 'EMail'.)"},
+    {1206,
+     "Addresses of users and conferences on %s\nare not imported into the personal address "
+     "book."},
+    {1207,
+     "'%s' is not the name of an address list.\n(Address lists are named like CO00123$ or "
+     "CO00123#.)"},
+    {1208, "The address list '%s' is zipped.\nUnpack it first."},
+    {1209, "The address list '%s' belongs to the node %c,\nwhich is not in the list of nodes."},
+    {1210, "%d lines of '%s' could not be read\nand were passed over."},
+    {1211, "%d rows of '%s' could not be read\nand were passed over."},
+    {1212, "'%s' <%s> is already in the personal address book."},
+    {1213, "'%s' is not an Internet address."},
+    {1214, "The name '%s' is longer than 55 characters."},
+    {1215, "The address '%s' is longer than 63 characters."},
+    {1216, "No name in the address book matches '%s'."},
+    {1217, "'%s' may mean any of these:\n%s"},
+    {1218, "At most 10 nodes can be exported at a time."},
     {2000, "%s: these characters were replaced: %s"},
     {3000,
      "The filing cabinet '%s' was damaged and has been repaired.\nThe damaged file is kept as "

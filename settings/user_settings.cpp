@@ -164,6 +164,10 @@ platform::Status UserSettings::save_password() {
     return file_.commit();
 }
 
+std::vector<uint32_t> stored_memberships(IniFile& file) {
+    return read_memberships(file, "Membership", "%d");
+}
+
 void reset_user_file(IniFile& file) {
     for (const char* section : kPerUserSections) file.delete_section(section);
     file.put_string("Orvane", "Version", std::to_string(platform::kSettingsVersion));

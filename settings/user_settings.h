@@ -173,6 +173,10 @@ class UserSettings {
     int file_version_ = 0;
 };
 
+// The memberships as a file of the present version keeps them, read without
+// changing the file (for reading another user's file).
+std::vector<uint32_t> stored_memberships(IniFile& file);
+
 // Clears the per-user sections of a settings file and stamps it with this
 // program's version. Used when a user is erased whose file is also the
 // common file.
