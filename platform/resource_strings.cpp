@@ -231,10 +231,46 @@ constexpr Entry kStrings[] = {
     {1216, "No name in the address book matches '%s'."},
     {1217, "'%s' may mean any of these:\n%s"},
     {1218, "At most 10 nodes can be exported at a time."},
+    {1300, "Error unzipping the file '%s'\n%s"},
+    {1301, "The member '%s' is packed with method %d, which cannot be unpacked here."},
+    {1302, "The member '%s' is encrypted."},
+    {1303,
+     "The member '%s' is stored with its sizes after its data,\nwhich cannot be read as a "
+     "stream."},
+    {1304, "The archive ends inside the member '%s'."},
+    {1305, "The member '%s' does not have the sizes its header claims."},
+    {1306, "The checksum of the member '%s' does not match its contents."},
+    {1307, "The packed data of the member '%s' is damaged."},
+    {1308, "The member '%s' unpacks to %s bytes, more than the %s bytes free on the disk."},
+    {1310, "Error message from %s"},
     {2000, "%s: these characters were replaced: %s"},
+    {2200, "Warning from %s"},
+    {2201, "There were errors in the uploaded mail packet.\nWould you like to see the file '%s'?"},
+    {2202, "Currently you have not opened the main cabinet '%s'.\nDo you want to %s anyway?"},
+    {2203,
+     "Currently the cabinet '%s' is open\nbut at the beginning of the login session\nthe "
+     "cabinet '%s' was open.\n\nDo you want to reopen '%s'\nbefore XxxQOR imports the "
+     "texts?\n\n(Click 'Yes' to import the texts in '%s'\nor 'No' to import the texts in "
+     "'%s')"},
+    {2204,
+     "The server's answer names the out-basket item %d,\nwhich is no longer in the filing "
+     "cabinet."},
+    {2205, "The file '%s' does not name its node and was skipped."},
+    {2206, "Lines longer than %d bytes were cut in the file '%s'."},
+    {2207, "The address list '%s' was not imported: no address book is open."},
     {3000,
      "The filing cabinet '%s' was damaged and has been repaired.\nThe damaged file is kept as "
      "'%s'.\n%d texts named in its boxes could not be kept."},
+    {3200, "Previous login was on %s"},
+    {3201, "The last batch session ran on\n%s"},
+    {3202,
+     "Please enter the name of the node:\n(If you don't want this message again then don't "
+     "remove the line\n'Mail from ... for ...' or 'Processing updump to ...' from the file.)"},
+    {3203, "Results of server commands"},
+    {3204, "Importing texts in %s"},
+    {3205, "Importing addresses in %s"},
+    {3206, "The contents is in the attached file '%s'.\n"},
+    {3207, "Import"},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),
