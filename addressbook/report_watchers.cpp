@@ -4,7 +4,7 @@
 #include "platform/file.h"
 #include "settings/ini_values.h"
 #include "settings/settings_version.h"
-#include "settings/user_settings_sections.h"
+#include "settings/user_settings.h"
 
 namespace orvane::addressbook {
 

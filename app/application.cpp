@@ -1,12 +1,33 @@
 #include "app/application.h"
 
+#include <filesystem>
+
 #include "platform/directories.h"
 #include "platform/file.h"
 
 namespace orvane::app {
 
+namespace {
+
+// Absolute, so that it still names the same folder after a user's folder
+// has become the current directory.
+std::string absolute_directory(const std::string& directory) {
+    std::string path = !directory.empty() && directory[0] == '/'
+                           ? directory
+                           : platform::join_path(platform::current_directory(), directory);
+    return settings::without_trailing_separator(
+        std::filesystem::path(path).lexically_normal().string());
+}
+
+}  // namespace
+
 Application::Application(platform::Policy& policy, UserChooser chooser, platform::Env& env)
-    : policy_(policy), env_(env), chooser_(std::move(chooser)), loop_(env), ini_cache_(env) {}
+    : policy_(policy),
+      env_(env),
+      chooser_(std::move(chooser)),
+      loop_(env),
+      instance_(env),
+      ini_cache_(env) {}
 
 Application::~Application() {
     shutdown();
@@ -21,8 +42,12 @@ RunResult Application::run(const StartOptions& options) {
 }
 
 RunResult Application::start(const StartOptions& options) {
-    if (instance_.acquire(options.program_directory) == platform::kInUse)
+    platform::Status held = instance_.acquire_waiting(absolute_directory(options.program_directory),
+                                                      policy_, options.wait_for_other_ms);
+    if (!held.ok()) {
+        policy_.notice(held);
         return RunResult::AlreadyRunning;
+    }
     if (!initialise(options)) {
         shutdown();
         instance_.release();
@@ -32,7 +57,7 @@ RunResult Application::start(const StartOptions& options) {
 }
 
 bool Application::initialise(const StartOptions& options) {
-    program_directory_ = settings::without_trailing_separator(options.program_directory);
+    program_directory_ = absolute_directory(options.program_directory);
     // An argument that starts with "-" is an option, never a cabinet.
     if (!options.command_line_cabinet.empty() && options.command_line_cabinet[0] != '-') {
         command_line_cabinet_ = options.command_line_cabinet;
@@ -46,6 +71,9 @@ bool Application::initialise(const StartOptions& options) {
         settings::UserPlaces{ini_cache_, common_.file(), program_directory_});
     open_shared_services(*this);
     users_.load(common_.file(), ini_cache_, program_directory_);
+    platform::Status common = common_.file().read_status();
+    if (common.ok()) common = common_.file().commit();
+    tell(common);
     return true;
 }
 
@@ -55,7 +83,7 @@ void Application::shutdown() {
     if (session_) close_user();
     close_shared_services(*this);
     tick_.cancel();
-    common_.save();
+    tell(common_.commit());
     common_.close();
     places_.reset();
     users_ = settings::UsersList{};
@@ -90,6 +118,15 @@ int Application::add_user_now(const settings::NewUserRequest& request) {
         return -1;
     }
     return *index;
+}
+
+platform::Result<size_t> Application::choose_user(std::string_view given) const {
+    return users_.choose_user(given,
+                              platform::join_path(program_directory_, settings::kUsersDirectory));
+}
+
+void Application::tell(const platform::Status& status) {
+    if (!status.ok()) policy_.notice(status);
 }
 
 void Application::set_message_handler(platform::PostedMessage id,

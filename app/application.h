@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "addressbook/book_file.h"
 #include "app/auto_save.h"
@@ -30,10 +31,14 @@ namespace orvane::app {
 inline constexpr int kModalTickCommand = 388;
 
 struct StartOptions {
+    // Made absolute at start: opening a user changes the current directory.
     std::string program_directory;
     // A filing cabinet given on the command line: it is opened for the
     // first user, in the folder that holds it.
     std::string command_line_cabinet;
+    // How long a start waits for another copy that uses the program
+    // directory to finish.
+    uint32_t wait_for_other_ms = 30000;
 };
 
 // The user's choice in the user selection.
@@ -62,19 +67,27 @@ class Application {
 
     // The whole run: start, the user loop, shutdown.
     RunResult run(const StartOptions& options);
-    // Takes the program directory for this copy of the program, then
-    // initialises. Tools that only change settings start this way too, so
-    // that they never write behind the back of a running program.
+    // Takes the program directory for this copy of the program (waiting
+    // for another copy that holds it, and telling the policy why it gives
+    // up), then initialises. Tools that only change settings start this way
+    // too, so that they never write behind the back of a running program.
     RunResult start(const StartOptions& options);
 
     // Application initialisation, before any user is chosen: node
-    // information, common settings (false when refused), users list.
+    // information, common settings (false when refused), users list. What
+    // the loading changes in the common file is committed; a failure to
+    // read or write it is told to the policy.
     bool initialise(const StartOptions& options);
     // Repeats select user, open user, message loop, close user until the
     // program quits.
     void run_user_loop();
     // Saves the common settings and lets everything go; runs once.
     void shutdown();
+
+    // The user that `given` names (a name, a folder, or a folder name in
+    // the users directory); when `given` is empty, the default user or the
+    // only one.
+    platform::Result<size_t> choose_user(std::string_view given) const;
 
     // Opens the user `index` in the first round of the user loop, without
     // asking (as the front end's own choice, such as a user named on its
@@ -133,6 +146,8 @@ class Application {
     void run_message_loop();
     void close_user();
     int add_user_now(const settings::NewUserRequest& request);
+    // Tells the policy when `status` is a failure.
+    void tell(const platform::Status& status);
 
     platform::Policy& policy_;
     platform::Env& env_;

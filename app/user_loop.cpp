@@ -44,7 +44,8 @@ int Application::select_user() {
     auto choice = chooser_ ? chooser_(users_) : std::nullopt;
     if (!choice || choice->index >= users_.users.size()) return kEndProgram;
     if (choice->make_default)
-        users_.set_default(common_.file(), static_cast<int>(choice->index), program_directory_);
+        tell(users_.set_default(common_.file(), static_cast<int>(choice->index),
+                                program_directory_));
     return static_cast<int>(choice->index);
 }
 
@@ -90,7 +91,7 @@ void Application::close_user() {
     if (!session_) return;
     close_user_services(*this, *session_);
     settings::UserSettings& settings = session_->settings;
-    settings.save();
+    tell(settings.commit());
     if (session_->index >= 0) {
         // The list shows the user as his settings now stand.
         settings::UserEntry& entry = users_.users[static_cast<size_t>(session_->index)];
@@ -102,7 +103,7 @@ void Application::close_user() {
             entry.batch_mode &= ~settings::kBatchModeNeedsLogin;
         users_.write_line(common_.file(), static_cast<size_t>(session_->index), program_directory_);
     }
-    common_.save();
+    tell(common_.commit());
     settings.close();
     session_.reset();
     (void)platform::change_directory(program_directory_);

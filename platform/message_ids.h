@@ -121,6 +121,19 @@ enum class MessageId : int {
     kNoAnswerWithin = 1055,  // a reason: "no answer within %d seconds"
     kServerClosedConnection = 1056,
     kCertificateForgotten = 1057,
+    // Settings, local users and the program directory.
+    kSettingNotStorable = 1060,    // key, section, why
+    kSettingRefused = 1061,        // typed value, key, the values it takes
+    kUnknownSetting = 1062,        // key, section
+    kSettingKeptByProgram = 1063,  // key, section
+    kSettingNotStored = 1064,      // key, section, file
+    kNoLocalUsers = 1065,
+    kNoDefaultUser = 1066,
+    kNoSuchUser = 1067,              // the user as given
+    kAmbiguousUser = 1068,           // name, the folders of the users of that name
+    kNoUserSettingsIn = 1069,        // folder
+    kWaitingForOtherRun = 1070,      // process id, program directory
+    kOtherRunHoldsDirectory = 1071,  // process id, program directory
     // Zmodem file transfer.
     kZmodemNoHeader = 1150,
     kZmodemPeerCancelled = 1151,

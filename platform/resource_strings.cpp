@@ -134,6 +134,22 @@ constexpr Entry kStrings[] = {
     {1055, "no answer within %d seconds"},
     {1056, "the server closed the connection"},
     {1057, "%s no longer offers a secure connection; its stored certificate was removed."},
+    {1060, "The value for \"%s\" in [%s] cannot be stored: %s."},
+    {1061, "'%s' is not a value for \"%s\": it takes %s."},
+    {1062, "\"%s\" is not a key of [%s] that XxxQOR reads."},
+    {1063, "\"%s\" in [%s] is kept by XxxQOR itself."},
+    {1064, "\"%s\" in [%s] is not stored in '%s'."},
+    {1065, "There is no local user yet."},
+    {1066, "There are several local users and no default user."},
+    {1067, "There is no local user '%s'."},
+    {1068, "More than one local user is called '%s':\n%s\nGive the folder instead."},
+    {1069, "The folder '%s' holds no settings of a user."},
+    {1070,
+     "Another XxxQOR (process %s) is using the program directory\n'%s'.\nWaiting for it to "
+     "finish..."},
+    {1071,
+     "Another XxxQOR (process %s) is still using the program directory\n'%s'.\nTry again when it "
+     "has finished."},
     {1110,
      "Rebuilding the search index is required\nif you have added or removed texts while\nthe "
      "search index was switched off.\nIt may be also required after repairing\nthe filing "

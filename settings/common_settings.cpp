@@ -1,8 +1,8 @@
 #include "settings/common_settings.h"
 
 #include "platform/resource_strings.h"
+#include "settings/common_keys.h"
 #include "settings/ini_values.h"
-#include "settings/key_tables.h"
 
 namespace orvane::settings {
 
@@ -10,20 +10,6 @@ namespace {
 
 constexpr int kLastVersionWithConnectSection = 54;
 constexpr int kLastVersionWithSmallZmodemWindows = 52;
-constexpr size_t kPathLength = 255;
-
-constexpr IntKey<CommonValues> kCommonInts[] = {
-    {"Write Protect", &CommonValues::write_protect, 0},
-    {"Share Address Book", &CommonValues::share_address_book, 0},
-    {"Connection", &CommonValues::connection, 0},
-    {"Fixed Costs", &CommonValues::fixed_costs, 0},
-    {"Costs per Hour", &CommonValues::costs_per_hour, 0},
-    {"Rounding of Costs", &CommonValues::rounding_of_costs, 1},
-};
-
-constexpr DateKey<CommonValues> kCommonDates[] = {
-    {"Last Batch", &CommonValues::last_batch},
-};
 
 // The version of the common file; files of older versions kept it in the
 // section of the per-user keys.
@@ -66,12 +52,6 @@ std::string changes_downloaded_key(char letter) {
     return std::string(1, letter) + " Changes Downloaded";
 }
 
-int zmodem_window_rule(int stored) {
-    if (stored == -1 || stored > kMaxZmodemWindow) return kMaxZmodemWindow;
-    if (stored != 0 && stored < kMinZmodemWindow) return kMinZmodemWindow;
-    return stored;
-}
-
 bool CommonSettings::load(IniCache& cache, const std::string& program_directory,
                           const NodeTable& nodes, VersionGate& gate, platform::Policy& policy) {
     program_directory_ = program_directory;
@@ -84,16 +64,8 @@ bool CommonSettings::load(IniCache& cache, const std::string& program_directory,
     }
     upgrade(file_, values.version);
 
-    read_keys(file_, "Common", kCommonInts, values);
-    read_keys(file_, "Common", kCommonDates, values);
-    values.window_pos = parse_window_position(file_.get_string("Common", "Window Pos", {}, 63));
-    values.zmodem_window_up = zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Up", -1));
-    values.zmodem_window_down =
-        zmodem_window_rule(get_int(file_, "Common", "Zmodem Window Down", -1));
-    if (values.rounding_of_costs == 0) values.rounding_of_costs = 1;
-    PathBase base{program_directory, {}};
-    values.spell_engine = file_.get_string("Spell Check", "Engine32", {}, kPathLength);
-    if (!values.spell_engine.empty()) values.spell_engine = expand_path(values.spell_engine, base);
+    read_bound_keys(file_, common_keys(), PathBase{program_directory, {}}, cache.env().now_utc(),
+                    values);
     read_node_dates(file_, nodes, values);
     loaded_ = values;
     return true;
@@ -103,22 +75,19 @@ void CommonSettings::save() {
     if (!file_.is_open()) return;
     put_int(file_, "Common", "Version", platform::kSettingsVersion, stored_version(file_));
     values.version = platform::kSettingsVersion;
-    write_keys(file_, "Common", kCommonInts, values, loaded_);
-    write_keys(file_, "Common", kCommonDates, values, loaded_);
-    if (values.window_pos != loaded_.window_pos) {
-        file_.put_string("Common", "Window Pos", format_window_position(values.window_pos));
-    }
-    put_int(file_, "Common", "Zmodem Window Up", values.zmodem_window_up, loaded_.zmodem_window_up);
-    put_int(file_, "Common", "Zmodem Window Down", values.zmodem_window_down,
-            loaded_.zmodem_window_down);
-    put_path(file_, "Spell Check", "Engine32", values.spell_engine, loaded_.spell_engine,
-             PathBase{program_directory_, {}}, false);
+    write_bound_keys(file_, common_keys(), PathBase{program_directory_, {}}, values, loaded_,
+                     [](const KeyRule&) { return true; });
     put_int(file_, "Nodes", "Version", values.nodes_version, loaded_.nodes_version);
     for (size_t i = 0; i < values.changes_downloaded.size(); ++i) {
         put_date(file_, "Nodes", changes_downloaded_key(static_cast<char>('A' + i)),
                  values.changes_downloaded[i], loaded_.changes_downloaded[i]);
     }
     loaded_ = values;
+}
+
+platform::Status CommonSettings::commit() {
+    save();
+    return file_.commit();
 }
 
 int CommonSettings::chosen_connection(const NodeTable& nodes) const {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/policy.h"
+#include "platform/status.h"
 #include "settings/ini_file.h"
 #include "settings/node_table.h"
 #include "settings/settings_version.h"
@@ -39,22 +40,21 @@ struct CommonValues {
     bool operator==(const CommonValues&) const = default;
 };
 
-// A stored Zmodem window: -1 and anything above the maximum give the
-// maximum, other non-zero values below the minimum give the minimum, and 0
-// (no window) stays.
-int zmodem_window_rule(int stored);
-
 class CommonSettings {
   public:
     CommonValues values;
 
     // Reads the common file of `program_directory`. Returns false when the
     // file comes from a newer version and the user declines to go on. Keeps
-    // the file held until close().
+    // the file held until close(); what the load changes in the file
+    // (upgrades) waits for the next commit.
     bool load(IniCache& cache, const std::string& program_directory, const NodeTable& nodes,
               VersionGate& gate, platform::Policy& policy);
-    // Writes the changed keys, always with this program's version.
+    // Puts the changed keys into the held file, always with this program's
+    // version; commit() (or file().commit()) writes it.
     void save();
+    // save(), then writes the file.
+    [[nodiscard]] platform::Status commit();
     void close() { file_.close(); }
 
     // The endpoint number to connect to: the stored choice (the first

@@ -14,23 +14,35 @@ namespace orvane::settings {
 
 namespace {
 
-// Each stored character takes at most two raw bytes (CR LF), so this much
-// raw input always covers the characters that are kept.
-constexpr size_t kRawReadLimit = 2 * kIniMaxCharacters;
+// A settings file larger than this is not one of ours; it is never read,
+// and so never written over.
+constexpr uint64_t kLargestSettingsFile = 16 << 20;
 
-// The file's bytes; a missing file reads as empty. Returns false when the
-// file exists but cannot be read.
-bool read_raw(const std::string& path, std::string* raw, platform::Env& env) {
+// Reads the whole file; a missing file reads as empty. Returns 0 or the
+// error that kept an existing file from being read.
+int read_raw(const std::string& path, std::string* raw, platform::Env& env) {
     raw->clear();
     platform::File file(env);
     int error = file.open(path, platform::Access::Read, platform::Share::ReadWrite,
                           platform::Disposition::OpenExisting);
-    if (error) return error == ENOENT || error == ENOTDIR;
-    raw->resize(kRawReadLimit);
+    if (error) return error == ENOENT || error == ENOTDIR ? 0 : error;
+    uint64_t size = 0;
+    if (int failed = file.size(&size)) return failed;
+    if (size > kLargestSettingsFile) return EFBIG;
+    // One byte more than the size, to see a file that grew meanwhile.
+    raw->resize(static_cast<size_t>(size) + 1);
     size_t count = 0;
-    if (file.read_some_at(0, raw->data(), raw->size(), &count)) return false;
+    for (;;) {
+        size_t got = 0;
+        if (int failed = file.read_some_at(count, raw->data() + count, raw->size() - count, &got))
+            return failed;
+        count += got;
+        if (count < raw->size()) break;
+        if (raw->size() > kLargestSettingsFile) return EFBIG;
+        raw->resize(raw->size() * 2);
+    }
     raw->resize(count);
-    return true;
+    return 0;
 }
 
 // Writes through a temporary file and a rename, so that a failure half-way
@@ -80,7 +92,8 @@ const std::string& IniFile::text() {
     if (!entry_->loaded) {
         std::string raw;
         // A file that is there but cannot be read is never written over.
-        entry_->readable = read_raw(entry_->path, &raw, cache_->env_);
+        entry_->read_error = read_raw(entry_->path, &raw, cache_->env_);
+        if (entry_->read_error) raw.clear();
         entry_->text = normalise_ini_text(raw);
         entry_->loaded = true;
     }
@@ -92,6 +105,10 @@ std::string IniFile::get_string(std::string_view section, std::string_view key,
     auto value = ini_value(text(), section, key, max_length);
     if (value) return *value;
     return std::string(fallback.substr(0, std::min(fallback.size(), max_length)));
+}
+
+std::optional<std::string> IniFile::get_raw(std::string_view section, std::string_view key) {
+    return ini_raw_value(text(), section, key);
 }
 
 bool IniFile::has_key(std::string_view section, std::string_view key) {
@@ -124,10 +141,24 @@ void IniFile::delete_section(std::string_view section) {
     if (ini_delete_section(&entry_->text, section)) entry_->dirty = true;
 }
 
+platform::Status IniFile::storable(std::string_view section, std::string_view key,
+                                   std::string_view value) {
+    std::string reason = ini_unstorable_reason(section, key, value);
+    if (reason.empty()) return platform::Status();
+    return platform::Status::message(platform::MessageId::kSettingNotStorable,
+                                     {std::string(key), std::string(section), reason});
+}
+
+platform::Status IniFile::read_status() {
+    text();
+    if (!entry_ || !entry_->read_error) return platform::Status();
+    return platform::Status::file(platform::MessageId::kCannotReadFile, entry_->path,
+                                  entry_->read_error);
+}
+
 platform::Status IniFile::commit() {
     if (!entry_ || !entry_->dirty || !entry_->loaded) return platform::Status();
-    if (!entry_->readable)
-        return platform::Status::file(platform::MessageId::kCannotReadFile, entry_->path, EIO);
+    if (entry_->read_error) return read_status();
     if (int error = write_text(entry_->path, entry_->text, cache_->env_))
         return platform::Status::file(platform::MessageId::kCannotWriteFile, entry_->path, error);
     entry_->dirty = false;
@@ -166,9 +197,6 @@ IniFile IniCache::open(const std::string& directory, const std::string& name) {
 
 void IniCache::release(IniFile::Entry* entry) {
     if (--entry->holders > 0) return;
-    // A holder that lets go without commit() has nobody left to tell.
-    if (entry->dirty && entry->loaded && entry->readable)
-        (void)write_text(entry->path, entry->text, env_);
     std::erase_if(entries_, [entry](const auto& e) { return e.get() == entry; });
 }
 

@@ -1,12 +1,13 @@
 // The INI engine: every settings file is held wholly in memory, shared by
 // all who open it (one cache entry per path, with a count of holders), read
-// on first use and written back only when the last holder lets go and
-// something changed. Writing is silent: a file that cannot be written is
-// skipped, as settings must never stop the program.
+// whole on first use. Changes reach the disk only through commit(), whose
+// status says whether they did; a holder that lets go of a changed file
+// without committing abandons the changes (the other holders keep them).
 #pragma once
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,18 +37,32 @@ class IniFile {
     // section or key is missing.
     std::string get_string(std::string_view section, std::string_view key,
                            std::string_view fallback = {}, size_t max_length = 1023);
+    // The value as it stands in the file, quotes and all.
+    std::optional<std::string> get_raw(std::string_view section, std::string_view key);
     bool has_key(std::string_view section, std::string_view key);
     bool has_section(std::string_view section);
     std::vector<std::string> keys(std::string_view section);
 
+    // Changes the held text; commit() writes it. Line breaks in the value
+    // become blanks, and names that a file cannot hold change nothing:
+    // callers that take names and values from outside check them first
+    // with storable().
     void put_string(std::string_view section, std::string_view key, std::string_view value);
     void delete_key(std::string_view section, std::string_view key);
     void delete_section(std::string_view section);
+
+    // Whether `value` can be stored under `key` in `section` so that it
+    // reads back unchanged; the refusal says why.
+    [[nodiscard]] static platform::Status storable(std::string_view section, std::string_view key,
+                                                   std::string_view value);
 
     // Writes the file now when it changed, so that the caller learns whether
     // the change reached the disk. A file that exists but could not be read
     // is never written over.
     [[nodiscard]] platform::Status commit();
+    // Success, or why the file exists but could not be read (it then reads
+    // as empty and is never written over).
+    [[nodiscard]] platform::Status read_status();
 
     // A second holder of the same file.
     IniFile share() const;
@@ -60,7 +75,7 @@ class IniFile {
         std::string path;
         int holders = 0;
         bool loaded = false;
-        bool readable = true;
+        int read_error = 0;  // the file exists but could not be read
         bool dirty = false;
         std::string text;
     };
@@ -85,6 +100,7 @@ class IniCache {
 
     // Files currently held.
     size_t size() const { return entries_.size(); }
+    platform::Env& env() { return env_; }
 
   private:
     friend class IniFile;

@@ -78,12 +78,24 @@ std::string single_line(std::string_view value) {
     return line;
 }
 
+// The value part of the key's line, after the spaces that follow "=".
+std::optional<std::string_view> stored_value(std::string_view text, std::string_view section,
+                                             std::string_view key) {
+    auto span = find_section(text, section);
+    if (!span || key.empty()) return std::nullopt;
+    auto at = find_key(text, *span, key);
+    if (!at) return std::nullopt;
+    std::string_view value = line_at(text, *at).substr(key.size() + 1);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    return value;
+}
+
 }  // namespace
 
 std::string normalise_ini_text(std::string_view raw) {
     std::string text;
-    text.reserve(raw.size() < kIniMaxCharacters ? raw.size() + 1 : kIniMaxCharacters + 1);
-    for (size_t i = 0; i < raw.size() && text.size() < kIniMaxCharacters; ++i) {
+    text.reserve(raw.size() + 1);
+    for (size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] == '\r') {
             text += '\n';
             if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
@@ -95,14 +107,23 @@ std::string normalise_ini_text(std::string_view raw) {
     return text;
 }
 
+std::string ini_unstorable_reason(std::string_view section, std::string_view key,
+                                  std::string_view value) {
+    if (!valid_section_name(section)) return "the section name cannot be held in a settings file";
+    if (!valid_key_name(key)) return "the key name cannot be held in a settings file";
+    if (value.find_first_of(std::string_view("\n\r\0", 3)) != std::string_view::npos)
+        return "a value cannot hold a line break or a NUL character";
+    if (value.size() > kIniMaxValueLength)
+        return "a value cannot be longer than " + std::to_string(kIniMaxValueLength) +
+               " characters";
+    return {};
+}
+
 std::optional<std::string> ini_value(std::string_view text, std::string_view section,
                                      std::string_view key, size_t max_length) {
-    auto span = find_section(text, section);
-    if (!span || key.empty()) return std::nullopt;
-    auto at = find_key(text, *span, key);
-    if (!at) return std::nullopt;
-    std::string_view value = line_at(text, *at).substr(key.size() + 1);
-    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    auto found = stored_value(text, section, key);
+    if (!found) return std::nullopt;
+    std::string_view value = *found;
     if (value.size() > max_length) value = value.substr(0, max_length);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         return std::string(value.substr(1, value.size() - 2));
@@ -121,6 +142,14 @@ std::vector<std::string> ini_keys(std::string_view text, std::string_view sectio
         keys.emplace_back(line.substr(0, equals));
     }
     return keys;
+}
+
+std::optional<std::string> ini_raw_value(std::string_view text, std::string_view section,
+                                         std::string_view key) {
+    auto value = stored_value(text, section, key);
+    if (!value) return std::nullopt;
+    while (!value->empty() && is_blank(value->back())) value->remove_suffix(1);
+    return std::string(*value);
 }
 
 bool ini_has_section(std::string_view text, std::string_view section) {

@@ -12,13 +12,23 @@
 
 namespace orvane::settings {
 
-// Files are read up to this many characters (after line-end normalisation).
-inline constexpr size_t kIniMaxCharacters = 65502;
+// The longest value a settings line may hold. Files are read whole, but no
+// reader of a key takes more than this, and a longer line would not survive
+// in a file that older versions read (they kept the first 65502 characters
+// of the whole file).
+inline constexpr size_t kIniMaxValueLength = 65502;
 
 // Turns raw file bytes into the held form: CR LF and a lone CR become LF,
-// at most kIniMaxCharacters characters are kept, and a final LF is added
-// when the text does not end in one.
+// and a final LF is added when the text does not end in one.
 std::string normalise_ini_text(std::string_view raw);
+
+// Why `value` could not be stored under `key` in `section` so that it reads
+// back as it is: a name that cannot be read back (empty, a line break,
+// "]" in a section, "=" in a key, a key that starts like a section header
+// or a comment), or a value with a line break or a NUL or longer than
+// kIniMaxValueLength. Empty when it can be stored.
+std::string ini_unstorable_reason(std::string_view section, std::string_view key,
+                                  std::string_view value);
 
 // The value of `key` in `section`, cut to `max_length` characters; nothing
 // when the section or key is missing. Spaces after "=" are skipped; a value
@@ -30,6 +40,12 @@ std::optional<std::string> ini_value(std::string_view text, std::string_view sec
 // The key names of `section` in file order (comment lines and lines without
 // "=" are left out); empty when the section is missing.
 std::vector<std::string> ini_keys(std::string_view text, std::string_view section);
+
+// The value as it stands in the file, quotes and all (spaces after "=" and
+// trailing blanks taken off), for values whose fields have quotes of their
+// own; nothing when the section or key is missing.
+std::optional<std::string> ini_raw_value(std::string_view text, std::string_view section,
+                                         std::string_view key);
 
 bool ini_has_section(std::string_view text, std::string_view section);
 

@@ -57,13 +57,67 @@ Status delete_user_files(const std::string& folder) {
     Status status = delete_file(fs::path(folder) / kPersonalAddressBook);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.path().extension() == kCabinetExtension && entry.is_regular_file(error))
+        // Any case: a cabinet copied from another system may be "FCABINET.CAB".
+        if (texts::equals_ignoring_case(entry.path().extension().string(), kCabinetExtension) &&
+            entry.is_regular_file(error))
             keep_first(&status, delete_file(entry.path()));
     }
     return status;
 }
 
+// A name or password typed for a user: never cut, and no control characters,
+// which would break every listing it appears in.
+Status check_entry(std::string_view text, const char* what, size_t limit) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F)
+            return Status::message(MessageId::kControlCharacter, {what, static_cast<int>(i + 1)});
+    }
+    if (text.size() > limit)
+        return Status::message(MessageId::kTooLong, {what, static_cast<int>(limit)});
+    return Status();
+}
+
+// The settings and folders of a new user in its new folder, and its line
+// in the users list.
+platform::Result<int> fill_user_folder(UserPlaces& places, UsersList& users,
+                                       const NewUserRequest& request, const std::string& folder,
+                                       VersionGate& gate, platform::Policy& policy) {
+    UserSettings settings;
+    if (!settings.load(places.cache, folder, places.program_directory, gate, policy))
+        return Status::cancelled();  // a newer version's file, and the user said no
+    const std::pair<const char*, std::string OrvaneKeys::*> subfolders[] = {
+        {"LOG", &OrvaneKeys::log_dir},
+        {"FILES", &OrvaneKeys::download_dir},
+        {"UP", &OrvaneKeys::updump_dir},
+        {"DOWN", &OrvaneKeys::downdump_dir},
+    };
+    for (const auto& [name, field] : subfolders) {
+        std::string path = platform::join_path(folder, name);
+        if (Status made = make_folder(path); !made.ok()) return made;
+        settings.values.orvane.*field = path;
+    }
+    settings.values.user.name = request.name;
+    settings.values.user.node = request.node;
+    settings.values.user.password = request.password;
+    settings.values.orvane.new_user = 1;
+    Status saved = settings.commit();
+    settings.close();
+    if (!saved.ok()) return saved;
+    return users.add(places.common, read_user_entry(places.cache, folder),
+                     places.program_directory);
+}
+
 }  // namespace
+
+Status check_user_name(std::string_view name) {
+    return check_entry(name, "The name", kNameLength);
+}
+
+Status check_new_user_request(const NewUserRequest& request) {
+    if (Status name = check_user_name(request.name); !name.ok()) return name;
+    return check_entry(request.password, "The password", kNewPasswordLength);
+}
 
 std::string UserPlaces::users_directory() const {
     return platform::join_path(program_directory, kUsersDirectory);
@@ -108,37 +162,25 @@ NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& reques
 platform::Result<int> create_user(UserPlaces& places, UsersList& users,
                                   const NewUserRequest& request, VersionGate& gate,
                                   platform::Policy& policy) {
+    if (Status checked = check_new_user_request(request); !checked.ok()) return checked;
     std::string folder = without_trailing_separator(request.folder);
+    const bool existed = platform::directory_exists(folder);
     if (Status made = make_folder(folder); !made.ok()) return made;
-    UserSettings settings;
-    if (!settings.load(places.cache, folder, places.program_directory, gate, policy))
-        return Status::cancelled();  // a newer version's file, and the user said no
-    const std::pair<const char*, std::string OrvaneKeys::*> subfolders[] = {
-        {"LOG", &OrvaneKeys::log_dir},
-        {"FILES", &OrvaneKeys::download_dir},
-        {"UP", &OrvaneKeys::updump_dir},
-        {"DOWN", &OrvaneKeys::downdump_dir},
-    };
-    for (const auto& [name, field] : subfolders) {
-        std::string path = platform::join_path(folder, name);
-        if (Status made = make_folder(path); !made.ok()) return made;
-        settings.values.orvane.*field = path;
+    platform::Result<int> index = fill_user_folder(places, users, request, folder, gate, policy);
+    if (!index.ok() && !existed) {
+        std::error_code ignored;  // the failure that made the folder useless is the one to report
+        fs::remove_all(folder, ignored);
     }
-    settings.values.user.name = request.name.substr(0, kNameLength);
-    settings.values.user.node = request.node;
-    settings.values.user.password = request.password.substr(0, kNewPasswordLength);
-    settings.values.orvane.new_user = 1;
-    settings.save();
-    settings.close();
-    return users.add(places.common, read_user_entry(places.cache, folder),
-                     places.program_directory);
+    return index;
 }
 
-int adopt_user_folder(UserPlaces& places, UsersList& users, const std::string& folder) {
+platform::Result<int> adopt_user_folder(UserPlaces& places, UsersList& users,
+                                        const std::string& folder) {
     std::string path = without_trailing_separator(folder);
     int listed = users.find_folder(path);
     if (listed >= 0) return listed;
-    if (!platform::file_exists(platform::join_path(path, kSettingsFile))) return -1;
+    if (!platform::file_exists(platform::join_path(path, kSettingsFile)))
+        return Status::message(MessageId::kNoUserSettingsIn, {path});
     return users.add(places.common, read_user_entry(places.cache, path), places.program_directory);
 }
 
@@ -155,7 +197,7 @@ std::string erase_explanation(const UserEntry& user, const std::string& users_di
         text += platform::format_message(platform::resource_string(MessageId::kFilesBelongTo),
                                          {user.name, node_name});
     }
-    return text + platform::resource_string(MessageId::kTypeErasePhrase);
+    return text;
 }
 
 bool erase_confirmed(std::string_view typed) {
@@ -180,7 +222,7 @@ Status delete_user(UserPlaces& places, UsersList& users, size_t index, bool eras
             keep_first(&status, delete_file(fs::path(folder) / kSettingsFile));
         }
     }
-    users.remove(places.common, index, places.program_directory);
+    keep_first(&status, users.remove(places.common, index, places.program_directory));
     return status;
 }
 

@@ -15,6 +15,8 @@
 
 namespace orvane::settings {
 
+// The longest password a new user is given (the length of the entry field
+// the password was always typed into).
 inline constexpr size_t kNewPasswordLength = 30;
 
 // Where a user's files go, shared by the operations below.
@@ -37,6 +39,15 @@ struct NewUserRequest {
     std::string folder;
 };
 
+// Whether `name` may be a user's name: at most kNameLength characters and
+// no control characters (they would break every listing of users).
+[[nodiscard]] platform::Status check_user_name(std::string_view name);
+
+// The name and password of a request, checked as check_user_name does and
+// the password for at most kNewPasswordLength characters without control
+// characters; nothing is ever cut to fit.
+[[nodiscard]] platform::Status check_new_user_request(const NewUserRequest& request);
+
 enum class NewUserCheck {
     Create,        // go on with the new folder
     UseExisting,   // the user chose the listed folder of the same node and name
@@ -52,15 +63,19 @@ NewUserCheck check_new_user(const UsersList& users, const NewUserRequest& reques
 
 // Creates the user's folder with its "LOG", "FILES", "UP" and "DOWN"
 // folders and its settings, and lists the user. Gives the user's index.
+// When the user cannot be listed, the new folder is removed again.
 platform::Result<int> create_user(UserPlaces& places, UsersList& users,
                                   const NewUserRequest& request, VersionGate& gate,
                                   platform::Policy& policy);
 
 // Lists an existing setup in `folder` (read from its settings file) unless it
-// is listed already. Returns its index, or -1 when the folder holds none.
-int adopt_user_folder(UserPlaces& places, UsersList& users, const std::string& folder);
+// is listed already. Returns its index; a folder without settings is
+// refused.
+platform::Result<int> adopt_user_folder(UserPlaces& places, UsersList& users,
+                                        const std::string& folder);
 
-// The explanation shown before a user is completely erased.
+// What completely erasing the user removes, shown before the user is asked
+// to type the phrase (message kTypeErasePhrase asks for it).
 std::string erase_explanation(const UserEntry& user, const std::string& users_directory,
                               const NodeTable& nodes);
 
@@ -71,9 +86,9 @@ bool erase_confirmed(std::string_view typed);
 // files: the whole folder when it lies directly inside the users directory;
 // elsewhere only its filing cabinets, personal address book and settings;
 // and for the program directory itself only the user's sections of the
-// common file. Files that are missing are passed over. Returns false (with
-// the first failure) when a file could not be deleted; the user is then
-// still removed from the list.
+// common file. Files that are missing are passed over. Returns the first
+// failure when a file could not be deleted (the user is then still removed
+// from the list) or the list could not be written.
 platform::Status delete_user(UserPlaces& places, UsersList& users, size_t index, bool erase);
 
 }  // namespace orvane::settings

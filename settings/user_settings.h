@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "platform/policy.h"
+#include "platform/status.h"
+#include "settings/display_values.h"
 #include "settings/ini_file.h"
+#include "settings/key_rules.h"
 #include "settings/setting_paths.h"
 #include "settings/settings_version.h"
 #include "settings/window_position.h"
@@ -18,16 +21,13 @@
 namespace orvane::settings {
 
 inline constexpr const char* kDefaultCabinet = "fcabinet.cab";
+// The longest user name (and alias, secretary, boss).
 inline constexpr size_t kNameLength = 55;
-inline constexpr size_t kPasswordLength = 128;
-inline constexpr int kMinRightMargin = 20;
-inline constexpr int kMaxRightMargin = 79;
+// The longest password the settings keep (the key holds 128 characters).
+inline constexpr size_t kPasswordLength = 127;
 inline constexpr size_t kMacroSlots = 104;
 inline constexpr size_t kImportanceLevels = 8;
 inline constexpr size_t kColorElements = 19;
-inline constexpr size_t kColorsPerElement = 8;
-// Top byte of a colour that stands for the element's built-in colour.
-inline constexpr uint32_t kBuiltinColorMark = 0xFF000000;
 inline constexpr size_t kWindowKinds = 11;
 
 struct OrvaneKeys {
@@ -116,19 +116,6 @@ struct QuestionKeys {
     bool operator==(const QuestionKeys&) const = default;
 };
 
-struct ColorList {
-    std::array<uint32_t, kColorsPerElement> colors{};
-    int count = 0;
-    bool operator==(const ColorList&) const = default;
-};
-
-struct FontSetting {
-    std::string typeface;
-    int height = -120;
-    int style = 0;  // two bits
-    bool operator==(const FontSetting&) const = default;
-};
-
 struct UserValues {
     OrvaneKeys orvane;
     UserKeys user;
@@ -150,30 +137,26 @@ struct UserValues {
     bool operator==(const UserValues&) const = default;
 };
 
-// The names of the window kinds and colour elements, in table order.
-extern const std::array<const char*, kWindowKinds> kWindowKeys;
-extern const std::array<const char*, kColorElements> kColorKeys;
-// The built-in colour of each element (0x00BBGGRR).
-extern const std::array<uint32_t, kColorElements> kBuiltinColors;
-
-// The macro slot of a letter 'A'..'Z' and digit 1..4; -1 for any other.
-int macro_slot(char letter, int digit);
-
 class UserSettings {
   public:
     UserValues values;
 
     // Reads "Orvane.ini" in `user_directory`. Returns false when the file
-    // comes from a newer version and the user declines. The file stays held
-    // until close().
+    // comes from a newer version and the user declines. What the load
+    // changes in the file itself (upgrades, keys written at once) is
+    // committed; a file that cannot be read or written is told to
+    // `policy`. The file stays held until close().
     bool load(IniCache& cache, const std::string& user_directory,
               const std::string& program_directory, VersionGate& gate, platform::Policy& policy);
-    // Writes every changed key and this program's version.
+    // Puts every changed key and this program's version into the held file;
+    // commit() (or file().commit()) writes it.
     void save();
+    // save(), then writes the file.
+    [[nodiscard]] platform::Status commit();
     // Writes only the accounting keys (after each connection).
-    void save_accounting();
+    [[nodiscard]] platform::Status save_accounting();
     // Writes only the password.
-    void save_password();
+    [[nodiscard]] platform::Status save_password();
     void close() { file_.close(); }
 
     // The version the file was written by, one less for a newly added user
@@ -189,6 +172,10 @@ class UserSettings {
     int stored_version_ = 0;
     int file_version_ = 0;
 };
+
+// The memberships as a file of the present version keeps them, read without
+// changing the file (for reading another user's file).
+std::vector<uint32_t> stored_memberships(IniFile& file);
 
 // Clears the per-user sections of a settings file and stamps it with this
 // program's version. Used when a user is erased whose file is also the

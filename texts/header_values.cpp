@@ -35,7 +35,9 @@ void read_receivers(TextRecord& text, HeaderCode code, HeaderValueReader& value,
 // A link value: "Text 1234 Author" or "Text NODE:1234 Author".
 void read_link(TextRecord& text, HeaderCode code, std::string_view item,
                const HeaderContext& context, std::vector<ReverseLink>& reverse_links) {
-    // "(Comment in Text 12)" leaves an unbalanced ')' at the end of the value.
+    // "(Comment in Text 12)" leaves an unbalanced ')' at the end of the
+    // value. That line follows texts of every heading form, so the ')' is
+    // dropped whatever the form: kept, it would end the linked author's name.
     if (item.ends_with(')') &&
         std::count(item.begin(), item.end(), ')') > std::count(item.begin(), item.end(), '(')) {
         item.remove_suffix(1);

@@ -31,27 +31,16 @@ CabinetAccess::~CabinetAccess() {
     if (settings_loaded_) settings_.close();
 }
 
-// The user named with --user (by name or folder), else the default user,
-// else the only one; his settings give the cabinet and the options.
+// The user named with --user (as every command takes it), else the default
+// user, else the only one; his settings give the cabinet and the options.
 bool CabinetAccess::load_user() {
-    const auto& users = application_.users();
-    int index = -1;
-    if (!context_.user.empty()) {
-        index = users.find_folder(absolute(context_.user));
-        for (size_t i = 0; index < 0 && i < users.users.size(); ++i)
-            if (texts::equals_ignoring_case(users.users[i].name, context_.user))
-                index = static_cast<int>(i);
-    } else if (users.default_index >= 0) {
-        index = users.default_index;
-    } else if (users.users.size() == 1) {
-        index = 0;
-    }
-    if (index < 0) {
-        print_error(context_.user.empty() ? "no user to work as; give --user or --cabinet"
-                                          : "no local user '" + context_.user + "'");
+    platform::Result<size_t> index = application_.choose_user(context_.user);
+    if (!index.ok()) {
+        succeeded(index.status());
+        if (context_.user.empty()) print_error("give --user or --cabinet");
         return false;
     }
-    const std::string folder = users.users[static_cast<size_t>(index)].folder;
+    const std::string folder = application_.users().users[*index].folder;
     if (!settings_.load(application_.ini_cache(), folder, application_.program_directory(),
                         application_.version_gate(), context_.ui)) {
         print_error("the settings of the user were not loaded");

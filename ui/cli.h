@@ -39,6 +39,7 @@ void add_version_command(CLI::App& app, CliContext& context);
 void add_status_command(CLI::App& app, CliContext& context);
 void add_date_commands(CLI::App& app, CliContext& context);
 void add_db_commands(CLI::App& app, CliContext& context);
+void add_user_commands(CLI::App& app, CliContext& context);
 void add_settings_commands(CLI::App& app, CliContext& context);
 void add_cabinet_commands(CLI::App& app, CliContext& context);
 void add_text_commands(CLI::App& app, CliContext& context);

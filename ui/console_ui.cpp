@@ -91,6 +91,10 @@ class ConsoleProgress : public platform::Progress {
 
 }  // namespace
 
+bool ConsoleUi::can_ask() const {
+    return interactive();
+}
+
 Answer ConsoleUi::show(const platform::MessageBox& box) {
     std::fprintf(stderr, "%s\n%s\n", box.title.c_str(), box.text.c_str());
     if (box.buttons == Buttons::Ok) return Answer::Ok;

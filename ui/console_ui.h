@@ -14,6 +14,8 @@ class ConsoleUi : public platform::Ui {
   public:
     // `forced`: the answer of --yes (true) or --no (false) to every question.
     void set_forced_answer(std::optional<bool> forced) { forced_ = forced; }
+    // True when a question can be put to someone at a terminal.
+    bool can_ask() const;
 
     platform::Answer show(const platform::MessageBox& box) override;
     std::optional<std::string> enter_text(std::string_view prompt, std::string_view initial,

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     ui::add_status_command(cli, context);
     ui::add_date_commands(cli, context);
     ui::add_db_commands(cli, context);
+    ui::add_user_commands(cli, context);
     ui::add_settings_commands(cli, context);
     ui::add_cabinet_commands(cli, context);
     ui::add_text_commands(cli, context);

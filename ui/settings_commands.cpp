@@ -1,486 +1,230 @@
-// Commands for local users, nodes and settings, and the shell that runs the
-// program's main loop for one user.
-#include <unistd.h>
-
+// orvane settings get|set|list: the keys of the user's or the common
+// settings file as the program uses them.
 #include <cstdio>
-#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "app/application.h"
 #include "platform/directories.h"
 #include "platform/file.h"
-#include "settings/ini_text.h"
-#include "settings/local_users.h"
-#include "settings/setting_paths.h"
-#include "texts/ascii.h"
-#include "ui/cli.h"
+#include "settings/ini_values.h"
+#include "settings/settings_editor.h"
+#include "ui/program_start.h"
 
 namespace orvane::ui {
 
 namespace {
-
-// A path as the users list keeps folders: absolute and without "." or "..".
-std::string absolute_path(const std::string& path) {
-    std::string absolute = !path.empty() && path[0] == '/'
-                               ? path
-                               : platform::join_path(platform::current_directory(), path);
-    return settings::without_trailing_separator(
-        std::filesystem::path(absolute).lexically_normal().string());
-}
-
-// Starts the program's core for one command; reports why it cannot.
-bool start(app::Application& application, CliContext& context) {
-    std::string home;
-    if (!context.program_directory(&home)) return false;
-    switch (application.start({home, context.cabinet})) {
-        case app::RunResult::Ok:
-            return true;
-        case app::RunResult::AlreadyRunning:
-            print_error("another copy of orvane is running with the program directory '" + home +
-                        "'");
-            return false;
-        case app::RunResult::Refused:
-            print_error("the settings were not loaded");
-            return false;
-    }
-    return false;
-}
-
-std::string node_label(const settings::NodeTable& nodes, int node) {
-    const settings::NodeEntry* entry = nodes.by_letter(static_cast<char>(node));
-    return entry ? entry->name : std::to_string(node);
-}
-
-// A node given as its letter, name, alias or number.
-const settings::NodeEntry* find_node(const settings::NodeTable& nodes, const std::string& text) {
-    if (text.size() == 1) return nodes.by_letter(texts::to_upper(text[0]));
-    if (const settings::NodeEntry* node = nodes.by_name(text)) return node;
-    if (!text.empty() && texts::is_digit(text[0]))
-        return nodes.by_letter(static_cast<char>(std::atoi(text.c_str())));
-    return nullptr;
-}
-
-// A user given by folder (absolute, relative, or a folder name in the users
-// directory) or by name. Reports an unknown or ambiguous user.
-std::optional<size_t> find_user(app::Application& application, const std::string& given) {
-    const auto& users = application.users().users;
-    std::string absolute = absolute_path(given);
-    for (const std::string& folder :
-         {absolute, platform::join_path(application.places().users_directory(), given)}) {
-        int index = application.users().find_folder(folder);
-        if (index >= 0) return static_cast<size_t>(index);
-    }
-    std::optional<size_t> found;
-    for (size_t i = 0; i < users.size(); ++i) {
-        if (!texts::equals_ignoring_case(users[i].name, given)) continue;
-        if (found) {
-            print_error("more than one user is called '" + given + "'; give the folder instead");
-            return std::nullopt;
-        }
-        found = i;
-    }
-    if (!found) print_error("no local user '" + given + "'");
-    return found;
-}
-
-// The user that --user names, else the default user, else the only one.
-std::optional<size_t> chosen_user(app::Application& application, CliContext& context) {
-    if (!context.user.empty()) return find_user(application, context.user);
-    const auto& users = application.users();
-    if (users.default_index >= 0) return static_cast<size_t>(users.default_index);
-    if (users.users.size() == 1) return 0;
-    print_error(users.users.empty()
-                    ? "there is no local user yet; add one with 'orvane user add'"
-                    : "there are several users and no default user; choose one with --user");
-    return std::nullopt;
-}
-
-app::UserChooser no_chooser() {
-    return [](const settings::UsersList&) { return std::nullopt; };
-}
-
-int run_user_list(CliContext& context) {
-    app::Application application(context.ui, no_chooser());
-    if (!start(application, context)) return 1;
-    const auto& list = application.users();
-    const auto& nodes = application.nodes();
-    if (context.json) {
-        std::printf("[");
-        for (size_t i = 0; i < list.users.size(); ++i) {
-            const auto& user = list.users[i];
-            std::printf(
-                "%s{\"name\": %s, \"node\": %s, \"folder\": %s, \"present\": %s, \"default\": %s, "
-                "\"batch_mode\": %u}",
-                i ? ", " : "", json_quote(user.name).c_str(),
-                json_quote(node_label(nodes, user.node)).c_str(), json_quote(user.folder).c_str(),
-                user.present ? "true" : "false",
-                static_cast<int>(i) == list.default_index ? "true" : "false", user.batch_mode);
-        }
-        std::printf("]\n");
-        return 0;
-    }
-    if (list.users.empty()) std::printf("No local users yet.\n");
-    for (size_t i = 0; i < list.users.size(); ++i) {
-        const auto& user = list.users[i];
-        std::printf("%c %-30s on %-9s %s%s\n",
-                    static_cast<int>(i) == list.default_index ? '*' : ' ',
-                    user.name.empty() ? "(no name)" : user.name.c_str(),
-                    node_label(nodes, user.node).c_str(), user.folder.c_str(),
-                    user.present ? "" : "  (folder missing)");
-    }
-    return 0;
-}
-
-struct AddOptions {
-    std::string node = "C";
-    std::string name;
-    std::string folder;
-    std::string existing;
-    bool ask_password = false;
-};
-
-int run_user_add(CliContext& context, const AddOptions& options) {
-    app::Application application(context.ui, no_chooser());
-    if (!start(application, context)) return 1;
-    auto& places = application.places();
-    auto& users = application.users();
-    if (!options.existing.empty()) {
-        int index = settings::adopt_user_folder(places, users, absolute_path(options.existing));
-        if (index < 0) {
-            print_error("'" + options.existing + "' holds no settings of a user");
-            return 1;
-        }
-        std::printf("Listed the user in %s\n",
-                    users.users[static_cast<size_t>(index)].folder.c_str());
-        return 0;
-    }
-    const settings::NodeEntry* node = find_node(application.nodes(), options.node);
-    if (!node || !node->letter) {
-        print_error("unknown node '" + options.node + "'; 'orvane node list' shows the nodes");
-        return 2;
-    }
-    settings::NewUserRequest request;
-    request.node = node->letter;
-    request.name = options.name;
-    request.folder = options.folder.empty()
-                         ? settings::propose_user_folder(places.users_directory(), options.name)
-                         : absolute_path(options.folder);
-    if (options.ask_password) {
-        auto password =
-            context.ui.enter_password("Password (optional):", settings::kNewPasswordLength);
-        if (!password) return 1;
-        request.password = *password;
-    }
-    int existing = -1;
-    switch (settings::check_new_user(users, request, context.ui, &existing)) {
-        case settings::NewUserCheck::Create:
-            break;
-        case settings::NewUserCheck::UseExisting:
-            std::printf("Using the existing folder %s\n",
-                        users.users[static_cast<size_t>(existing)].folder.c_str());
-            return 0;
-        case settings::NewUserCheck::Cancelled:
-        case settings::NewUserCheck::FolderExists:
-            return 1;
-    }
-    int index = application.request_new_user(request);
-    if (index < 0) return 1;
-    std::printf("Added %s on %s in %s\n", request.name.c_str(), node->name.c_str(),
-                users.users[static_cast<size_t>(index)].folder.c_str());
-    return 0;
-}
-
-int run_user_delete(CliContext& context, const std::string& who, bool erase,
-                    const std::string& confirmation) {
-    app::Application application(context.ui, no_chooser());
-    if (!start(application, context)) return 1;
-    auto index = find_user(application, who);
-    if (!index) return 1;
-    const settings::UserEntry user = application.users().users[*index];
-    if (erase) {
-        std::optional<std::string> typed = confirmation;
-        if (typed->empty()) {
-            std::string explanation = settings::erase_explanation(
-                user, application.places().users_directory(), application.nodes());
-            typed = context.ui.enter_text(explanation, {}, 64);
-        }
-        if (!typed || !settings::erase_confirmed(*typed)) {
-            print_error("the confirmation was not given; nothing was deleted");
-            return 1;
-        }
-    }
-    const bool ok =
-        succeeded(settings::delete_user(application.places(), application.users(), *index, erase));
-    std::printf("%s %s (%s)\n", erase ? "Erased" : "Removed from the list:", user.name.c_str(),
-                user.folder.c_str());
-    return ok ? 0 : 1;
-}
-
-int run_user_default(CliContext& context, const std::string& who, bool clear) {
-    app::Application application(context.ui, no_chooser());
-    if (!start(application, context)) return 1;
-    auto& users = application.users();
-    if (clear) {
-        users.set_default(application.common().file(), -1, application.program_directory());
-        std::printf("No default user.\n");
-        return 0;
-    }
-    if (who.empty()) {
-        if (users.default_index < 0) {
-            std::printf("No default user.\n");
-        } else {
-            const auto& user = users.users[static_cast<size_t>(users.default_index)];
-            std::printf("%s (%s)\n", user.name.c_str(), user.folder.c_str());
-        }
-        return 0;
-    }
-    auto index = find_user(application, who);
-    if (!index) return 1;
-    users.set_default(application.common().file(), static_cast<int>(*index),
-                      application.program_directory());
-    std::printf("%s is opened when orvane starts.\n", users.users[*index].name.c_str());
-    return 0;
-}
-
-int run_node_list(CliContext& context) {
-    app::Application application(context.ui, no_chooser());
-    if (!start(application, context)) return 1;
-    const auto& nodes = application.nodes();
-    int chosen = application.common().chosen_connection(nodes);
-    if (context.json) {
-        std::printf("{\"version\": %d, \"nodes\": [", nodes.version);
-        for (size_t i = 0; i < nodes.nodes.size(); ++i) {
-            const auto& node = nodes.nodes[i];
-            std::printf(
-                "%s{\"letter\": %s, \"name\": %s, \"alias\": %s, \"active\": %s, \"program\": %s, "
-                "\"domains\": [",
-                i ? ", " : "", json_quote(node.letter ? std::string(1, node.letter) : "").c_str(),
-                json_quote(node.name).c_str(), json_quote(node.alias).c_str(),
-                node.active ? "true" : "false", json_quote(node.program).c_str());
-            for (size_t d = 0; d < node.domains.size(); ++d) {
-                std::printf("%s%s", d ? ", " : "", json_quote(node.domains[d]).c_str());
-            }
-            std::printf("]}");
-        }
-        std::printf("], \"connections\": [");
-        for (size_t i = 0; i < nodes.connections.size(); ++i) {
-            std::printf("%s%s", i ? ", " : "", json_quote(nodes.connections[i]).c_str());
-        }
-        std::printf("], \"connection\": %d}\n", chosen);
-        return 0;
-    }
-    std::printf("Node information version %d\n", nodes.version);
-    for (const auto& node : nodes.nodes) {
-        std::string domains;
-        for (const auto& domain : node.domains) domains += (domains.empty() ? "" : ", ") + domain;
-        std::printf("  %c  %-9s %-9s %-8s %s\n", node.letter ? node.letter : '-', node.name.c_str(),
-                    node.alias.c_str(), node.active ? "active" : "inactive", domains.c_str());
-    }
-    std::printf("Connections:\n");
-    for (size_t i = 0; i < nodes.connections.size(); ++i) {
-        std::printf("%c %zu  %s\n", static_cast<int>(i) + 1 == chosen ? '*' : ' ', i + 1,
-                    nodes.connections[i].c_str());
-    }
-    return 0;
-}
 
 struct SettingOptions {
     std::string section;
     std::string key;
     std::string value;
     bool common = false;
+    bool raw = false;
+    bool force = false;
+    bool changed = false;
 };
 
-int run_settings(CliContext& context, const SettingOptions& options, bool set) {
-    app::Application application(context.ui, no_chooser());
-    if (!start(application, context)) return 1;
+// The user's or the common file, held while a command works on it.
+struct OpenSettings {
     settings::IniFile user_file;
-    settings::IniFile* file = &application.common().file();
-    if (!options.common) {
-        auto index = chosen_user(application, context);
-        if (!index) return 1;
-        const std::string& folder = application.users().users[*index].folder;
-        if (!platform::directory_exists(folder)) {
-            print_error("the folder of this user is missing: " + folder);
+    std::optional<settings::SettingsPlace> place;
+};
+
+bool open_settings(app::Application& application, CliContext& context, bool common,
+                   OpenSettings* open) {
+    const std::string& program = application.program_directory();
+    if (common) {
+        open->place.emplace(settings::SettingsPlace{application.common().file(),
+                                                    settings::SettingsFileKind::kCommon,
+                                                    {program, {}},
+                                                    application.env().now_utc()});
+        return true;
+    }
+    auto index = chosen_user(application, context.user);
+    if (!index) return false;
+    const std::string& folder = application.users().users[*index].folder;
+    if (!platform::directory_exists(folder)) {
+        print_error("the folder of this user is missing: " + folder);
+        return false;
+    }
+    open->user_file = application.ini_cache().open(folder, settings::kSettingsFile);
+    if (!succeeded(open->user_file.read_status())) return false;
+    open->place.emplace(settings::SettingsPlace{open->user_file,
+                                                settings::SettingsFileKind::kUser,
+                                                {program, folder},
+                                                application.env().now_utc()});
+    return true;
+}
+
+// Passwords are shown as stars; `--raw` shows their scrambled stored form.
+std::string shown_value(const settings::ShownSetting& setting) {
+    if (setting.rule && setting.rule->type == settings::KeyType::kPassword)
+        return std::string(setting.value.size(), '*');
+    return setting.value;
+}
+
+// One line for a listing: line breaks of free text as stored.
+std::string one_line(const std::string& text) {
+    return settings::text_to_setting(text);
+}
+
+void print_note(const settings::ShownSetting& setting) {
+    if (!setting.rule) {
+        print_error("note: \"" + setting.key + "\" is not a key of [" + setting.section +
+                    "] that orvane reads; this is the text as stored");
+    } else if (!setting.note.empty()) {
+        print_error("note: [" + setting.section + "] \"" + setting.key + "\" is stored as '" +
+                    setting.stored_text + "', which " + setting.note + "; orvane uses '" +
+                    one_line(shown_value(setting)) + "'");
+    }
+}
+
+std::string setting_json(const settings::ShownSetting& setting) {
+    std::string json = "{\"section\": " + json_quote(setting.section) +
+                       ", \"key\": " + json_quote(setting.key) +
+                       ", \"value\": " + json_quote(shown_value(setting)) +
+                       ", \"default\": " + json_quote(setting.fallback) +
+                       ", \"stored\": " + (setting.stored ? "true" : "false") +
+                       ", \"known\": " + (setting.rule ? "true" : "false");
+    if (!setting.note.empty()) json += ", \"note\": " + json_quote(setting.note);
+    return json + "}";
+}
+
+int run_get(CliContext& context, const SettingOptions& options) {
+    app::Application application(context.ui, no_chooser());
+    if (!start_program(application, context)) return 1;
+    OpenSettings open;
+    if (!open_settings(application, context, options.common, &open)) return 1;
+    platform::Result<settings::ShownSetting> found =
+        settings::find_setting(*open.place, options.section, options.key);
+    if (!succeeded(found.status())) return 1;
+    const settings::ShownSetting& setting = *found;
+    if (options.raw) {
+        if (!setting.stored) {
+            succeeded(
+                platform::Status::message(platform::MessageId::kSettingNotStored,
+                                          {setting.key, setting.section, open.place->file.path()}));
             return 1;
         }
-        user_file = application.ini_cache().open(folder, settings::kSettingsFile);
-        file = &user_file;
-    }
-    if (set) {
-        file->put_string(options.section, options.key, options.value);
-        // Names that a settings file cannot hold are refused by put_string.
-        if (!file->has_key(options.section, options.key)) {
-            print_error("'" + options.section + "' / '" + options.key +
-                        "' cannot be used as a section and key");
-            return 2;
-        }
+        std::printf("%s\n", setting.stored_text.c_str());
         return 0;
     }
-    if (!file->has_key(options.section, options.key)) {
-        print_error("no key '" + options.key + "' in section '" + options.section + "' of " +
-                    file->path());
-        return 1;
+    if (context.json) {
+        std::printf("%s\n", setting_json(setting).c_str());
+        return 0;
     }
-    std::printf(
-        "%s\n",
-        file->get_string(options.section, options.key, {}, settings::kIniMaxCharacters).c_str());
+    print_note(setting);
+    std::printf("%s\n", shown_value(setting).c_str());
     return 0;
 }
 
-// The user selection of the shell: a choice by number on the terminal.
-app::UserChooser shell_chooser(CliContext& context) {
-    return [&context](const settings::UsersList& list) -> std::optional<app::UserChoice> {
-        if (list.users.empty()) {
-            print_error("there is no local user yet; add one with 'orvane user add'");
-            return std::nullopt;
-        }
-        for (size_t i = 0; i < list.users.size(); ++i) {
-            std::fprintf(stderr, "%zu  %s  (%s)\n", i + 1, list.users[i].name.c_str(),
-                         list.users[i].folder.c_str());
-        }
-        auto answer = context.ui.enter_text("Number of the user to open (empty to end):", {}, 8);
-        if (!answer || answer->empty()) return std::nullopt;
-        int number = std::atoi(answer->c_str());
-        if (number < 1 || static_cast<size_t>(number) > list.users.size()) return std::nullopt;
-        return app::UserChoice{static_cast<size_t>(number) - 1, false};
-    };
-}
-
-// Lines on standard input while the shell runs: "switch" returns to the
-// user selection, "quit" (or the end of input) ends the program.
-void read_shell_input(app::Application& application, std::string& pending) {
-    char buffer[512];
-    ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (count < 0 && (errno == EAGAIN || errno == EINTR)) return;
-    if (count <= 0) {
-        application.request_quit();
-        return;
-    }
-    pending.append(buffer, static_cast<size_t>(count));
-    for (size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-        std::string line = pending.substr(0, end);
-        pending.erase(0, end + 1);
-        if (line == "quit") {
-            application.request_quit();
-        } else if (line == "switch") {
-            application.request_user_switch();
-        } else if (!line.empty()) {
-            print_error("unknown shell command '" + line + "' (known: switch, quit)");
-        }
+int run_set(CliContext& context, const SettingOptions& options) {
+    app::Application application(context.ui, no_chooser());
+    if (!start_program(application, context)) return 1;
+    OpenSettings open;
+    if (!open_settings(application, context, options.common, &open)) return 1;
+    platform::Status changed = settings::change_setting(*open.place, options.section, options.key,
+                                                        options.value, options.force);
+    if (succeeded(changed)) return 0;
+    switch (changed.id()) {
+        case platform::MessageId::kUnknownSetting:
+        case platform::MessageId::kSettingKeptByProgram:
+            print_error("--force writes it as it is");
+            return 2;
+        case platform::MessageId::kSettingRefused:
+        case platform::MessageId::kSettingNotStorable:
+            return 2;
+        default:
+            return 1;  // the file could not be written
     }
 }
 
-int run_shell(CliContext& context) {
-    app::Application application(context.ui, shell_chooser(context));
-    if (!start(application, context)) return 1;
-    if (!context.user.empty()) {
-        auto index = find_user(application, context.user);
-        if (!index) return 1;
-        application.set_first_user(*index);
+void print_section_list(const std::vector<settings::ShownSetting>& list) {
+    std::string section;
+    for (const auto& setting : list) {
+        if (setting.section != section) {
+            section = setting.section;
+            std::printf("[%s]\n", section.c_str());
+        }
+        std::string value = one_line(shown_value(setting));
+        std::string state = !setting.stored ? "default"
+                            : setting.value == setting.fallback
+                                ? "stored"
+                                : "stored, default " + one_line(setting.fallback);
+        if (!setting.note.empty())
+            state += "; stored as '" + setting.stored_text + "', which " + setting.note;
+        std::printf("  %-24s = %-20s  (%s)\n", setting.key.c_str(), value.c_str(), state.c_str());
     }
-    application.set_user_opened([](app::UserSession& session) {
-        std::fprintf(
-            stderr,
-            "Opened %s in %s. Type 'switch' for another user; 'quit' or the end of input ends.\n",
-            session.settings.values.user.name.c_str(), session.folder.c_str());
-    });
-    std::string pending;
-    // The end of piped input arrives as a hang-up, not as something to read.
-    platform::EventLoop::Registration input = application.loop().watch(
-        STDIN_FILENO, platform::kFdRead | platform::kFdClose, [&](uint32_t event, int) {
-            if (event == platform::kFdClose) {
-                input.cancel();
-                application.request_quit();
-                return;
-            }
-            read_shell_input(application, pending);
+}
+
+int run_list(CliContext& context, const SettingOptions& options) {
+    app::Application application(context.ui, no_chooser());
+    if (!start_program(application, context)) return 1;
+    OpenSettings open;
+    if (!open_settings(application, context, options.common, &open)) return 1;
+    std::optional<std::string_view> section;
+    if (!options.section.empty()) section = options.section;
+    std::vector<settings::ShownSetting> list = settings::list_settings(*open.place, section);
+    if (section && list.empty()) {
+        print_error("orvane reads no section [" + options.section + "] from this file");
+        return 1;
+    }
+    if (options.changed) {
+        std::erase_if(list, [](const settings::ShownSetting& setting) {
+            return !setting.stored || setting.value == setting.fallback;
         });
-    application.run_user_loop();
-    application.shutdown();
+    }
+    if (context.json) {
+        std::printf("[");
+        for (size_t i = 0; i < list.size(); ++i)
+            std::printf("%s%s", i ? ",\n " : "", setting_json(list[i]).c_str());
+        std::printf("]\n");
+        return 0;
+    }
+    print_section_list(list);
     return 0;
 }
 
 }  // namespace
 
 void add_settings_commands(CLI::App& app, CliContext& context) {
-    auto* user = app.add_subcommand("user", "Manage the local users");
-    user->require_subcommand(1);
-    user->add_subcommand("list", "List the local users (* marks the default user)")
-        ->callback([&context] { context.exit_code = run_user_list(context); });
-
-    auto add_options = std::make_shared<AddOptions>();
-    auto* add = user->add_subcommand("add", "Add a local user with a folder of its own");
-    add->add_option("--node", add_options->node, "Home node: letter, name or number")
-        ->default_str("C");
-    add->add_option("--name", add_options->name, "The user's name on the node");
-    add->add_option("--folder", add_options->folder,
-                    "Folder of the user (default: proposed from the name)");
-    add->add_option("--existing", add_options->existing,
-                    "List an existing setup in this folder instead");
-    add->add_flag("--password", add_options->ask_password,
-                  "Ask for the user's password on the node");
-    add->callback([&context, add_options] {
-        if (add_options->name.empty() && add_options->existing.empty()) {
-            print_error("give the user's --name (or --existing FOLDER)");
-            context.exit_code = 2;
-            return;
-        }
-        context.exit_code = run_user_add(context, *add_options);
-    });
-
-    auto who = std::make_shared<std::string>();
-    auto erase = std::make_shared<bool>(false);
-    auto confirmation = std::make_shared<std::string>();
-    auto* remove =
-        user->add_subcommand("delete", "Remove a user from the list, or erase the user's files");
-    remove->add_option("user", *who, "Name or folder of the user")->required();
-    remove->add_flag("--erase", *erase,
-                     "Also delete the user's settings, filing cabinets and address book");
-    remove->add_option("--confirm", *confirmation, "The confirmation phrase, instead of typing it");
-    remove->callback([&context, who, erase, confirmation] {
-        context.exit_code = run_user_delete(context, *who, *erase, *confirmation);
-    });
-
-    auto default_user = std::make_shared<std::string>();
-    auto clear = std::make_shared<bool>(false);
-    auto* make_default = user->add_subcommand("default", "Show or set the user opened at start");
-    make_default->add_option("user", *default_user, "Name or folder of the user");
-    make_default->add_flag("--clear", *clear, "Open no user without asking");
-    make_default->callback([&context, default_user, clear] {
-        context.exit_code = run_user_default(context, *default_user, *clear);
-    });
-
-    auto* node = app.add_subcommand("node", "Show the nodes of the network");
-    node->require_subcommand(1);
-    node->add_subcommand("list", "List the nodes and the connections (* marks the one used)")
-        ->callback([&context] { context.exit_code = run_node_list(context); });
-
-    auto* settings_command = app.add_subcommand("settings", "Read or change a settings key");
+    auto* settings_command = app.add_subcommand(
+        "settings", "Show or change the settings of the user (or the common settings)");
     settings_command->require_subcommand(1);
+
     auto get_options = std::make_shared<SettingOptions>();
     auto* get = settings_command->add_subcommand(
-        "get", "Print a key of the user's (or the common) settings");
+        "get",
+        "Print the value orvane uses for a key (a note on stderr when the stored text "
+        "is not a proper value)");
     get->add_option("section", get_options->section)->required();
     get->add_option("key", get_options->key)->required();
     get->add_flag("--common", get_options->common, "Use the common settings file");
-    get->callback([&context, get_options] {
-        context.exit_code = run_settings(context, *get_options, false);
-    });
+    get->add_flag("--raw", get_options->raw, "Print the text as stored");
+    get->callback([&context, get_options] { context.exit_code = run_get(context, *get_options); });
+
     auto set_options = std::make_shared<SettingOptions>();
     auto* set = settings_command->add_subcommand(
-        "set", "Change a key of the user's (or the common) settings");
+        "set", "Change a key; values the key does not take are refused");
     set->add_option("section", set_options->section)->required();
     set->add_option("key", set_options->key)->required();
     set->add_option("value", set_options->value)->required();
     set->add_flag("--common", set_options->common, "Use the common settings file");
-    set->callback(
-        [&context, set_options] { context.exit_code = run_settings(context, *set_options, true); });
+    set->add_flag("--force", set_options->force,
+                  "Write the value as it is, also for keys orvane does not read");
+    set->callback([&context, set_options] { context.exit_code = run_set(context, *set_options); });
 
-    app.add_subcommand("shell",
-                       "Open a user and run the program until the end of input ('switch', 'quit')")
-        ->callback([&context] { context.exit_code = run_shell(context); });
+    auto list_options = std::make_shared<SettingOptions>();
+    auto* list = settings_command->add_subcommand(
+        "list",
+        "List every key orvane reads, with its value, its default and whether it is stored");
+    list->add_option("section", list_options->section, "Only this section");
+    list->add_flag("--common", list_options->common, "Use the common settings file");
+    list->add_flag("--changed", list_options->changed,
+                   "Only the keys stored with a value other than the default");
+    list->callback(
+        [&context, list_options] { context.exit_code = run_list(context, *list_options); });
 }
 
 }  // namespace orvane::ui

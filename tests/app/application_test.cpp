@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <deque>
 #include <filesystem>
 
 #include "platform/directories.h"
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
+#include "platform/virtual_clock.h"
 #include "settings/ini_values.h"
+#include "tests/support/status_matchers.h"
 #include "tests/support/temp_directory.h"
 
 namespace orvane::app {
@@ -112,7 +116,7 @@ TEST_F(ApplicationTest, TwoUsersWithAMissingDefaultAreAskedForAndOfferedAgain) {
     auto application = make_application();
     ASSERT_TRUE(application->initialise({home.path(), {}}));
     add_users(*application, {"Ann", "Bob"});
-    application->users().set_default(application->common().file(), 1, home.path());
+    ASSERT_OK(application->users().set_default(application->common().file(), 1, home.path()));
     std::filesystem::remove_all(home.file("Users/Bob"));
     choices = {UserChoice{0, true}};
     quit_after_open = false;  // closing a user returns to the selection
@@ -149,6 +153,7 @@ TEST_F(ApplicationTest, PendingNoticesAreShownOnceAndANewUserWaitsForTheClose) {
         settings::IniCache cache;
         settings::IniFile file = cache.open(home.file("Users/Ann"), "Orvane.ini");
         file.put_string("User", "Messages", "3");
+        ASSERT_OK(file.commit());
     }
     on_open = [](Application& app) {
         settings::NewUserRequest request{'C', "Cy", "", app.places().users_directory() + "/Cy"};
@@ -167,6 +172,47 @@ TEST_F(ApplicationTest, PendingNoticesAreShownOnceAndANewUserWaitsForTheClose) {
     settings::IniCache cache;
     settings::IniFile file = cache.open(home.file("Users/Ann"), "Orvane.ini");
     EXPECT_EQ(settings::get_int(file, "User", "Messages", -1), 0);
+}
+
+TEST_F(ApplicationTest, ARelativeProgramDirectoryIsMadeAbsoluteAtTheStart) {
+    ASSERT_EQ(platform::change_directory(home.path()), 0);
+    ASSERT_EQ(platform::make_directories(home.file("rh")), 0);
+    auto application = make_application();
+    ASSERT_EQ(application->start({"rh/", {}}), RunResult::Ok);
+    EXPECT_EQ(application->program_directory(), home.file("rh"));
+    add_users(*application, {"Ann"});
+    EXPECT_EQ(application->users().users[0].folder, home.file("rh/Users/Ann"));
+    // Opening the user changes the current directory; the user's settings
+    // are still written where they belong.
+    on_open = [](Application& app) { app.open_user()->settings.values.options.right_margin = 61; };
+    application->loop().post({kTestMessage, 0, 0});
+    application->run_user_loop();
+    application->shutdown();
+    settings::IniCache cache;
+    settings::IniFile file = cache.open(home.file("rh/Users/Ann"), "Orvane.ini");
+    EXPECT_EQ(settings::get_int(file, "Options", "Right Margin", 0), 61);
+    EXPECT_TRUE(platform::file_exists(home.file("rh/Users/Ann/fcabinet.cab")));
+    for (const auto& box : ui.shown)
+        EXPECT_EQ(box.text.find("Cannot"), std::string::npos) << box.text;
+}
+
+TEST_F(ApplicationTest, AStartWaitsForAnotherCopyAndNamesItWhenGivingUp) {
+    platform::SingleInstance other;
+    ASSERT_EQ(other.acquire(home.path()), 0);
+    platform::VirtualClockEnv clock;
+    Application application(ui, nullptr, clock);
+    StartOptions options{home.path(), {}};
+    options.wait_for_other_ms = 5000;
+    EXPECT_EQ(application.start(options), RunResult::AlreadyRunning);
+    EXPECT_GE(clock.tick_count(), 5000u);
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_NE(ui.shown[0].text.find("Waiting for it to finish"), std::string::npos);
+    EXPECT_NE(ui.shown[1].text.find("(process " + std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << ui.shown[1].text;
+    other.release();
+    EXPECT_EQ(application.start(options), RunResult::Ok);
+    application.shutdown();
 }
 
 TEST_F(ApplicationTest, TheTickForwardsOnlyWhileAModalDialogRuns) {

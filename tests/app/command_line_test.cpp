@@ -61,8 +61,8 @@ TEST(CommandLineTest, NodesSettingsAndTheShell) {
 
     EXPECT_EQ(orvane(home.path(), "settings get User Name").exit_code, 1);  // no user yet
     ASSERT_EQ(orvane(home.path(), "user add --name Bob").exit_code, 0);
-    ASSERT_EQ(orvane(home.path(), "settings set Options 'Right Margin' 100").exit_code, 0);
-    EXPECT_EQ(orvane(home.path(), "settings get options 'right margin'").out, "100\n");
+    ASSERT_EQ(orvane(home.path(), "settings set Options 'Right Margin' 60").exit_code, 0);
+    EXPECT_EQ(orvane(home.path(), "settings get options 'right margin'").out, "60\n");
     ASSERT_EQ(orvane(home.path(), "settings set --common Common Connection 2").exit_code, 0);
     EXPECT_NE(orvane(home.path(), "node list").out.find("* 2  "), std::string::npos);
 

@@ -24,6 +24,7 @@ class NewItemsTest : public ::testing::Test {
             settings::IniFile file = cache_.open(home_.path(), "Orvane.ini");
             file.put_string("User", "Name", "Ann Lee");
             file.put_string("User", "Node", "84");  // 'T'
+            ASSERT_OK(file.commit());
         }
         ASSERT_TRUE(user_.load(cache_, home_.path(), home_.path(), gate_, ui_));
         auto created = cabinet::Cabinet::create(home_.file("fcabinet.cab"), {}, ui_);

@@ -20,6 +20,7 @@ class UserCabinetTest : public ::testing::Test {
         {
             settings::IniFile file = cache_.open(home_.path(), "Orvane.ini");
             file.put_string("Orvane", "Version", "53");
+            ASSERT_OK(file.commit());
         }
         ASSERT_TRUE(session_.settings.load(cache_, home_.path(), home_.path(), gate_, ui_));
         session_.cabinet = home_.file("fcabinet.cab");

@@ -25,12 +25,24 @@ NodeTable two_nodes(int version) {
     return nodes;
 }
 
-TEST(CommonSettingsTest, ZmodemWindowsAreKeptWithinTheirLimits) {
-    EXPECT_EQ(zmodem_window_rule(500), 1024);
-    EXPECT_EQ(zmodem_window_rule(0), 0);
-    EXPECT_EQ(zmodem_window_rule(-1), 131072);
-    EXPECT_EQ(zmodem_window_rule(200000), 131072);
-    EXPECT_EQ(zmodem_window_rule(4096), 4096);
+TEST(CommonSettingsTest, ZmodemWindowsAndCostRoundingAreKeptWithinTheirLimits) {
+    TempDirectory home;
+    IniCache cache;
+    platform::ScriptedUi ui;
+    VersionGate gate;
+    const std::pair<const char*, int> windows[] = {
+        {"500", 1024}, {"0", 0}, {"-1", 131072}, {"200000", 131072}, {"4096", 4096}, {"-7", 1024},
+    };
+    for (const auto& [stored, used] : windows) {
+        write(home.file("Orvane.ini"), std::string("[Common]\nVersion=55\nZmodem Window Down=") +
+                                           stored + "\nRounding of Costs=0\n");
+        CommonSettings common;
+        ASSERT_TRUE(common.load(cache, home.path(), two_nodes(14), gate, ui));
+        EXPECT_EQ(common.values.zmodem_window_down, used) << stored;
+        EXPECT_EQ(common.values.zmodem_window_up, 131072);  // missing
+        EXPECT_EQ(common.values.rounding_of_costs, 1);
+        common.close();
+    }
 }
 
 TEST(CommonSettingsTest, ChangesDatesBelongToOneNodeListVersion) {

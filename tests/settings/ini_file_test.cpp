@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/fault_env.h"
 #include "platform/file.h"
+#include "settings/ini_text.h"
 #include "settings/ini_values.h"
+#include "tests/support/read_only_env.h"
+#include "tests/support/status_matchers.h"
 #include "tests/support/temp_directory.h"
 
 namespace orvane::settings {
@@ -24,7 +28,7 @@ void write(const std::string& path, const std::string& text) {
     ASSERT_EQ(platform::write_whole_file(path, text.data(), text.size()), 0);
 }
 
-TEST(IniFileTest, HoldersShareOneEntryAndTheLastReleaseWrites) {
+TEST(IniFileTest, HoldersShareOneEntryAndOnlyACommitWrites) {
     TempDirectory dir;
     IniCache cache;
     IniFile first = cache.open(dir.path(), "Orvane.ini");
@@ -34,6 +38,10 @@ TEST(IniFileTest, HoldersShareOneEntryAndTheLastReleaseWrites) {
     EXPECT_EQ(second.get_string("user", "name"), "Ann");
     first.close();
     EXPECT_FALSE(platform::file_exists(dir.file("Orvane.ini")));
+    ASSERT_OK(second.commit());
+    EXPECT_EQ(read(dir.file("Orvane.ini")), "[User]\nName=Ann\n");
+    // A change that is let go without a commit is abandoned.
+    second.put_string("User", "Name", "Bob");
     second.close();
     EXPECT_EQ(cache.size(), 0u);
     EXPECT_EQ(read(dir.file("Orvane.ini")), "[User]\nName=Ann\n");
@@ -52,6 +60,7 @@ TEST(IniFileTest, ReleaseWithoutChangesLeavesTheFileUntouched) {
                   76);  // "Right Margin " is another key
         put_int(file, "Options", "Zip Level", 5, 5);
         file.put_string("Options", "Quote Mark", "\">> \"");  // the same line again
+        ASSERT_OK(file.commit());
     }
     EXPECT_EQ(read(path), original);
     std::time_t time = 0;
@@ -59,14 +68,94 @@ TEST(IniFileTest, ReleaseWithoutChangesLeavesTheFileUntouched) {
     EXPECT_EQ(time, 1000000000);
 }
 
-TEST(IniFileTest, AFileThatCannotBeWrittenIsSkippedSilently) {
+TEST(IniFileTest, EveryFailedWriteIsReportedWithTheFileAndTheReason) {
     TempDirectory dir;
+    const std::string path = dir.file("Orvane.ini");
+    write(path, "[User]\nName=Ann\n");
+    {
+        IniCache cache;
+        IniFile file = cache.open(dir.file("missing-folder"), "Orvane.ini");
+        file.put_string("A", "b", "c");
+        const platform::Status committed = file.commit();
+        EXPECT_EQ(committed.id(), platform::MessageId::kCannotWriteFile);
+        EXPECT_EQ(committed.subject(), dir.file("missing-folder/Orvane.ini"));
+        EXPECT_EQ(committed.system_error(), ENOENT);
+    }
+    {
+        // A read-only folder, whoever runs the test.
+        orvane::testing::ReadOnlyEnv read_only;
+        IniCache cache(read_only);
+        IniFile file = cache.open(dir.path(), "Orvane.ini");
+        file.put_string("User", "Name", "Bob");
+        const platform::Status committed = file.commit();
+        EXPECT_EQ(committed.id(), platform::MessageId::kCannotWriteFile);
+        EXPECT_EQ(committed.subject(), path);
+        EXPECT_NE(committed.text().find("Permission denied"), std::string::npos)
+            << committed.text();
+    }
+    // A full disk or a failing device, at every step of the write: the
+    // failure is reported and the old file stays whole.
+    platform::FaultEnv faults;
+    for (uint64_t step = 0;; ++step) {
+        IniCache cache(faults);
+        IniFile file = cache.open(dir.path(), "Orvane.ini");
+        file.put_string("User", "Name", "Cy");
+        faults.arm(step, platform::FaultEnv::Fault::kFail);
+        const platform::Status committed = file.commit();
+        if (!faults.fired()) {
+            ASSERT_OK(committed);
+            break;
+        }
+        EXPECT_EQ(committed.id(), platform::MessageId::kCannotWriteFile) << step;
+        EXPECT_EQ(read(path), "[User]\nName=Ann\n") << step;
+    }
+    faults.disarm();
+    EXPECT_EQ(read(path), "[User]\nName=Cy\n");
+}
+
+TEST(IniFileTest, FilesAreReadWholeHoweverLong) {
+    TempDirectory dir;
+    const std::string path = dir.file("Orvane.ini");
+    // Past the 65502 characters that used to be read: the users list at
+    // the end must survive a write.
+    std::string text =
+        "[Common]\nBig=" + std::string(70000, 'x') + "\n\n[Users]\n::Users/Ann=67,Ann,4\n";
+    write(path, text);
     IniCache cache;
-    IniFile file = cache.open(dir.file("missing-folder"), "Orvane.ini");
-    file.put_string("A", "b", "c");
-    file.close();
-    EXPECT_EQ(cache.size(), 0u);
-    EXPECT_FALSE(platform::file_exists(dir.file("missing-folder/Orvane.ini")));
+    IniFile file = cache.open(dir.path(), "Orvane.ini");
+    EXPECT_EQ(file.get_string("Users", "::Users/Ann"), "67,Ann,4");
+    file.put_string("Common", "Connection", "2");
+    ASSERT_OK(file.commit());
+    std::string written = read(path);
+    EXPECT_NE(written.find("::Users/Ann=67,Ann,4"), std::string::npos);
+    EXPECT_NE(written.find(std::string(70000, 'x')), std::string::npos);
+}
+
+TEST(IniFileTest, ValuesAndNamesThatCannotBeReadBackAreRefused) {
+    EXPECT_OK(IniFile::storable("Common", "Big", std::string(kIniMaxValueLength, 'x')));
+    const platform::Status too_long =
+        IniFile::storable("Common", "Big", std::string(kIniMaxValueLength + 1, 'x'));
+    EXPECT_EQ(too_long.id(), platform::MessageId::kSettingNotStorable);
+    EXPECT_NE(too_long.text().find("65502"), std::string::npos) << too_long.text();
+    EXPECT_FALSE(IniFile::storable("S", "k", "line\n@delete 9").ok());
+    EXPECT_FALSE(IniFile::storable("S", "k", std::string("a\0b", 3)).ok());
+    EXPECT_FALSE(IniFile::storable("S]", "k", "v").ok());
+    EXPECT_FALSE(IniFile::storable("S", "k=1", "v").ok());
+    EXPECT_FALSE(IniFile::storable("S", "[T]", "v").ok());
+    EXPECT_FALSE(IniFile::storable("S", "", "v").ok());
+}
+
+TEST(IniFileTest, AFileThatIsAFolderReadsAsEmptyAndIsNeverWritten) {
+    TempDirectory dir;
+    ASSERT_EQ(platform::make_directories(dir.file("Orvane.ini")), 0);
+    IniCache cache;
+    IniFile file = cache.open(dir.path(), "Orvane.ini");
+    EXPECT_EQ(file.read_status().system_error(), EISDIR);
+    file.put_string("Users", "::x", "67,X,4");
+    const platform::Status committed = file.commit();
+    EXPECT_EQ(committed.id(), platform::MessageId::kCannotReadFile);
+    EXPECT_NE(committed.text().find("Is a directory"), std::string::npos) << committed.text();
+    EXPECT_TRUE(platform::directory_exists(dir.file("Orvane.ini")));
 }
 
 TEST(IniFileTest, WritingKeepsThePermissionsOfTheFile) {
@@ -78,6 +167,7 @@ TEST(IniFileTest, WritingKeepsThePermissionsOfTheFile) {
     {
         IniFile file = cache.open(dir.path(), "Orvane.ini");
         file.put_string("User", "Name", "Ann");
+        ASSERT_OK(file.commit());
     }
     struct stat status {};
     ASSERT_EQ(stat(path.c_str(), &status), 0);

@@ -4,6 +4,8 @@
 
 #include "platform/file.h"
 #include "platform/scripted_ui.h"
+#include "tests/support/read_only_env.h"
+#include "tests/support/status_matchers.h"
 #include "tests/support/temp_directory.h"
 
 namespace orvane::settings {
@@ -50,7 +52,7 @@ TEST_F(UserSettingsTest, AMissingFileGivesTheDefaults) {
     EXPECT_EQ(v.variable_font.typeface, "Arial");
     EXPECT_EQ(v.variable_font.height, -120);
     EXPECT_EQ(v.colors[0].count, 1);
-    EXPECT_EQ(v.colors[0].colors[0], kBuiltinColors[0] | kBuiltinColorMark);
+    EXPECT_EQ(v.colors[0].colors[0], 0x00804000 | kBuiltinColorMark);
     EXPECT_EQ(v.receipt_text, "I have received your letter.");
     EXPECT_EQ(v.importance, 4);
     EXPECT_NE(v.accounting.start, 0u);
@@ -87,8 +89,8 @@ TEST_F(UserSettingsTest, ValuesAreHeldToTheirRules) {
     EXPECT_EQ(v.variable_font, (FontSetting{"Times", -90, 0}));
     ASSERT_EQ(v.colors[2].count, 3);
     EXPECT_EQ(v.colors[2].colors[0], 0x00112233u);
-    EXPECT_EQ(v.colors[2].colors[1], kBuiltinColors[2] | kBuiltinColorMark);
-    EXPECT_EQ(v.colors[2].colors[2], kBuiltinColors[2] | kBuiltinColorMark);
+    EXPECT_EQ(v.colors[2].colors[1], 0x00800000 | kBuiltinColorMark);
+    EXPECT_EQ(v.colors[2].colors[2], 0x00800000 | kBuiltinColorMark);
     EXPECT_EQ(v.macros[static_cast<size_t>(macro_slot('A', 1))], "hello\nworld");
     EXPECT_EQ(v.macros[static_cast<size_t>(macro_slot('Z', 4))], "last");
     EXPECT_EQ(macro_slot('Z', 4), 103);
@@ -111,7 +113,7 @@ TEST_F(UserSettingsTest, SavingWithoutChangesLeavesTheFileUntouched) {
         UserSettings settings;
         ASSERT_TRUE(load(settings));
         EXPECT_EQ(settings.values.options.quote_mark, "  ");
-        settings.save();
+        EXPECT_OK(settings.commit());
         settings.close();
     }
     EXPECT_EQ(read(path), original);
@@ -139,7 +141,7 @@ TEST_F(UserSettingsTest, ChangedValuesSurviveASaveAndReload) {
         v.variable_font = {"Sans, Bold", -100, 1};
         v.windows[2] = parse_window_position("1,2,3,4,5");
         for (uint32_t i = 0; i < 40; ++i) v.memberships.push_back(100000 + i);
-        settings.save();
+        ASSERT_OK(settings.commit());
         expected = v;
         settings.close();
     }
@@ -152,6 +154,46 @@ TEST_F(UserSettingsTest, ChangedValuesSurviveASaveAndReload) {
     ASSERT_TRUE(load(settings));
     EXPECT_EQ(settings.values, expected);
     settings.close();
+}
+
+TEST_F(UserSettingsTest, LongPasswordsAndQuotedFontFieldsReadBackAsWritten) {
+    const std::string password(100, 'k');  // its stored form is longer than 128 characters
+    {
+        UserSettings settings;
+        ASSERT_TRUE(load(settings));
+        settings.values.user.password = password;
+        ASSERT_OK(settings.commit());
+        settings.close();
+    }
+    write(user.file("Orvane.ini"),
+          read(user.file("Orvane.ini")) +
+              "[Fonts]\nFixed=\"Courier New\",-110,\"3\"\nVariable=Times,\"-90\",1\n");
+    UserSettings settings;
+    ASSERT_TRUE(load(settings));
+    EXPECT_EQ(settings.values.user.password, password);
+    EXPECT_EQ(settings.values.fixed_font, (FontSetting{"Courier New", -110, 3}));
+    EXPECT_EQ(settings.values.variable_font, (FontSetting{"Times", -90, 1}));
+    settings.close();
+}
+
+TEST_F(UserSettingsTest, FailuresToReadOrWriteAreToldNotSwallowed) {
+    write(user.file("Orvane.ini"), "[Orvane]\nVersion=55\nNew User=1\n[Print]\nPrint to File=0\n");
+    orvane::testing::ReadOnlyEnv read_only;
+    IniCache frozen(read_only);
+    UserSettings settings;
+    // The load deletes "New User" at once; that write fails and is told.
+    ASSERT_TRUE(settings.load(frozen, user.path(), "/nowhere", gate, ui));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].text.find("Cannot write the file '" + user.file("Orvane.ini")),
+              std::string::npos)
+        << ui.shown[0].text;
+    settings.values.options.right_margin = 50;
+    EXPECT_EQ(settings.commit().id(), platform::MessageId::kCannotWriteFile);
+    settings.values.accounting.sessions = 3;
+    EXPECT_EQ(settings.save_accounting().id(), platform::MessageId::kCannotWriteFile);
+    settings.close();
+    EXPECT_EQ(read(user.file("Orvane.ini")),
+              "[Orvane]\nVersion=55\nNew User=1\n[Print]\nPrint to File=0\n");
 }
 
 TEST_F(UserSettingsTest, ANewUserGetsTheNewsOfThisVersion) {
@@ -174,7 +216,7 @@ TEST_F(UserSettingsTest, OldFilesAreUpgraded) {
     EXPECT_FALSE(settings.file().has_section("Custom Colors"));
     EXPECT_EQ(settings.values.options.max_memory_for_index, 65536);
     EXPECT_EQ(settings.values.memberships, (std::vector<uint32_t>{1, 2, 3}));
-    settings.save();
+    ASSERT_OK(settings.commit());
     settings.close();
 
     ASSERT_TRUE(load(settings));

@@ -125,12 +125,20 @@ TEST_F(HeaderValues, LinksGetTheContextNodeAndAReverseLink) {
     EXPECT_EQ(reverse_links[1].code, HeaderCode::kReference);
 }
 
-TEST_F(HeaderValues, TrailingCommentLineDropsItsClosingParenthesis) {
-    EXPECT_TRUE(read("(Comment in: Text 55 Bo Ek)"));
-    EXPECT_TRUE(read("Comment on: Text 56 (Bo) Ek"));
-    ASSERT_EQ(text.links.size(), 2u);
-    EXPECT_EQ(text.links[0], (TextLink{make_text_id('T', 55), HeaderCode::kComment, "Bo Ek"}));
-    EXPECT_EQ(text.links[1], (TextLink{make_text_id('T', 56), HeaderCode::kReference, "(Bo) Ek"}));
+// The trailing "(Comment in Text 55 by ...)" line ends in a ')' of its own
+// after texts of every heading form; kept, it would become part of the
+// linked author's name.
+TEST_F(HeaderValues, TrailingCommentLineDropsItsClosingParenthesisInEveryHeadingForm) {
+    for (bool colon_form : {false, true}) {
+        text = TextRecord{};
+        context.colon_form = colon_form;
+        EXPECT_TRUE(read("(Comment in: Text 55 Bo Ek)"));
+        EXPECT_TRUE(read("Comment on: Text 56 (Bo) Ek"));
+        ASSERT_EQ(text.links.size(), 2u);
+        EXPECT_EQ(text.links[0], (TextLink{make_text_id('T', 55), HeaderCode::kComment, "Bo Ek"}));
+        EXPECT_EQ(text.links[1],
+                  (TextLink{make_text_id('T', 56), HeaderCode::kReference, "(Bo) Ek"}));
+    }
 }
 
 TEST_F(HeaderValues, UnusableLinksAreSkipped) {
