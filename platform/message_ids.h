@@ -54,9 +54,16 @@ enum class MessageId : int {
     kUseExistingFolder = 188,
     kLetterReceived = 240,
     kConfirmReceipt = 241,
+    kAlphabeticallyTopic = 752,  // "0+ ALPHABETICALLY:", the menu part of a catalogue line
+    kManuallyEntry = 753,        // "0s Manually"
+    kSchedulePrefix = 754,       // "Schedule ", the start of a scheduled command's subject
+    kNowNamed = 755,             // "is now %s."
+    kUploadSubject = 758,        // "Upload ", followed by the file's name
     kFindSettingsFile = 883,
     kErasePhrase = 884,
     kWhatsNew = 907,
+    kFirstDate = 918,
+    kLastDate = 919,
 
     // The program's own messages.
     kCancelled = 1000,         // "Cancelled"
@@ -69,6 +76,24 @@ enum class MessageId : int {
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)
     kPacketBeingBuilt = 1021,
+
+    // Server commands from the catalogue.
+    kNoSuchField = 1150,
+    kNameNotFound = 1151,
+    kNameAmbiguous = 1152,      // "'%s' may mean: %s"
+    kPrivateConference = 1153,  // a private conference cannot be joined by oneself
+    kNotACheckBox = 1154,
+    kNoSuchCommand = 1155,
+    kNotSchedulable = 1156,
+    kTopicNotCommand = 1157,
+    kCommandTooLong = 1158,  // "... longer than %d bytes"
+    kPasswordLength = 1159,  // "... %d to %d characters"
+    kPasswordCharacters = 1160,
+    kPasswordRepeats = 1161,
+    kPasswordVariety = 1162,  // "... at least %d different characters"
+    kNoFavourite = 1163,
+    kRepeatCount = 1164,  // the field name of the repetition's count
+    kCommandIncomplete = 1165,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -44,5 +44,6 @@ void add_cabinet_commands(CLI::App& app, CliContext& context);
 void add_text_commands(CLI::App& app, CliContext& context);
 void add_write_commands(CLI::App& app, CliContext& context);
 void add_packet_commands(CLI::App& app, CliContext& context);
+void add_commands_commands(CLI::App& app, CliContext& context);
 
 }  // namespace orvane::ui

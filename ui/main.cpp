@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     ui::add_text_commands(cli, context);
     ui::add_write_commands(cli, context);
     ui::add_packet_commands(cli, context);
+    ui::add_commands_commands(cli, context);
 
     try {
         cli.parse(argc, argv);
