@@ -239,6 +239,9 @@ class Expander {
     }
 
     void close_group() {
+        // Brackets of a seventh level still open when their group ends
+        // (at the end of the template) end with it.
+        ignored_ = 0;
         Frame& frame = frames_.back();
         frame.yielded = frame.yielded || out_.size() > frame.out_start;
         if (frames_.size() == 1 && frame.multi && frame.round + 1 < frame.rounds) {
