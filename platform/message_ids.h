@@ -94,6 +94,7 @@ enum class MessageId : int {
     kNoFavourite = 1163,
     kRepeatCount = 1164,  // the field name of the repetition's count
     kCommandIncomplete = 1165,
+    kCommandNotListed = 1166,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

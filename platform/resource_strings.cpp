@@ -119,6 +119,7 @@ constexpr Entry kStrings[] = {
     {1163, "'%s' cannot be a favourite command"},
     {1164, "The number of days, weeks, months or years"},
     {1165, "The command is not complete"},
+    {1166, "The command '%s' is not in your command list"},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

@@ -230,16 +230,16 @@ int show(CliContext& context, const CommandsOptions& options) {
                 line->flag == commands::kSchedulable ? "may be scheduled" : "may not be scheduled");
     std::printf("  favourite: %s\n", catalogue->is_favourite(*line) ? "yes" : "no");
     std::printf("  template:  %s\n", line->template_text.c_str());
+    // A field beyond the user's privilege is not shown, as it yields nothing.
+    const int privilege = access.user_settings()->values.user.privilege;
     std::string seen;
     for (const commands::CodeUse& use : commands::scan_codes(line->template_text)) {
-        if (seen.find(use.code) != std::string::npos) continue;
+        if (seen.find(use.code) != std::string::npos || use.privilege > privilege) continue;
         seen += use.code;
         const commands::CodeInfo* info = commands::code_info(use.code);
         std::string label = commands::field_label(use.code, use.prompt);
         std::string how = info ? how_to_fill(*info) : "a code this program does not know";
-        std::string only =
-            use.privilege ? " (privilege " + std::to_string(use.privilege) + " and up)" : "";
-        std::printf("  %c  %s%s: %s\n", use.code, label.c_str(), only.c_str(), how.c_str());
+        std::printf("  %c  %s: %s\n", use.code, label.c_str(), how.c_str());
     }
     return 0;
 }
@@ -333,6 +333,10 @@ int add(CliContext& context, const CommandsOptions& options) {
     const CatalogueLine* line = find_line(*catalogue, options.name);
     if (!line) return 1;
     settings::UserSettings& user = *access.user_settings();
+    if (!commands::level_allows(line->level, viewer_of(user))) {
+        succeeded(platform::Status::message(platform::MessageId::kCommandNotListed, {line->text}));
+        return 1;
+    }
 
     commands::CommandRequest request;
     request.line = line;
