@@ -2,10 +2,13 @@
 // a bulk load in one lock period (one transaction), random point reads of
 // whole values, random replacements with longer values, and the file size.
 // SQLite uses a WITHOUT ROWID table with a BLOB key, prepared statements and
-// synchronous=FULL. Each line: what, our figure, SQLite's figure, ratio.
+// synchronous=FULL. Last, the cost of durability: one put per period, each
+// flushed before the next, against SQLite in WAL mode. Each line: what, our
+// figure, SQLite's figure, ratio.
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/english_text.h"
 #include "store/db.h"
 
 namespace {
@@ -28,37 +32,6 @@ constexpr int kReplacements = 10000;
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Text that reads like English to a compressor: common words, punctuation,
-// varying from record to record.
-std::string english_like(std::mt19937& rng, size_t length) {
-    static const char* const kWords[] = {
-        "the",        "of",     "and",     "to",       "in",     "is",       "that",   "for",
-        "it",         "as",     "was",     "with",     "be",     "by",       "on",     "not",
-        "he",         "this",   "are",     "or",       "his",    "from",     "at",     "which",
-        "but",        "have",   "an",      "had",      "they",   "you",      "were",   "their",
-        "one",        "all",    "we",      "can",      "her",    "has",      "there",  "been",
-        "if",         "more",   "when",    "will",     "would",  "who",      "so",     "no",
-        "conference", "letter", "message", "network",  "reply",  "comment",  "node",   "server",
-        "mail",       "user",   "meeting", "tomorrow", "report", "question", "answer", "thanks",
-        "regards"};
-    std::string text;
-    bool capital = true;
-    while (text.size() < length) {
-        std::string word = kWords[rng() % (sizeof kWords / sizeof *kWords)];
-        if (capital) word[0] = static_cast<char>(word[0] - 32), capital = false;
-        text += word;
-        const unsigned r = rng() % 12;
-        if (r == 0)
-            text += ". ", capital = true;
-        else if (r == 1)
-            text += ", ";
-        else
-            text += ' ';
-    }
-    text.resize(length);
-    return text;
 }
 
 std::string key_of(int i) {
@@ -76,10 +49,11 @@ struct Workload {
 Workload make_workload() {
     Workload w;
     std::mt19937 rng(2026);
-    for (int i = 0; i < kRecords; ++i) w.values.push_back(english_like(rng, 1000));
+    for (int i = 0; i < kRecords; ++i) w.values.push_back(orvane::bench::english_like(rng, 1000));
     for (int i = 0; i < kReads; ++i) w.reads.push_back(static_cast<int>(rng() % kRecords));
     for (int i = 0; i < kReplacements; ++i)
-        w.replacements.emplace_back(static_cast<int>(rng() % kRecords), english_like(rng, 1500));
+        w.replacements.emplace_back(static_cast<int>(rng() % kRecords),
+                                    orvane::bench::english_like(rng, 1500));
     return w;
 }
 
@@ -228,6 +202,75 @@ Figures run_sqlite(const std::string& path, const Workload& w) {
     return f;
 }
 
+// One replacement per period, each durable before the next begins: every
+// latency, for the median and the 99th percentile. The file holds
+// kDurableRecords records first.
+constexpr int kDurableRecords = 10000;
+constexpr int kDurablePuts = 1000;
+
+struct Latencies {
+    double median_ms = 0, p99_ms = 0;
+};
+
+Latencies summarise(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[ms.size() * 99 / 100]};
+}
+
+Latencies durable_puts_ours(const std::string& path, const Workload& w) {
+    DbHandle db = nullptr;
+    check(DbCreate(&db, path, DB_PREFIX_KEYS | DB_COMPRESS, 4096, 8) == kDbOk, "create");
+    check(DbLock(db) == kDbOk, "lock");
+    for (int i = 0; i < kDurableRecords; ++i) {
+        const std::string key = key_of(i);
+        check(DbPut(db, key.data(), key.size(), w.values[i].data(), w.values[i].size()) == kDbOk,
+              "put");
+    }
+    check(DbUnlock(db) == kDbOk, "unlock");
+    std::vector<double> ms;
+    for (int i = 0; i < kDurablePuts; ++i) {
+        const auto& [record, value] = w.replacements[i];
+        const std::string key = key_of(record % kDurableRecords);
+        const auto start = Clock::now();
+        check(DbPut(db, key.data(), key.size(), value.data(), value.size()) == kDbOk, "put");
+        ms.push_back(seconds_since(start) * 1000);
+    }
+    check(DbClose(db) == kDbOk, "close");
+    return summarise(ms);
+}
+
+Latencies durable_puts_sqlite(const std::string& path, const Workload& w) {
+    sqlite3* db = nullptr;
+    check(sqlite3_open(path.c_str(), &db) == SQLITE_OK, "sqlite open");
+    exec(db, "PRAGMA journal_mode=WAL");
+    exec(db, "PRAGMA synchronous=FULL");
+    exec(db, "CREATE TABLE records (key BLOB PRIMARY KEY, value BLOB) WITHOUT ROWID");
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO records VALUES (?, ?)", -1, &insert,
+                             nullptr) == SQLITE_OK,
+          "prepare");
+    auto put = [&](int record, const std::string& value) {
+        const std::string key = key_of(record);
+        sqlite3_bind_blob(insert, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(insert, 2, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+        check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+        sqlite3_reset(insert);
+    };
+    exec(db, "BEGIN");
+    for (int i = 0; i < kDurableRecords; ++i) put(i, w.values[i]);
+    exec(db, "COMMIT");
+    std::vector<double> ms;
+    for (int i = 0; i < kDurablePuts; ++i) {
+        const auto& [record, value] = w.replacements[i];
+        const auto start = Clock::now();
+        put(record % kDurableRecords, value);
+        ms.push_back(seconds_since(start) * 1000);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+    return summarise(ms);
+}
+
 void line(const char* what, double ours, double peer, const char* unit) {
     std::printf("%-58s ours %10.3f %-3s sqlite %10.3f %-3s ratio %.2f\n", what, ours, unit, peer,
                 unit, peer > 0 ? ours / peer : 0.0);
@@ -243,6 +286,8 @@ int main() {
     const Figures sqlite = run_sqlite(dir + "/peer.sqlite", w);
     const Figures ours = run_ours(dir + "/ours.db", w, DB_PREFIX_KEYS | DB_COMPRESS);
     const Figures plain = run_ours(dir + "/plain.db", w, DB_PREFIX_KEYS);
+    const Latencies durable_peer = durable_puts_sqlite(dir + "/wal.sqlite", w);
+    const Latencies durable = durable_puts_ours(dir + "/durable.db", w);
     std::filesystem::remove_all(dir);
 
     line("bulk load 100000 x 1000 bytes, one period (s)", ours.load, sqlite.load, "s");
@@ -258,5 +303,10 @@ int main() {
     line("without compression: replacements (s)", plain.replace, sqlite.replace, "s");
     line("without compression: file size after the load (MB)", plain.size / 1e6, sqlite.size / 1e6,
          "MB");
+    std::printf("SQLite below: WAL mode, synchronous=FULL, one transaction per put\n");
+    line("one durable put per period, median (ms)", durable.median_ms, durable_peer.median_ms,
+         "ms");
+    line("one durable put per period, 99th percentile (ms)", durable.p99_ms, durable_peer.p99_ms,
+         "ms");
     return 0;
 }

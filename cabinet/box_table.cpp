@@ -38,8 +38,21 @@ std::string bounded_name(const uint8_t* in, size_t limit) {
 }  // namespace
 
 std::string fit_box_name(std::string_view name) {
-    name = name.substr(0, std::min(name.find('\0'), kMaxBoxNameLength));
-    return std::string(name);
+    size_t length = std::min(name.find('\0'), name.size());
+    if (length > kMaxBoxNameLength) {
+        length = kMaxBoxNameLength;
+        // Never in the middle of a character typed in UTF-8.
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    }
+    return std::string(name.substr(0, length));
+}
+
+size_t control_character_at(std::string_view name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7F) return i + 1;
+    }
+    return 0;
 }
 
 void encode_box_entry(const BoxEntry& entry, uint8_t* out) {

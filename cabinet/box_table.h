@@ -101,5 +101,8 @@ class BoxTable {
 
 // Truncates a box name to what an entry holds.
 std::string fit_box_name(std::string_view name);
+// The position (from 1) of the first control character in `name`, 0 when
+// there is none: such a name would break every listing.
+size_t control_character_at(std::string_view name);
 
 }  // namespace orvane::cabinet

@@ -1,11 +1,13 @@
 // Opening, creating and closing a cabinet; the header and the box table.
 #include "cabinet/cabinet.h"
 
+#include <ctime>
 #include <random>
 
 #include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
+#include "platform/file.h"
 
 namespace orvane::cabinet {
 
@@ -46,6 +48,26 @@ store::DbCallback engine_callback(std::shared_ptr<Cabinet::EngineProgress> relay
                 return 0;
         }
     };
+}
+
+// A dated name beside `path` for the copy of a damaged file, such as
+// "fcabinet-damaged-20261208-2241.cab"; a number is added while one of
+// that name exists.
+std::string damaged_copy_name(const std::string& path, std::time_t now) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const bool has_extension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = has_extension ? path.substr(0, dot) : path;
+    const std::string extension = has_extension ? path.substr(dot) : std::string();
+    std::tm local{};
+    localtime_r(&now, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "-damaged-%Y%m%d-%H%M%S", &local);
+    std::string name = stem + date + extension;
+    for (int n = 2; platform::file_exists(name); ++n)
+        name = stem + date + "-" + std::to_string(n) + extension;
+    return name;
 }
 
 uint8_t random_byte() {
@@ -132,15 +154,26 @@ Result<std::unique_ptr<Cabinet>> Cabinet::create(const std::string& path,
 
 Result<std::unique_ptr<Cabinet>> Cabinet::open(const std::string& path, const OpenOptions& options,
                                                platform::Policy& policy, platform::Env& env) {
-    const uint32_t flags = options.compression ? DB_COMPRESS : 0;
+    const uint32_t flags = DB_HEADER_BACKUP | (options.compression ? DB_COMPRESS : 0);
     DbHandle db = nullptr;
     bool read_only = false;
     auto relay = std::make_shared<EngineProgress>();
-    int32_t code = DbOpen(&db, path, flags, engine_callback(relay), env);
+    // A damaged index is never rebuilt behind the user's back: first the
+    // damaged file is kept as a copy, and the user is told.
+    int32_t code = DbOpen(&db, path, flags | DB_NO_AUTO_REPAIR, engine_callback(relay), env);
     if (code == kDbFileReadOnly && options.allow_read_only) {
         read_only = true;
-        code = DbOpen(&db, path, flags | DB_READ_ONLY, engine_callback(relay), env);
+        code = DbOpen(&db, path, flags | DB_READ_ONLY | DB_NO_AUTO_REPAIR, engine_callback(relay),
+                      env);
     }
+    std::string damaged_copy;
+    if ((code == kDbBadIndex || code == kDbCorrupt) && !read_only) {
+        damaged_copy = damaged_copy_name(path, env.now_utc());
+        if (int error = platform::copy_file(path, damaged_copy, env))
+            return Status::file(MessageId::kCannotWriteFile, damaged_copy, error);
+        code = DbOpen(&db, path, flags, engine_callback(relay), env);
+    }
+    if (code == kDbOk) (void)DbSetOptions(db, flags);  // only switches: cannot fail here
     if (code == kDbFileNotFound && options.offer_create) {
         const platform::Answer answer = policy.decide({MessageId::kCreateMissingCabinet,
                                                        {path},
@@ -155,6 +188,16 @@ Result<std::unique_ptr<Cabinet>> Cabinet::open(const std::string& path, const Op
         // Nothing read may be written back.
         cabinet->read_only_ = true;
         return loaded;
+    }
+    if (!damaged_copy.empty()) {
+        // The engine has its records back; the box lists are brought in
+        // line, and what they named that is gone is counted.
+        RepairReport report;
+        if (Status repaired = cabinet->repair(RepairOptions{}, &report); !repaired.ok())
+            return repaired;
+        policy.notice(
+            Status::message(MessageId::kCabinetRepairedOnOpen,
+                            {path, damaged_copy, static_cast<int>(report.missing.size())}));
     }
     return cabinet;
 }
@@ -357,6 +400,8 @@ Status Cabinet::add_entry(BoxEntry entry) {
 
 Result<uint16_t> Cabinet::create_box(const std::string& name, uint16_t parent, bool directory) {
     if (Status status = check_writable(); !status.ok()) return status;
+    if (size_t at = control_character_at(name))
+        return Status::message(MessageId::kControlCharacter, {"The name", static_cast<int>(at)});
     const std::string fitted = fit_box_name(name);
     if (fitted.empty()) return Status::message(MessageId::kIsMissing, {"The name"});
     if (!table_.contains(parent)) return Status::message(MessageId::kIsInvalid, {"The directory"});
@@ -388,6 +433,8 @@ Status Cabinet::ensure_fixed_box(uint16_t number) {
 
 Status Cabinet::rename_box(uint16_t number, const std::string& name) {
     if (Status status = check_writable(); !status.ok()) return status;
+    if (size_t at = control_character_at(name))
+        return Status::message(MessageId::kControlCharacter, {"The name", static_cast<int>(at)});
     const BoxEntry* entry = table_.find(number);
     const std::string fitted = fit_box_name(name);
     if (!entry || fitted.empty()) return Status::message(MessageId::kIsMissing, {"The name"});

@@ -202,6 +202,10 @@ bool valid_code(uint8_t code) {
 
 }  // namespace
 
+size_t stored_text_size(const TextRecord& text) {
+    return encode(text, true, text.body).size();
+}
+
 std::optional<std::vector<uint8_t>> encode_stored_text(const TextRecord& text) {
     std::vector<uint8_t> bytes = encode(text, true, text.body);
     if (bytes.size() <= kMaxStoredText) return bytes;

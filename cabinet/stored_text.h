@@ -26,6 +26,10 @@ inline constexpr uint8_t kStoredTextFormat = 2;
 // it would not fit.
 std::optional<std::vector<uint8_t>> encode_stored_text(const texts::TextRecord& text);
 
+// The bytes `text` takes when stored whole, with its receivers and body;
+// above kMaxStoredText the cabinet would have to cut it.
+size_t stored_text_size(const texts::TextRecord& text);
+
 // The length the record says it has (offset 8), or 0 when fewer than 10
 // bytes are at hand.
 size_t stored_text_length(const uint8_t* data, size_t length);

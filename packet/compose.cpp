@@ -27,7 +27,7 @@ TextRecord start(texts::TextId local_id, uint32_t now, const Writer& writer, con
     for (const auto& path : draft.attachments)
         text.add_field(HeaderCode::kAttach, attach_value(path));
     text.width = texts::text_width(text.body, writer.look.right_margin);
-    text.update_charset(texts::charsets::kWindowsClass, writer.charset_variant);
+    text.update_charset(writer.charset_class, writer.charset_variant);
     return text;
 }
 
@@ -80,6 +80,15 @@ TextRecord compose_reply(texts::TextId local_id, uint32_t now, const Writer& wri
     }
     for (const auto& name : draft.to) text.receivers.push_back(new_receiver(HeaderCode::kTo, name));
     for (const auto& name : draft.cc) text.receivers.push_back(new_receiver(HeaderCode::kCc, name));
+    return text;
+}
+
+TextRecord compose_linked_text(texts::TextId local_id, uint32_t now, const Writer& writer,
+                               const Draft& draft, const TextRecord& stored, bool letter) {
+    TextRecord text = start(local_id, now, writer, draft, TextKind::kNewText);
+    if (letter) text.kind_flags |= texts::kind_flags::kLetter;
+    text.outgoing_options |= texts::outgoing_options::kAddAsComment;
+    text.links.push_back({stored.id, HeaderCode::kReference, stored.author.text});
     return text;
 }
 

@@ -13,7 +13,10 @@ namespace orvane::packet {
 struct Writer {
     texts::KindedName author;
     texts::NewTextOptions look;
-    int charset_variant = 1;  // "Character Set": the variant of non-ASCII texts
+    // The code page of a text with characters beyond ASCII: its class and
+    // variant ("Character Set" gives the variant; Windows by default).
+    int charset_class = texts::charsets::kWindowsClass;
+    int charset_variant = 1;
 };
 
 struct Draft {
@@ -34,6 +37,13 @@ texts::TextRecord compose_text(texts::TextId local_id, uint32_t now, const Write
 texts::TextRecord compose_reply(texts::TextId local_id, uint32_t now, const Writer& writer,
                                 const texts::TextRecord& original, const Draft& draft,
                                 bool comment);
+
+// A new text to be linked on the server as a comment to `stored`, a text
+// of the home node: it names the stored text as its reference, and the
+// mail packet asks for the link ("@add comm").
+texts::TextRecord compose_linked_text(texts::TextId local_id, uint32_t now, const Writer& writer,
+                                      const Draft& draft, const texts::TextRecord& stored,
+                                      bool letter);
 
 // A command text: the lines go to the server as they are.
 texts::TextRecord compose_command(texts::TextId local_id, uint32_t now, const Writer& writer,

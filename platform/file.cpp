@@ -204,6 +204,29 @@ int write_whole_file(const std::string& path, const void* data, size_t length, E
     return 0;
 }
 
+int copy_file(const std::string& from, const std::string& to, Env& env) {
+    File source(env), target(env);
+    if (int error = source.open(from, Access::Read, Share::ReadWrite, Disposition::OpenExisting))
+        return error;
+    if (int error = target.open(to, Access::ReadWrite, Share::None, Disposition::CreateNew))
+        return error;
+    std::string buffer(1 << 20, '\0');
+    int error = 0;
+    for (uint64_t offset = 0; !error;) {
+        size_t got = 0;
+        error = source.read_some_at(offset, buffer.data(), buffer.size(), &got);
+        if (error || got == 0) break;
+        error = target.write_at(offset, buffer.data(), got);
+        offset += got;
+    }
+    if (!error) error = target.flush();
+    if (error) {
+        target.close();
+        (void)env.unlink(to);  // the copy's own error is the one to report
+    }
+    return error;
+}
+
 int set_modification_time(const std::string& path, std::time_t time) {
     struct timespec times[2];
     times[0].tv_sec = time;

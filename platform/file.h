@@ -84,6 +84,10 @@ class File {
 [[nodiscard]] int file_modification_time(const std::string& path, std::time_t* time);
 bool file_exists(const std::string& path);
 bool directory_exists(const std::string& path);
+// Copies the file `from` to a new file `to` (which must not exist), flushed.
+// A copy that fails is removed.
+[[nodiscard]] int copy_file(const std::string& from, const std::string& to,
+                            Env& env = system_env());
 // Creates the directory and its missing parents.
 [[nodiscard]] int make_directories(const std::string& path);
 

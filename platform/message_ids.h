@@ -9,7 +9,8 @@ namespace orvane::platform {
 
 // Message texts. The number also decides a message box's title and icon:
 // below 48 information, 48 to 63 warning, 64 and above error. Numbers from
-// 1000 up are the program's own additions.
+// 1000 up are the program's own additions: 1000 to 1999 errors, 2000 to
+// 2999 warnings, 3000 and above information.
 enum class MessageId : int {
     kNone = 0,
     kPasswordChangedOnNode = 32,
@@ -72,6 +73,20 @@ enum class MessageId : int {
 
     // The filing cabinet.
     kTextDamaged = 1010,  // "Text %s was damaged and has been removed."
+
+    // New texts as the user types them.
+    kNotUtf8 = 1030,           // field, line, column
+    kNotInCodePage = 1031,     // field, character, line, column, code page
+    kControlCharacter = 1033,  // field, position
+    kTooLong = 1034,           // field, limit
+    kTextTooLong = 1035,       // size, limit
+    kLinkOtherNode = 1036,     // text
+
+    // Warnings.
+    kTransliterated = 2000,  // field, the replacements
+
+    // Information.
+    kCabinetRepairedOnOpen = 3000,  // cabinet, copy of the damaged file, texts lost
 
     // The mail packet.
     kAttachmentUnreadable = 1020,  // "Could not read the file '%s' to attach it ..." (Yes/No)

@@ -100,6 +100,16 @@ constexpr Entry kStrings[] = {
     {1020,
      "Could not attach the file '%s'\nbecause it cannot be read:\n%s\n\nDo you want to continue?"},
     {1021, "A mail packet is being built already."},
+    {1030, "%s is not UTF-8 at line %d, column %d."},
+    {1031,
+     "%s holds the character %s at line %d, column %d,\nwhich the code page %s cannot "
+     "hold.\nTransliteration would replace it with its nearest form."},
+    {1033, "%s must not hold a line break or another control character (character %d)."},
+    {1034, "%s is longer than %d characters."},
+    {1035,
+     "The text takes %d bytes, but a text can hold at most %d.\nSend a long text as an "
+     "attached file instead."},
+    {1036, "Text %s is not on your home node; only a text there\ncan be linked as a comment."},
     // Server commands from the catalogue.
     {1150, "The command has no field '%s'"},
     {1151, "'%s' is not in the address book"},
@@ -120,6 +130,10 @@ constexpr Entry kStrings[] = {
     {1164, "The number of days, weeks, months or years"},
     {1165, "The command is not complete"},
     {1166, "The command '%s' is not in your command list"},
+    {2000, "%s: these characters were replaced: %s"},
+    {3000,
+     "The filing cabinet '%s' was damaged and has been repaired.\nThe damaged file is kept as "
+     "'%s'.\n%d texts named in its boxes could not be kept."},
 };
 
 static_assert(std::adjacent_find(std::begin(kStrings), std::end(kStrings),

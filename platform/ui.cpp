@@ -18,8 +18,19 @@ Ui* g_fatal_ui = nullptr;
 
 constexpr int kFirstWarning = 48;
 constexpr int kFirstError = 64;
+constexpr int kFirstOwn = 1000;
+constexpr int kFirstOwnWarning = 2000;
+constexpr int kFirstOwnInformation = 3000;
 
 void set_title_and_icon(MessageBox* box, int id) {
+    // The program's own messages are grouped by kind rather than by the
+    // ranges of the original table.
+    if (id >= kFirstOwnInformation)
+        id = 0;
+    else if (id >= kFirstOwnWarning)
+        id = kFirstWarning;
+    else if (id >= kFirstOwn)
+        id = kFirstError;
     if (id < kFirstWarning) {
         box->title = "Orvane - Information";
         box->icon = Icon::Information;

@@ -65,6 +65,12 @@ uint64_t block_offset(const Db& db, uint32_t block) {
 
 void forget_buffer(Db& db) {
     db.buffer_block = -1;
+    db.area.reset();
+}
+
+void forget_blocks(Db& db) {
+    forget_buffer(db);
+    db.cache.clear();
 }
 
 int32_t read_raw_block(Db& db, uint32_t block, uint8_t* raw) {
@@ -74,6 +80,11 @@ int32_t read_raw_block(Db& db, uint32_t block, uint8_t* raw) {
 int32_t load_block_number(Db& db, uint32_t block) {
     if (db.buffer_block == static_cast<int64_t>(block)) return kDbOk;
     forget_buffer(db);
+    if (SharedArea cached = db.cache.find(block)) {
+        db.area = std::move(cached);
+        db.buffer_block = block;
+        return kDbOk;
+    }
     uint8_t* raw = db.raw.data();
     if (int32_t error = read_raw_block(db, block, raw)) return error;
     if (int32_t error = check_data_header(db, raw)) return error;
@@ -82,14 +93,17 @@ int32_t load_block_number(Db& db, uint32_t block) {
     const size_t length = load_le16(raw + 4);
     if (crc8(raw + 1, kDataHeaderSize - 1 + stored) != raw[0])
         return db.fail(kDbDataBlockCrc, kDbCorrupt);
+    auto area = std::make_shared<BlockArea>();
+    area->flags = flags;
     if (flags & kBlockCompressed) {
-        if (LzExpand(raw + kDataHeaderSize, stored, db.area.data(), length) != LzResult::Exact)
+        area->bytes.resize(length);
+        if (LzExpand(raw + kDataHeaderSize, stored, area->bytes.data(), length) != LzResult::Exact)
             return db.fail(kDbLzLength, kDbCorrupt);
     } else {
-        std::memcpy(db.area.data(), raw + kDataHeaderSize, stored);
+        area->bytes.assign(raw + kDataHeaderSize, raw + kDataHeaderSize + stored);
     }
-    db.area_length = length;
-    db.area_flags = flags;
+    db.cache.put(block, area);
+    db.area = std::move(area);
     db.buffer_block = block;
     return kDbOk;
 }
@@ -100,8 +114,8 @@ int32_t load_block(Db& db, size_t position) {
     if (int32_t error = load_block_number(db, block)) return error;
     uint8_t key[256];
     size_t key_length = 0;
-    int32_t error = first_key_of_area(db, db.area.data(), db.area_length,
-                                      db.area_flags & kBlockPrefixKeys, key, &key_length);
+    int32_t error = first_key_of_area(db, db.area_bytes(), db.area_length(),
+                                      db.area_flags() & kBlockPrefixKeys, key, &key_length);
     if (!error) error = check_first_key(db, position, key, key_length);
     if (error) forget_buffer(db);
     return error;
@@ -109,9 +123,11 @@ int32_t load_block(Db& db, size_t position) {
 
 int32_t read_first_key(Db& db, size_t position, uint8_t* key, size_t* key_length) {
     const uint32_t block = db.index.block(position);
-    if (db.buffer_block == static_cast<int64_t>(block)) {
-        if (int32_t error = first_key_of_area(db, db.area.data(), db.area_length,
-                                              db.area_flags & kBlockPrefixKeys, key, key_length))
+    SharedArea known =
+        db.buffer_block == static_cast<int64_t>(block) ? db.area : db.cache.find(block);
+    if (known) {
+        if (int32_t error = first_key_of_area(db, known->bytes.data(), known->bytes.size(),
+                                              known->flags & kBlockPrefixKeys, key, key_length))
             return error;
         return check_first_key(db, position, key, *key_length);
     }
@@ -165,15 +181,18 @@ bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
 
 int32_t write_raw_block(Db& db, uint32_t block, const uint8_t* raw) {
     if (db.buffer_block == static_cast<int64_t>(block)) forget_buffer(db);
+    db.cache.erase(block);
     return write_exact(db, block_offset(db, block), raw, db.blocksize()) ? kDbOk : kDbWriteError;
 }
 
 int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw,
                            const uint8_t* area, size_t length) {
     if (int32_t error = write_raw_block(db, block, raw.data())) return error;
-    if (length && area != db.area.data()) std::memmove(db.area.data(), area, length);
-    db.area_length = length;
-    db.area_flags = raw[1];
+    auto written = std::make_shared<BlockArea>();
+    written->bytes.assign(area, area + length);
+    written->flags = raw[1];
+    db.cache.put(block, written);
+    db.area = std::move(written);
     db.buffer_block = block;
     return kDbOk;
 }

@@ -24,16 +24,19 @@ inline constexpr uint8_t kBlockCompressed = 0x02;
 uint64_t block_offset(const Db& db, uint32_t block);
 
 // Loads the data block of index entry `position` into the handle's buffer
-// (db.area), unless it is there already, and checks its first key against
-// the entry.
+// (db.area), from the cache or else from the file, and checks its first key
+// against the entry.
 [[nodiscard]] int32_t load_block(Db& db, size_t position);
 // The same for a block without an entry to compare (repair, walking).
 [[nodiscard]] int32_t load_block_number(Db& db, uint32_t block);
 // Reads just enough of the block of entry `position` to know its first key
 // (no CRC check) and compares it with the entry. `key` has room for 255.
 [[nodiscard]] int32_t read_first_key(Db& db, size_t position, uint8_t* key, size_t* key_length);
-// Forgets the block in the buffer, so that the next load reads it again.
+// Forgets the block in the buffer (it stays cached).
 void forget_buffer(Db& db);
+// Forgets every block read, so that the next load reads from the file:
+// another process wrote, a period was undone, the index is rebuilt.
+void forget_blocks(Db& db);
 
 // Packs an area as a block: uncompressed when it fits, else compressed when
 // `allow_compress`. Gives false when it does not fit. `raw` gets blocksize bytes.

@@ -64,13 +64,12 @@ int32_t free_block(Db& db, size_t position) {
         if (int32_t error = write_raw_block(db, block, raw.data())) return error;
         const size_t moved = db.index.find_block(last);
         db.index.set_block(moved, block);
-        if (db.buffer_block == static_cast<int64_t>(last))
-            db.buffer_block = block;
-        else if (db.buffer_block == static_cast<int64_t>(block))
-            forget_buffer(db);
+        // The buffer may hold the moved block under its new number.
+        if (db.buffer_block == static_cast<int64_t>(last)) db.buffer_block = block;
     } else if (db.buffer_block == static_cast<int64_t>(block)) {
         forget_buffer(db);
     }
+    db.cache.erase(last);
     db.index.remove(position);
     set_blockcount(db, db.index.count());
     db.dirty_index = true;
@@ -96,7 +95,7 @@ int32_t drop_unlisted_blocks(Db& db, std::vector<uint32_t> blocks) {
         }
         --count;
     }
-    forget_buffer(db);
+    forget_blocks(db);
     set_blockcount(db, db.index.count());
     db.dirty_index = true;
     return kDbOk;

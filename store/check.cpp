@@ -1,10 +1,14 @@
 // DbCheck: reading every block and record and saying what is wrong, without
 // changing anything.
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/bytes.h"
 #include "store/block.h"
+#include "store/header_check.h"
 #include "store/index_area.h"
+#include "store/io.h"
 #include "store/keys.h"
 #include "store/lz.h"
 #include "store/period.h"
@@ -26,6 +30,8 @@ class Checker {
     std::string detail_text(int32_t result) const {
         return DbErrorText(db_.last_detail ? db_.last_detail : result);
     }
+    void check_header();
+    void check_padding();
     void check_data_block(size_t position);
     void check_long_record(const std::string& where, const DataPart& part);
 
@@ -76,7 +82,7 @@ void Checker::check_data_block(size_t position) {
     // The long records are checked after the walk, which the extension
     // reads would disturb.
     std::vector<std::pair<std::string, DataPart>> long_records;
-    RecordCursor cursor(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys);
+    RecordCursor cursor(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys);
     size_t count = 0;
     while (cursor.next()) {
         ++count;
@@ -99,11 +105,49 @@ void Checker::check_data_block(size_t position) {
     }
 }
 
+void Checker::check_header() {
+    HeaderBytes header;
+    if (!read_exact(db_, 0, header.data(), header.size())) {
+        problem("header", DbErrorText(kDbReadError));
+        return;
+    }
+    DbHeaderReport state;
+    examine_header(header, &state);
+    report_->problems.insert(report_->problems.end(), state.problems.begin(), state.problems.end());
+}
+
+// The format keeps zeros behind the index in block 0 and behind the stored
+// bytes of every block; a repair writes them again.
+void Checker::check_padding() {
+    const uint32_t blocksize = db_.blocksize();
+    std::vector<uint8_t> bytes(blocksize);
+    const size_t index_end =
+        kHeaderSize + (index_in_block0(db_) ? static_cast<size_t>(index_area_size(db_)) : 0);
+    auto zero_from = [&bytes](size_t from) {
+        return std::all_of(bytes.begin() + static_cast<long>(from), bytes.end(),
+                           [](uint8_t b) { return b == 0; });
+    };
+    if (read_exact(db_, 0, bytes.data(), blocksize) && !zero_from(index_end))
+        problem("block 0", "bytes that are not zero behind the index");
+    for (uint32_t block = 0; block < db_.index.count(); ++block) {
+        if (read_raw_block(db_, block, bytes.data()) != kDbOk) continue;  // reported elsewhere
+        const size_t header = bytes[1] == kExtensionMarker ? kExtensionHeaderSize : kDataHeaderSize;
+        const size_t stored = platform::load_le16(&bytes[2]);
+        if (header + stored <= blocksize && !zero_from(header + stored))
+            problem("block " + std::to_string(block),
+                    "bytes that are not zero behind its stored bytes");
+    }
+}
+
 int32_t Checker::run() {
+    // Every block is read from the file, none taken from the cache.
+    forget_blocks(db_);
     const Index& index = db_.index;
     report_->blocks = index.count();
+    check_header();
+    check_padding();
     uint64_t size = 0;
-    if (db_.file.size(&size) != 0) return kDbReadError;
+    if (!file_size(db_, &size)) return kDbReadError;
     if (size != expected_file_size(db_))
         problem("file", "size " + std::to_string(size) + ", expected " +
                             std::to_string(expected_file_size(db_)));

@@ -40,7 +40,7 @@ int32_t Compaction::absorb(size_t input) {
     const size_t position = db_.index.data_begin() + input;
     if (int32_t error = load_block(db_, position)) return error;
     Records records;
-    if (!decode_records(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys,
+    if (!decode_records(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys,
                         &records))
         return db_.fail(kDbBadDataBlock, kDbCorrupt);
     for (Record& record : records) {

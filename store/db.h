@@ -119,20 +119,28 @@ inline constexpr int kDbMaxBlockSize = 16384;
 // Writes back what is dirty, closes the file and frees the handle, which is
 // gone even when the write-back failed (its error is returned).
 [[nodiscard]] int32_t DbClose(DbHandle handle);
-// DbLock begins a lock period; the outermost DbUnlock commits it (writes
-// back header and index and flushes) and returns the commit's error.
+// DbLock begins a lock period; the outermost DbUnlock commits it: every
+// write of the period becomes durable at once, or, when the commit fails
+// (its error is returned), none does. A period is never half kept, not even
+// across a power cut: its before-images go to a journal beside the file,
+// "<name>.jnl", from which the next open, or the next period of another
+// process sharing the file, undoes a period that did not finish.
 [[nodiscard]] int32_t DbLock(DbHandle handle);
 [[nodiscard]] int32_t DbUnlock(DbHandle handle);
-// Ends one lock level without committing. At the outermost level nothing
-// more is written: the blocks the period changed stay as written, but the
-// header and the index on disk stay as they were, so the next period finds
-// the index stale and rebuilds it from the blocks. For a caller whose group
-// of changes failed half-way and must not be committed as if whole.
-void DbAbandon(DbHandle handle);
+// Ends one lock level without committing. At the outermost level the
+// period's writes are undone at once: the file is exactly as it was before
+// the period, and the handle reads header and index afresh. For a caller
+// whose group of changes failed half-way. Gives the lock levels still open.
+int DbAbandon(DbHandle handle);
 [[nodiscard]] int32_t DbFlush(DbHandle handle);
 // DB_COMPRESS switches compression of newly written blocks; DB_RETRY_IO the
-// retry of failed transfers.
+// retry of failed transfers; DB_NO_AUTO_REPAIR keeps a damaged index from
+// being rebuilt without the caller's knowing.
 [[nodiscard]] int32_t DbSetOptions(DbHandle handle, uint32_t flags);
+// How many bytes of expanded blocks the handle keeps between reads, so that
+// a block read again is neither read, checked nor expanded again (4 MiB
+// unless set; 0 keeps none). Dropped whenever another process wrote.
+[[nodiscard]] int32_t DbSetCacheSize(DbHandle handle, size_t bytes);
 
 // Finds a record by `mode`. The found key is copied to `key_buffer` up to its
 // size (`*key_length` = bytes copied). With a data buffer the data is copied
@@ -164,11 +172,44 @@ struct DbCheckReport {
     uint64_t long_records = 0;
     std::vector<std::string> problems;
 };
-// Reads every block and record without changing the file: checksums, key
-// order within and across blocks, the index against the blocks, and every
-// long record's extension blocks. 0 when it could look at everything (the
-// report says whether the file is sound), or the error that stopped it.
+// Reads every block and record without changing the file: the header as it
+// lies on disk (see DbCheckHeader), checksums, key order within and across
+// blocks, the index against the blocks, every long record's extension
+// blocks, and the zeros the format keeps behind the index in block 0 and
+// behind the stored bytes of every block. 0 when it could look at
+// everything (the report says whether the file is sound), or the error
+// that stopped it. DbRepair mends every problem it reports.
 [[nodiscard]] int32_t DbCheck(DbHandle handle, DbCheckReport* report);
+
+// The file header as it lies on disk: whether its main fields and its
+// collating table pass their checksums (in a form an open accepts), and
+// whether their backups do.
+struct DbHeaderReport {
+    bool readable = false;  // the file holds a whole header
+    bool header_sound = false;
+    bool header_backup_sound = false;
+    bool table_sound = false;
+    bool table_backup_sound = false;
+    std::vector<std::string> problems;  // as DbCheck words them
+    // An open with DB_HEADER_BACKUP restores what is damaged.
+    bool restorable() const {
+        return readable && (header_sound || header_backup_sound) &&
+               (table_sound || table_backup_sound);
+    }
+};
+// Looks at the header of the file `name` without opening it as a database,
+// for a file that DbOpen refuses: 0, or the error of opening or reading it.
+[[nodiscard]] int32_t DbCheckHeader(const std::string& name, DbHeaderReport* report,
+                                    platform::Env& env = platform::system_env());
+// For a file whose header cannot be restored from its backup: writes a new
+// header from what the file shows (the block size at which its blocks
+// check, the options their flags use, compression allowed, a sound copy of
+// the collating table or else the identity), then opens the file with
+// `flags` and rebuilds the index and checks every record (DbRepair, with
+// progress to the callback). 16 when no block size fits the blocks.
+[[nodiscard]] int32_t DbRebuildHeader(const std::string& name, uint32_t flags,
+                                      DbCallback callback = {},
+                                      platform::Env& env = platform::system_env());
 
 // What `orvane db stat` shows; gathered by walking every block.
 struct DbStatistics {

@@ -1,7 +1,7 @@
 // Owns one open database handle. close() commits what is left and says how
-// that went; the destructor closes a handle that was not closed, which
-// commits nothing that matters: outside lock periods everything was written
-// back when its period ended.
+// that went; the destructor closes a handle that was not closed, abandoning
+// a lock period its owner left open (a failure path), so that a half-done
+// group of changes is undone, never committed.
 #pragma once
 
 #include <utility>
@@ -14,15 +14,11 @@ class DbFile {
   public:
     DbFile() = default;
     explicit DbFile(DbHandle handle) : handle_(handle) {}
-    ~DbFile() {
-        // Outside lock periods there is nothing left to write back; inside
-        // one, the owner's failure is already on its way to the user.
-        if (handle_) (void)DbClose(handle_);
-    }
+    ~DbFile() { release(); }
     DbFile(DbFile&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     DbFile& operator=(DbFile&& other) noexcept {
         if (this != &other) {
-            if (handle_) (void)DbClose(handle_);  // as in the destructor
+            release();
             handle_ = std::exchange(other.handle_, nullptr);
         }
         return *this;
@@ -38,6 +34,14 @@ class DbFile {
     [[nodiscard]] int32_t close() { return DbClose(std::exchange(handle_, nullptr)); }
 
   private:
+    void release() {
+        if (!handle_) return;
+        while (DbAbandon(handle_) > 0) {
+        }
+        // Outside lock periods there is nothing left to write back.
+        (void)DbClose(handle_);
+    }
+
     DbHandle handle_ = nullptr;
 };
 

@@ -16,7 +16,8 @@ namespace {
 
 int32_t load_records(Db& db, size_t position, Records* records) {
     if (int32_t error = load_block(db, position)) return error;
-    if (!decode_records(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys, records))
+    if (!decode_records(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys,
+                        records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
     return kDbOk;
 }

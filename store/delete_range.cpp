@@ -17,7 +17,8 @@ namespace {
 int32_t free_whole_block(Db& db, size_t position) {
     if (int32_t error = load_block(db, position)) return error;
     Records records;
-    if (!decode_records(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys, &records))
+    if (!decode_records(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys,
+                        &records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
     if (int32_t error = free_block(db, position)) return error;
     for (const Record& record : records) {

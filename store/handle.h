@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "store/block_cache.h"
 #include "store/db.h"
 #include "store/index.h"
+#include "store/journal.h"
 #include "store/lz.h"
+#include "store/period_writes.h"
 
 namespace orvane::store {
 
@@ -52,7 +55,14 @@ struct Db {
     // repair; the next period reads header and index afresh.
     bool write_failed = false;
     bool reload_needed = false;
+    // A live journal is left to undo (found at open, or an undo failed).
+    bool recovery_needed = false;
     bool repairing = false;
+
+    // The writes of the period not yet in the file, and the journal that
+    // makes the period all or nothing.
+    PeriodWrites writes;
+    Journal journal;
 
     DbCallback callback;
     std::recursive_mutex mutex;
@@ -60,11 +70,14 @@ struct Db {
     Index index;
     uint32_t index_bytes_in_block0 = 0;
 
-    // The data block in the buffer, expanded: its record area.
+    // The data block in the buffer, expanded: its record area (null when
+    // buffer_block is -1), and the blocks read before it.
     int64_t buffer_block = -1;
-    std::vector<uint8_t> area;
-    size_t area_length = 0;
-    uint8_t area_flags = 0;
+    SharedArea area;
+    BlockCache cache;
+    const uint8_t* area_bytes() const { return area->bytes.data(); }
+    size_t area_length() const { return area->bytes.size(); }
+    uint8_t area_flags() const { return area->flags; }
     std::vector<uint8_t> raw;  // one block as stored
     std::unique_ptr<LzTable> lz_table;
     // Where the last block compression stopped, so that a block that only

@@ -23,17 +23,6 @@ constexpr uint8_t kMagicBytes[4] = {0x5A, 0x74, 0x44, 0x42};  // "ZtDB"
 // version 3 and above.
 constexpr size_t kChecked[] = {0, 1, 2, 3, 8, 9, 10, 11, 736, 737, 14, 15, 16, 17, 18, 19, 20, 738};
 
-bool is_standard_table(const uint8_t* table) {
-    bool identity = true, lower = true, upper = true;
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t b = static_cast<uint8_t>(i);
-        identity &= table[i] == b;
-        lower &= table[i] == (b >= 'A' && b <= 'Z' ? b + 32 : b);
-        upper &= table[i] == (b >= 'a' && b <= 'z' ? b - 32 : b);
-    }
-    return identity || lower || upper;
-}
-
 void refresh_backups(HeaderBytes& h) {
     std::memcpy(&h[kBackupMagic], &h[kMagic], 4);
     std::memcpy(&h[kBackupVersion], &h[kVersion], 2);
@@ -45,6 +34,19 @@ void refresh_backups(HeaderBytes& h) {
     h[kBackupWrapped] = h[kWrapped];
     h[kBackupOptions] = h[kOptions];
     h[kBackupWide] = h[kWide];
+}
+
+}  // namespace
+
+bool is_standard_table(const uint8_t* table) {
+    bool identity = true, lower = true, upper = true;
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t b = static_cast<uint8_t>(i);
+        identity &= table[i] == b;
+        lower &= table[i] == (b >= 'A' && b <= 'Z' ? b + 32 : b);
+        upper &= table[i] == (b >= 'a' && b <= 'z' ? b - 32 : b);
+    }
+    return identity || lower || upper;
 }
 
 void restore_from_backups(HeaderBytes& h) {
@@ -60,11 +62,29 @@ void restore_from_backups(HeaderBytes& h) {
     h[kWide] = h[kBackupWide];
 }
 
-bool valid_blocksize(uint32_t size) {
+bool valid_blocksize_value(uint32_t size) {
     return size >= kDbMinBlockSize && size <= kDbMaxBlockSize && (size & (size - 1)) == 0;
 }
 
-}  // namespace
+bool header_fields_valid(const HeaderBytes& h) {
+    if (std::memcmp(&h[kMagic], kMagicBytes, 4) != 0 ||
+        !valid_blocksize_value(load_le16(&h[kBlockSize])))
+        return false;
+    const uint32_t version = load_le16(&h[kVersion]);
+    const uint32_t entry_size = load_le16(&h[kEntrySize]);
+    return version > 3 || (entry_size + (version >= 3 ? 1 : 0) >= (version >= 3 ? 3u : 2u) + 6 &&
+                           entry_size <= 254);
+}
+
+void seal_header(HeaderBytes& h, bool table) {
+    refresh_backups(h);
+    h[kChecksum] = header_checksum(h);
+    h[kBackupChecksum] = backup_checksum(h);
+    if (table) {
+        std::memcpy(&h[kBackupTable], &h[kTable], 256);
+        h[kTableChecksum] = h[kBackupTableChecksum] = table_checksum(&h[kTable]);
+    }
+}
 
 uint8_t header_checksum(const HeaderBytes& h, bool skip_first) {
     uint8_t crc = kCrc8Start;
@@ -75,6 +95,11 @@ uint8_t header_checksum(const HeaderBytes& h, bool skip_first) {
         crc = crc8_byte(crc, h[13]);
     }
     return crc;
+}
+
+bool header_checksum_accepted(const HeaderBytes& h) {
+    return header_checksum(h) == h[kChecksum] || h[kChecksum] == 0 ||
+           (load_le16(&h[kVersion]) > 2 && header_checksum(h, true) == h[kChecksum]);
 }
 
 uint8_t backup_checksum(const HeaderBytes& h) {
@@ -96,11 +121,7 @@ void init_header(HeaderBytes& h, uint32_t blocksize, uint32_t entry_size, uint8_
     store_le16(&h[kBlockSize], static_cast<uint16_t>(blocksize & 0xFFFF));
     h[kOptions] = options;
     for (int i = 0; i < 256; ++i) h[kTable + i] = static_cast<uint8_t>(i);
-    std::memcpy(&h[kBackupTable], &h[kTable], 256);
-    h[kTableChecksum] = h[kBackupTableChecksum] = table_checksum(&h[kTable]);
-    refresh_backups(h);
-    h[kChecksum] = header_checksum(h);
-    h[kBackupChecksum] = backup_checksum(h);
+    seal_header(h, true);
 }
 
 uint32_t header_version(const HeaderBytes& h) {
@@ -125,8 +146,7 @@ int32_t read_header(Db& db, bool table_check) {
     bool table_dirty = false;
 
     bool header_ok = header_checksum(h) == h[kChecksum];
-    if (!header_ok && (h[kChecksum] == 0 ||
-                       (load_le16(&h[kVersion]) > 2 && header_checksum(h, true) == h[kChecksum]))) {
+    if (!header_ok && header_checksum_accepted(h)) {
         h[kChecksum] = header_checksum(h);
         header_ok = dirty = true;
     }
@@ -154,7 +174,8 @@ int32_t read_header(Db& db, bool table_check) {
         h[kTableChecksum] = table_checksum(&h[kTable]);
         table_ok = table_dirty = true;
     }
-    if (std::memcmp(&h[kMagic], kMagicBytes, 4) != 0 || !valid_blocksize(load_le16(&h[kBlockSize])))
+    if (std::memcmp(&h[kMagic], kMagicBytes, 4) != 0 ||
+        !valid_blocksize_value(load_le16(&h[kBlockSize])))
         return db.fail(kDbBadFileHeader, kDbCorrupt);
     if (!header_ok || !table_ok) return db.fail(kDbFileHeaderCrc, kDbCorrupt);
     const uint32_t version = load_le16(&h[kVersion]);
@@ -197,16 +218,9 @@ void adopt_header(Db& db) {
 }
 
 int32_t write_header(Db& db) {
-    HeaderBytes& h = db.header;
-    refresh_backups(h);
-    h[kChecksum] = header_checksum(h);
-    h[kBackupChecksum] = backup_checksum(h);
-    if (db.dirty_table) {
-        std::memcpy(&h[kBackupTable], &h[kTable], 256);
-        h[kTableChecksum] = h[kBackupTableChecksum] = table_checksum(&h[kTable]);
-    }
+    seal_header(db.header, db.dirty_table);
     db.dirty_header = db.dirty_table = false;
-    return write_exact(db, 0, h.data(), h.size()) ? kDbOk : kDbWriteError;
+    return write_exact(db, 0, db.header.data(), db.header.size()) ? kDbOk : kDbWriteError;
 }
 
 }  // namespace orvane::store

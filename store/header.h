@@ -45,8 +45,23 @@ using HeaderBytes = std::array<uint8_t, kHeaderSize>;
 // Checksum of the main fields; without byte 0 when `skip_first` (an older
 // form that is still accepted).
 uint8_t header_checksum(const HeaderBytes& header, bool skip_first = false);
+// Whether the main checksum is right or in a form an open accepts and
+// rewrites (0, or the older form without byte 0).
+bool header_checksum_accepted(const HeaderBytes& header);
 uint8_t backup_checksum(const HeaderBytes& header);
 uint8_t table_checksum(const uint8_t* table);
+// The identity, or the table mapping A-Z to a-z, or a-z to A-Z: accepted
+// without a right checksum.
+bool is_standard_table(const uint8_t* table);
+bool valid_blocksize_value(uint32_t size);
+// Magic, block size and entry size make sense (a version above 3 is not
+// damage but a newer file).
+bool header_fields_valid(const HeaderBytes& header);
+// Copies the backed-up main fields over the main fields.
+void restore_from_backups(HeaderBytes& header);
+// Refreshes the backups and the checksums; with `table` also the table's
+// backup and checksums.
+void seal_header(HeaderBytes& header, bool table);
 
 // A header for a new, empty file (version 2, one block, identity table).
 void init_header(HeaderBytes& header, uint32_t blocksize, uint32_t entry_size, uint8_t options);

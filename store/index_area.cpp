@@ -60,7 +60,7 @@ int32_t read_index(Db& db) {
     const uint64_t blocks_end = (static_cast<uint64_t>(count) + 1) * db.blocksize();
     const uint64_t offset = in_block0 ? kHeaderSize : blocks_end;
     uint64_t file_size = 0;
-    if (db.file.size(&file_size) != 0) return kDbReadError;
+    if (!store::file_size(db, &file_size)) return kDbReadError;
     if (count == 0 || file_size < (in_block0 ? blocks_end : offset + area_size))
         return db.fail(kDbFileTooShort, kDbCorrupt);
 

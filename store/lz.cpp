@@ -1,6 +1,7 @@
 #include "store/lz.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/bytes.h"
@@ -15,6 +16,44 @@ namespace {
 uint32_t hash3(const uint8_t* p) {
     uint32_t h = ((static_cast<uint32_t>(p[0]) * 16) ^ p[1]) * 16 ^ p[2];
     return (h * 40543u) >> 4 & 4095u;
+}
+
+uint64_t load64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// What 16 items can make at most, and what copy_match writes past a match.
+constexpr size_t kGroupOutput = 16 * kLzMaxMatch + 8;
+
+// Copies a match of `length` bytes from `distance` back, as if byte by byte
+// (a short distance repeats a pattern). Eight bytes at a time when the
+// distance allows, which may write up to 6 bytes past the match.
+void copy_match(uint8_t* out, size_t distance, size_t length) {
+    const uint8_t* from = out - distance;
+    if (distance < 8) {
+        for (size_t i = 0; i < length; ++i) out[i] = from[i];
+        return;
+    }
+    // Each piece reads only bytes before the piece it writes.
+    for (size_t i = 0; i < length; i += 8) std::memcpy(out + i, from + i, 8);
+}
+
+// How many leading bytes of `a` and `b` agree, up to `limit`; eight at a
+// time where it can.
+size_t common_length(const uint8_t* a, const uint8_t* b, size_t limit) {
+    size_t n = 0;
+    for (; n + 8 <= limit; n += 8) {
+        const uint64_t differ = load64(a + n) ^ load64(b + n);
+        if (differ) {
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ)
+                                                                       : std::countl_zero(differ);
+            return n + static_cast<size_t>(bit) / 8;
+        }
+    }
+    while (n < limit && a[n] == b[n]) ++n;
+    return n;
 }
 
 }  // namespace
@@ -82,8 +121,7 @@ size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input
             int32_t previous = table[h];
             table[h] = static_cast<int32_t>(state.in);
             if (previous >= 0 && state.in - static_cast<size_t>(previous) <= kLzWindow) {
-                const uint8_t* source = input + previous;
-                while (match < max_match && source[match] == input[state.in + match]) ++match;
+                match = common_length(input + previous, input + state.in, max_match);
                 distance = state.in - static_cast<size_t>(previous);
             }
         }
@@ -144,50 +182,51 @@ LzResult LzExpand(const uint8_t* input, size_t length, uint8_t* output, size_t e
                   size_t* produced) {
     size_t in = 0;
     size_t out = 0;
-    unsigned items = 0;
-    uint16_t flags = 0;
     LzResult result = LzResult::Exact;
     while (in < length && out < expected) {
-        if (items++ % 16 == 0) {
-            if (length - in < 2) {
-                in = length;
-                break;
-            }
-            flags = load_le16(input + in);
-            in += 2;
-            if (in == length) break;
-        }
-        const bool is_match = flags & 0x8000;
-        flags = static_cast<uint16_t>(flags << 1);
-        if (!is_match) {
-            output[out++] = input[in++];
-            continue;
-        }
         if (length - in < 2) {
             in = length;
             break;
         }
-        const uint16_t item = load_le16(input + in);
+        unsigned flags = load_le16(input + in);
         in += 2;
-        const size_t distance = (item >> 4) + 1u;
-        const size_t match = (item & 15u) + 3u;
-        if (distance > out) {
-            result = LzResult::BadDistance;
-            break;
-        }
-        const size_t room = expected - out;
-        const size_t count = std::min(match, room);
-        if (distance >= count) {
-            std::memcpy(output + out, output + out - distance, count);
-            out += count;
-        } else {
+        if (in == length) break;
+        // A group whose 16 items cannot reach the end of the input or of
+        // the output is expanded without looking for either.
+        const bool roomy = length - in >= 32 && expected - out >= kGroupOutput;
+        for (int item = 0; item < 16; ++item, flags <<= 1) {
+            if (!roomy && (in >= length || out >= expected)) goto done;
+            if (!(flags & 0x8000)) {
+                output[out++] = input[in++];
+                continue;
+            }
+            if (!roomy && length - in < 2) {
+                in = length;
+                goto done;
+            }
+            const uint16_t code = load_le16(input + in);
+            in += 2;
+            const size_t distance = (code >> 4) + 1u;
+            const size_t match = (code & 15u) + 3u;
+            if (distance > out) {
+                result = LzResult::BadDistance;
+                goto done;
+            }
+            if (roomy) {
+                copy_match(output + out, distance, match);
+                out += match;
+                continue;
+            }
+            const size_t room = expected - out;
+            const size_t count = std::min(match, room);
             for (size_t i = 0; i < count; ++i, ++out) output[out] = output[out - distance];
-        }
-        if (match > room) {
-            result = LzResult::TooLong;
-            break;
+            if (match > room) {
+                result = LzResult::TooLong;
+                goto done;
+            }
         }
     }
+done:
     if (produced) *produced = out;
     if (result != LzResult::Exact) return result;
     if (in < length) return LzResult::TooLong;

@@ -1,6 +1,4 @@
 // Creating, opening and closing a database file, and the handle's options.
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -43,33 +41,44 @@ int32_t open_error(int error) {
 // Buffers that depend on the block size and the handle's rights.
 void allocate_buffers(Db& db) {
     db.raw.assign(db.blocksize(), 0);
-    db.area.assign(std::max<size_t>(db.max_area(), db.blocksize()), 0);
     if (db.writable && !db.lz_table) {
         db.lz_table = std::make_unique<LzTable>();
         db.block_compressor = std::make_unique<LzResumingCompressor>();
     }
-    forget_buffer(db);
+    forget_blocks(db);
 }
 
-// The file as the handle's flags ask: for writing unless DB_READ_ONLY; a file
-// that refuses writing may still be read with DB_READ_ONLY.
-int32_t open_database_file(Db& db) {
-    db.writable = !(db.flags & DB_READ_ONLY);
+bool refused(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+int open_with_retry(Db& db) {
     int error = open_file(db);
     if (error && (db.flags & DB_RETRY_IO)) {
         db.env->sleep_ms(kRetryOpenDelayMs);
         error = open_file(db);
     }
-    if (error == EACCES || error == EPERM || error == EROFS) {
+    return error;
+}
+
+// The file as the handle's flags ask: for writing unless DB_READ_ONLY. Even a
+// handle that only reads opens the file for writing when it may, so that it
+// can undo a period that a writer left unfinished; a file that refuses
+// writing may still be read with DB_READ_ONLY.
+int32_t open_database_file(Db& db) {
+    db.writable = !(db.flags & DB_READ_ONLY);
+    db.file_read_only = false;
+    int error = open_with_retry(db);
+    if (refused(error)) {
         if (db.writable) return kDbFileReadOnly;
+        db.file_read_only = true;
+        error = open_with_retry(db);
     }
     if (error) return open_error(error);
-    if (!db.writable) {
-        // Whether the file itself refuses writing, as the handle's Env sees it.
-        int probe = -1;
-        const int refused = db.env->open(db.name, O_WRONLY | O_CLOEXEC, 0, &probe);
-        if (probe >= 0) db.env->close(probe);
-        db.file_read_only = refused == EACCES || refused == EPERM || refused == EROFS;
+    if (db.file_read_only) {
+        // Nobody can undo an unfinished period here: its half would be read.
+        bool live = false;
+        if (db.journal.is_live(&live) != 0 || live) return kDbFileReadOnly;
     }
     return kDbOk;
 }
@@ -86,8 +95,17 @@ int32_t finish_open(Db& db) {
     allocate_buffers(db);
     if (header_blockcount(db.header) == 0 && db.writable) set_blockcount(db, 1);
     int32_t error = read_index_or_repair(db);
+    if (!error) db.reload_needed = false;  // header and index are fresh
     if (!error) error = write_back(db);
     return error;
+}
+
+void set_environment(Db& db, platform::Env& env, const std::string& name) {
+    db.env = &env;
+    db.file = platform::File(env);
+    db.name = name;
+    db.journal = Journal(env);
+    db.journal.set_database(name);
 }
 
 }  // namespace
@@ -117,13 +135,12 @@ int32_t DbOpen(DbHandle* handle, const std::string& name, uint32_t flags, DbCall
     *handle = nullptr;
     auto db = std::unique_ptr<Db>(new (std::nothrow) Db);
     if (!db) return kDbNoMemory;
-    db->env = &env;
-    db->file = platform::File(env);
-    db->name = name;
+    set_environment(*db, env, name);
     db->flags = flags;
     db->retry_io = flags & DB_RETRY_IO;
     db->callback = std::move(callback);
     if (int32_t error = open_database_file(*db)) return error;
+    db->recovery_needed = true;  // a live journal is undone before anything is read
     int32_t error = begin_operation(db.get(), Intent::Read, ChangeCheck::None);
     if (error) return error;
     error = end_operation(*db, finish_open(*db));
@@ -140,9 +157,7 @@ int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int 
     *handle = nullptr;
     auto db = std::unique_ptr<Db>(new (std::nothrow) Db);
     if (!db) return kDbNoMemory;
-    db->env = &env;
-    db->file = platform::File(env);
-    db->name = name;
+    set_environment(*db, env, name);
     db->flags = flags & ~DB_READ_ONLY;
     db->retry_io = flags & DB_RETRY_IO;
     db->callback = std::move(callback);
@@ -158,6 +173,14 @@ int32_t DbCreate(DbHandle* handle, const std::string& name, uint32_t flags, int 
     if (int error = db->file.open(name, platform::Access::ReadWrite, share,
                                   platform::Disposition::CreateNew))
         return error == EEXIST ? kDbFileExists : kDbCreateError;
+    // A journal of this name was left by an earlier file that is gone; it
+    // must never be taken for this file's.
+    const int stale = env.unlink(Journal::path_for(name));
+    if (stale != 0 && stale != ENOENT) {
+        db->file.close();
+        (void)env.unlink(name);  // the create's own error is the one to report
+        return kDbCreateError;
+    }
 
     int32_t error = begin_operation(db.get(), Intent::Write, ChangeCheck::None);
     if (!error) {
@@ -187,7 +210,10 @@ int32_t DbClose(DbHandle handle) {
     if (!handle) return kDbNotOpen;
     std::unique_ptr<Db> db(handle);
     // Outside a lock period everything was written back when it ended.
-    return db->depth > 0 ? end_all_periods(*db) : kDbOk;
+    const int32_t result = db->depth > 0 ? end_all_periods(*db) : kDbOk;
+    // A shared file's journal may be in use by another process at any time.
+    if (!(db->flags & DB_SHARED)) db->journal.remove_if_empty();
+    return result;
 }
 
 int32_t DbLock(DbHandle handle) {
@@ -200,8 +226,10 @@ int32_t DbUnlock(DbHandle handle) {
     return end_operation(*handle, kDbOk);
 }
 
-void DbAbandon(DbHandle handle) {
-    if (handle && handle->depth > 0) abandon_operation(*handle);
+int DbAbandon(DbHandle handle) {
+    if (!handle || handle->depth == 0) return 0;
+    abandon_operation(*handle);
+    return handle->depth;
 }
 
 int32_t DbFlush(DbHandle handle) {
@@ -212,11 +240,20 @@ int32_t DbFlush(DbHandle handle) {
     return end_operation(*handle, result);
 }
 
+int32_t DbSetCacheSize(DbHandle handle, size_t bytes) {
+    if (!handle) return kDbNotOpen;
+    if (handle->flags & DB_THREAD_SAFE) handle->mutex.lock();
+    handle->cache.set_budget(bytes);
+    if (handle->flags & DB_THREAD_SAFE) handle->mutex.unlock();
+    return kDbOk;
+}
+
 int32_t DbSetOptions(DbHandle handle, uint32_t flags) {
     if (!handle) return kDbNotOpen;
     if ((flags & DB_COMPRESS) && !handle->file_allows_compression()) return kDbBadParameter;
     handle->compress = flags & DB_COMPRESS;
     handle->retry_io = flags & DB_RETRY_IO;
+    handle->flags = (handle->flags & ~DB_NO_AUTO_REPAIR) | (flags & DB_NO_AUTO_REPAIR);
     return kDbOk;
 }
 

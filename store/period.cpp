@@ -58,7 +58,7 @@ int32_t check_for_change(Db& db, ChangeCheck check) {
     if (platform::load_le32(counter) == header_counter(db.header) && !db.reload_needed)
         return kDbOk;
     db.reload_needed = false;
-    forget_buffer(db);
+    forget_blocks(db);
     db.search.result = -1;
     if (int32_t error = read_header(db, false)) return error;
     if (check == ChangeCheck::HeaderOnly) return kDbOk;
@@ -70,6 +70,22 @@ int32_t check_for_change(Db& db, ChangeCheck check) {
 int32_t read_index_or_repair(Db& db) {
     const int32_t result = read_index(db);
     return may_repair(db, result) ? repair(db, result) : result;
+}
+
+int32_t recover_journal(Db& db) {
+    bool restored = false;
+    if (db.journal.roll_back(db.file, &restored) != 0) {
+        db.recovery_needed = true;
+        return kDbWriteError;
+    }
+    db.recovery_needed = false;
+    if (restored) {
+        // What this handle knew may be from the undone period.
+        db.reload_needed = true;
+        forget_blocks(db);
+        db.search.result = -1;
+    }
+    return kDbOk;
 }
 
 int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
@@ -87,13 +103,15 @@ int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
     db->dirty_header = db->dirty_table = db->dirty_size = db->dirty_index = false;
     db->period_written = false;
     const bool shared = db->flags & DB_SHARED;
-    if (!shared && !db->reload_needed) return kDbOk;
+    if (!shared && !db->reload_needed && !db->recovery_needed) return kDbOk;
     int32_t error = shared ? take_file_lock(*db) : kDbOk;
-    if (!error && check != ChangeCheck::None) {
-        error = check_for_change(*db, check);
-        if (error && shared) release_file_lock(*db);
-    }
+    const bool locked = shared && !error;
+    // Under the lock, a live journal is the trace of a period that another
+    // process left unfinished when it died.
+    if (!error && (shared || db->recovery_needed)) error = recover_journal(*db);
+    if (!error && check != ChangeCheck::None) error = check_for_change(*db, check);
     if (error) {
+        if (locked) release_file_lock(*db);
         --db->depth;
         if (db->flags & DB_THREAD_SAFE) db->mutex.unlock();
     }
@@ -113,8 +131,7 @@ int32_t end_operation(Db& db, int32_t result) {
 
 void abandon_operation(Db& db) {
     if (db.depth == 1) {
-        if (db.period_written) db.reload_needed = true;
-        db.write_failed = false;
+        if (db.writes.active || db.period_written) undo_period(db);
         db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
         if (locks_file(db)) release_file_lock(db);
     }
@@ -149,21 +166,24 @@ int32_t write_back(Db& db) {
         db.dirty_header = db.dirty_index = db.dirty_size = false;
         if (header) result = write_header(db);
         if (!result && index) result = write_index(db);
-        if (!result && size && db.file.set_size(expected_file_size(db)) != 0)
-            result = kDbWriteError;
-        if (!result && db.file.flush() != 0) result = kDbWriteError;
+        if (!result && size && !set_file_size(db, expected_file_size(db))) result = kDbWriteError;
     }
-    if (result) {
-        // Settle the failure here, in the period that failed: the file's
-        // index is left stale, so the next period reads header and index
-        // afresh and a repair sorts out what this one wrote. Later calls
-        // start clean and never report this error again.
-        db.write_failed = false;
-        db.reload_needed = true;
-        db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
-        (void)db.file.flush();  // best effort; the period has failed already
-    }
+    if (!result) result = commit_writes(db);
+    // A period that failed is undone, here, in the period that failed; later
+    // calls start clean and never report this error again.
+    if (result) undo_period(db);
     return result;
+}
+
+void undo_period(Db& db) {
+    // When the undo fails, the journal stays live and the next period (or
+    // the next open) undoes the period.
+    (void)roll_back_writes(db);
+    db.write_failed = false;
+    db.reload_needed = true;
+    db.dirty_header = db.dirty_table = db.dirty_index = db.dirty_size = false;
+    forget_blocks(db);
+    db.search.result = -1;
 }
 
 void set_blockcount(Db& db, uint32_t count) {

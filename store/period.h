@@ -1,9 +1,12 @@
 // Lock periods: every operation runs between begin_operation and
 // end_operation. The outermost period of a shared handle holds the one-byte
-// file lock at 0xFFFFFFFF and first checks the change counter, re-reading
+// file lock at 0xFFFFFFFF, undoes a period that another process left
+// unfinished (a live journal), and checks the change counter, re-reading
 // header and index when another process wrote. A writing period bumps the
 // counter once, before its first change to a block, and writes back the
-// header, the index and the file size when it ends.
+// header, the index and the file size when it ends. A period is all or
+// nothing: its commit makes every write durable at once, and a period that
+// fails or is abandoned is undone from the journal (store/journal.h).
 #pragma once
 
 #include <cstdint>
@@ -28,13 +31,21 @@ int32_t end_operation(Db& db, int32_t result);
 
 // For a handle closed inside lock periods: writes back and releases the lock.
 int32_t end_all_periods(Db& db);
-// Ends one level without writing back; see DbAbandon.
+// Ends one level without writing back; at the outermost level undoes what
+// the period wrote (see DbAbandon).
 void abandon_operation(Db& db);
+// Undoes the period's writes and has the next period read header and index
+// afresh; for a period that failed or was abandoned.
+void undo_period(Db& db);
+// Puts back the before-images of a live journal: another process died in
+// its period, or this handle could not finish an undo.
+[[nodiscard]] int32_t recover_journal(Db& db);
 
 // Before the first change to a block in a period: bump and write the counter.
 [[nodiscard]] int32_t begin_write(Db& db);
-// Writes back the header, the index and the file size as far as dirty, then
-// flushes the file.
+// Commits the period: writes back the header, the index and the file size as
+// far as dirty, then makes every write of the period durable. A failure
+// undoes the period.
 [[nodiscard]] int32_t write_back(Db& db);
 // Sets the number of data blocks in the header (the index has changed).
 void set_blockcount(Db& db, uint32_t count);

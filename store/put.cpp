@@ -71,7 +71,8 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     if (position == Index::npos) position = db.index.data_begin();
     if (int32_t error = load_block(db, position)) return error;
     Records records;
-    if (!decode_records(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys, &records))
+    if (!decode_records(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys,
+                        &records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
     const std::string new_key(reinterpret_cast<const char*>(key), key_length);
     auto at = std::lower_bound(

@@ -10,6 +10,7 @@
 #include "store/blocks.h"
 #include "store/crc8.h"
 #include "store/header.h"
+#include "store/io.h"
 #include "store/keys.h"
 #include "store/long_record.h"
 #include "store/period.h"
@@ -46,7 +47,7 @@ class Repair {
         return db_.notify(code_, static_cast<int32_t>(step), static_cast<int32_t>(steps_)) != 0;
     }
     void prepare_header(uint32_t count);
-    void scan_block(uint32_t block, BlockInfo* info);
+    int32_t scan_block(uint32_t block, BlockInfo* info);
     void sort_and_mark_duplicates();
     int32_t check_records();
     int32_t check_block_records(BlockInfo& info, const std::string* previous_last,
@@ -76,39 +77,52 @@ void Repair::prepare_header(uint32_t count) {
     db_.index.set_layout(wide, entry_size);
 }
 
-void Repair::scan_block(uint32_t block, BlockInfo* info) {
+// A sound block whose bytes behind its stored bytes are not zero is written
+// again with zeros there, as the format keeps them.
+int32_t clear_padding(Db& db, uint32_t block, std::vector<uint8_t>& raw, size_t used) {
+    if (std::all_of(raw.begin() + static_cast<long>(used), raw.end(),
+                    [](uint8_t b) { return b == 0; }))
+        return kDbOk;
+    std::fill(raw.begin() + static_cast<long>(used), raw.end(), 0);
+    return write_raw_block(db, block, raw.data());
+}
+
+int32_t Repair::scan_block(uint32_t block, BlockInfo* info) {
     info->block = block;
     std::vector<uint8_t> raw(db_.blocksize());
     if (read_raw_block(db_, block, raw.data()) != kDbOk) {
         info->bad = true;
-        return;
+        return kDbOk;
     }
     if (raw[1] == kExtensionMarker) {
         info->extension = true;
         const size_t length = load_le16(&raw[2]);
+        info->extension_key = load_le32(&raw[4]);
         if (length > db_.blocksize() - kExtensionHeaderSize) {
             info->bad = true;
             db_.notify(kDbBadExtensionBlock, 1, 1);
         } else if (crc8(&raw[1], kExtensionHeaderSize - 1 + length) != raw[0]) {
             info->bad = true;
             db_.notify(kDbExtensionBlockCrc, 1, 1);
+        } else {
+            return clear_padding(db_, block, raw, kExtensionHeaderSize + length);
         }
-        info->extension_key = load_le32(&raw[4]);
-        return;
+        return kDbOk;
     }
     forget_buffer(db_);
     if (load_block_number(db_, block) != kDbOk) {
         info->bad = true;
-        return;
+        return kDbOk;
     }
-    RecordCursor cursor(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys);
+    RecordCursor cursor(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys);
     if (!cursor.next()) {
         // Empty blocks are dropped; an empty file keeps one below.
         if (!cursor.malformed()) db_.notify(kDbRepairEmptyBlock, 1, 1);
         info->bad = true;
-        return;
+        return kDbOk;
     }
     info->first_key.assign(reinterpret_cast<const char*>(cursor.key()), cursor.key_length());
+    return clear_padding(db_, block, raw, kDataHeaderSize + load_le16(&raw[2]));
 }
 
 void Repair::sort_and_mark_duplicates() {
@@ -162,7 +176,8 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
         return kDbOk;
     }
     Records records;
-    decode_records(db_.area.data(), db_.area_length, db_.area_flags & kBlockPrefixKeys, &records);
+    decode_records(db_.area_bytes(), db_.area_length(), db_.area_flags() & kBlockPrefixKeys,
+                   &records);
     Records kept;
     bool changed = false;
     for (Record& record : records) {
@@ -183,8 +198,8 @@ int32_t Repair::check_block_records(BlockInfo& info, const std::string* previous
         kept.push_back(std::move(record));
     }
     if (!changed && !kept.empty() &&
-        db_.area_length ==
-            area_size(records, 0, records.size(), db_.area_flags & kBlockPrefixKeys)) {
+        db_.area_length() ==
+            area_size(records, 0, records.size(), db_.area_flags() & kBlockPrefixKeys)) {
         *last = kept.back().key;
         return kDbOk;
     }
@@ -275,7 +290,7 @@ void Repair::reset_extension_counter() {
 
 int32_t Repair::run() {
     uint64_t file_size = 0;
-    if (db_.file.size(&file_size) != 0) return kDbReadError;
+    if (!store::file_size(db_, &file_size)) return kDbReadError;
     uint64_t blocks = file_size / db_.blocksize();
     const uint32_t count =
         static_cast<uint32_t>(std::clamp<uint64_t>(blocks > 0 ? blocks - 1 : 0, 1, kMaxBlocks));
@@ -284,7 +299,7 @@ int32_t Repair::run() {
     if (!progress(0)) return kDbAborted;
     for (uint32_t block = 0; block < count; ++block) {
         BlockInfo info;
-        scan_block(block, &info);
+        if (int32_t error = scan_block(block, &info)) return error;
         if (info.bad && !info.extension) record_pass_ = true;
         (info.extension ? extensions_ : data_).push_back(std::move(info));
         if (!progress(++step_)) return kDbAborted;
@@ -298,7 +313,10 @@ int32_t Repair::run() {
     set_blockcount(db_, db_.index.count());
     fit_block_number_width(db_, db_.index.count());
     reset_extension_counter();
-    db_.dirty_index = db_.dirty_header = db_.dirty_size = true;
+    db_.dirty_index = db_.dirty_header = db_.dirty_table = db_.dirty_size = true;
+    // Everything in block 0 behind the index is zeroed when it is written,
+    // and both backups are written afresh.
+    db_.index_bytes_in_block0 = db_.blocksize() - kHeaderSize;
     (void)progress(steps_);  // the work is done: a late cancel changes nothing
     return kDbOk;
 }
@@ -309,7 +327,7 @@ int32_t repair(Db& db, int32_t reason) {
     if (!db.writable || db.file_read_only) return kDbReadOnly;
     if (db.repairing) return kDbCorrupt;
     db.repairing = true;
-    forget_buffer(db);
+    forget_blocks(db);
     db.search.result = -1;
     const HeaderBytes old_header = db.header;
     const Index old_index = db.index;
@@ -325,7 +343,7 @@ int32_t repair(Db& db, int32_t reason) {
         db.index = old_index;
         db.dirty_index = db.dirty_header = db.dirty_size = false;
     }
-    forget_buffer(db);
+    forget_blocks(db);
     db.repairing = false;
     return result;
 }

@@ -79,7 +79,7 @@ int32_t find_record(Db& db, const uint8_t* key, size_t length, Seek seek, Found*
         position = db.index.data_begin();
     }
     if (int32_t error = load_block(db, position)) return error;
-    RecordCursor cursor(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys);
+    RecordCursor cursor(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys);
     bool have_before = false;
     while (cursor.next()) {
         const int order = compare_keys(db, cursor.key(), cursor.key_length(), key, length);
@@ -102,7 +102,7 @@ int32_t find_record(Db& db, const uint8_t* key, size_t length, Seek seek, Found*
     // The key lies behind this block: the next block's first record.
     for (size_t next = position + 1; next < db.index.count(); ++next) {
         if (int32_t error = load_block(db, next)) return error;
-        RecordCursor first(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys);
+        RecordCursor first(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys);
         if (first.next()) {
             // Blocks out of order would let a walk run in circles.
             if (compare_keys(db, first.key(), first.key_length(), key, length) <= 0)

@@ -3,6 +3,7 @@
 #include "store/block.h"
 #include "store/header.h"
 #include "store/index_area.h"
+#include "store/io.h"
 #include "store/period.h"
 
 namespace orvane::store {
@@ -20,11 +21,11 @@ int32_t gather(Db& db, DbStatistics* s) {
     s->data_blocks = db.index.data_count();
     s->index_in_block0 = index_in_block0(db);
     s->index_offset = index_offset(db);
-    if (db.file.size(&s->file_size) != 0) return kDbReadError;
+    if (!file_size(db, &s->file_size)) return kDbReadError;
     for (size_t i = db.index.data_begin(); i < db.index.count(); ++i) {
         if (int32_t error = load_block(db, i)) return error;
-        if (db.area_flags & kBlockCompressed) ++s->compressed_blocks;
-        RecordCursor cursor(db.area.data(), db.area_length, db.area_flags & kBlockPrefixKeys);
+        if (db.area_flags() & kBlockCompressed) ++s->compressed_blocks;
+        RecordCursor cursor(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys);
         while (cursor.next()) {
             ++s->records;
             if (cursor.data().is_long) ++s->long_records;

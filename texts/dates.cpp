@@ -96,6 +96,7 @@ int expand_year(int64_t year) {
 struct DayOrFailure {
     int64_t days = 0;
     bool ok = false;
+    bool known = true;  // false: an unknown word taken as today
 };
 
 // "15-Jan-99" or "1.2.03": the cursor starts on the day's first digit.
@@ -121,7 +122,8 @@ DayOrFailure read_weekday_form(Cursor& cursor, const CivilDate& reference) {
     std::string_view word = cursor.rest().substr(0, kWeekdayCompared);
     int index =
         word.size() == kWeekdayCompared ? find_word(kWeekdayWords, kWeekdayWordWidth, word) : -1;
-    if (index < 0) index = kToday;
+    const bool known = index >= 0;
+    if (!known) index = kToday;
     cursor.skip(kWeekdayCompared);
     if (!is_valid_civil_date(reference)) return {};
     const int64_t reference_days = days_from_civil(reference.year, reference.month, reference.day);
@@ -133,7 +135,7 @@ DayOrFailure read_weekday_form(Cursor& cursor, const CivilDate& reference) {
         offset = index - weekday_of_days(reference_days);
         if (offset > 0) offset -= 7;
     }
-    return {reference_days + offset, true};
+    return {reference_days + offset, true, known};
 }
 
 // The zone after the blank that follows the minute: "+0100", "-0500" or a
@@ -145,8 +147,8 @@ ZoneOffset read_zone(Cursor& cursor) {
         const int64_t half_hours = west / 100 * 2 + west % 100 / 30;
         // An offset beyond what the seconds of a stored date can record is no
         // real zone; like an unknown zone word it counts as UTC.
-        if (half_hours < -30 || half_hours > 29) return {};
-        return {static_cast<int>(half_hours), false};
+        if (half_hours < -30 || half_hours > 29) return {0, false, false};
+        return {static_cast<int>(half_hours), false, true};
     }
     std::string name;
     while (is_alnum(cursor.peek())) {
@@ -185,11 +187,12 @@ std::string zone_suffix(int64_t east_minutes) {
 
 }  // namespace
 
-uint32_t parse_date(std::string_view text, const CivilDate& reference) {
+uint32_t parse_date(std::string_view text, const CivilDate& reference, DateReading* reading) {
     Cursor cursor(text);
     cursor.skip_blanks();
     const DayOrFailure day =
         is_digit(cursor.peek()) ? read_date_form(cursor) : read_weekday_form(cursor, reference);
+    if (reading) *reading = DateReading{day.ok && day.known, true};
     if (!day.ok) return 0;
 
     cursor.skip();
@@ -201,6 +204,7 @@ uint32_t parse_date(std::string_view text, const CivilDate& reference) {
     if (cursor.peek() == ' ') {
         cursor.skip();
         zone = read_zone(cursor);
+        if (reading) reading->zone_known = zone.known;
     }
 
     // The local time given, moved to UTC; the seconds record the zone.

@@ -29,7 +29,14 @@ namespace orvane::texts {
 // Returns 0 when the text cannot give a stored date: a month number outside
 // 1..12, a weekday word with no valid reference day, or an instant before
 // 1970 or past the 32-bit range.
-uint32_t parse_date(std::string_view text, const CivilDate& reference = {});
+// What parse_date found, for a caller that must say when the text held
+// less than a date; the import reads leniently and does not ask.
+struct DateReading {
+    bool date_found = false;  // a date, or a weekday word known as such
+    bool zone_known = true;   // no zone, or a zone word or offset that can be recorded
+};
+uint32_t parse_date(std::string_view text, const CivilDate& reference = {},
+                    DateReading* reading = nullptr);
 
 // What the caller asks format_date for.
 enum class DateRequest {

@@ -93,6 +93,7 @@ namespace charsets {
 constexpr std::string_view kClassLetters = "0DWMU567";
 constexpr int kDosClass = 1;
 constexpr int kWindowsClass = 2;
+constexpr int kMacClass = 3;
 constexpr int kWestVariant = 1;
 constexpr int kEastVariant = 2;
 constexpr int kCyrillicVariant = 5;

@@ -37,9 +37,9 @@ static_assert(std::size(kZones) == 53);
 
 ZoneOffset find_zone(std::string_view lower_case_name) {
     for (const ZoneEntry& zone : kZones) {
-        if (zone.name == lower_case_name) return {zone.half_hours_west, zone.daylight_saving};
+        if (zone.name == lower_case_name) return {zone.half_hours_west, zone.daylight_saving, true};
     }
-    return {};
+    return {0, false, false};
 }
 
 }  // namespace orvane::texts

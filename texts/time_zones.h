@@ -11,6 +11,7 @@ namespace orvane::texts {
 struct ZoneOffset {
     int half_hours_west = 0;
     bool daylight_saving = false;
+    bool known = true;  // false when an unknown zone was taken as UTC
 };
 
 // Looks a lower-case zone word up in the table, first match wins. An unknown

@@ -13,6 +13,13 @@ namespace orvane::ui {
 
 namespace {
 
+// Said when a box name was longer than a box name may be.
+std::string shortened_note(const std::string& stored, const std::string& typed) {
+    if (stored == typed) return {};
+    return " (shortened: a box name holds at most " + std::to_string(cabinet::kMaxBoxNameLength) +
+           " bytes)";
+}
+
 struct CreateRequest {
     std::string password;
     bool search_index = false;
@@ -170,8 +177,9 @@ int run_box_create(CliContext& context, const BoxRequest& request) {
     platform::Result<uint16_t> number =
         access.cabinet().create_box(request.name, *parent, request.directory);
     if (!succeeded(number.status())) return 1;
-    std::printf("Created %s %u \"%s\"\n", request.directory ? "directory" : "box", *number,
-                request.name.c_str());
+    const std::string& stored = access.cabinet().boxes().find(*number)->name;
+    std::printf("Created %s %u \"%s\"%s\n", request.directory ? "directory" : "box", *number,
+                stored.c_str(), shortened_note(stored, request.name).c_str());
     return 0;
 }
 
@@ -179,7 +187,12 @@ int run_box_rename(CliContext& context, const BoxRequest& request) {
     CabinetAccess access(context);
     if (!access.open()) return 1;
     const std::optional<uint16_t> box = access.box(request.box);
-    return box && succeeded(access.cabinet().rename_box(*box, request.name)) ? 0 : 1;
+    if (!box || !succeeded(access.cabinet().rename_box(*box, request.name))) return 1;
+    const std::string& stored = access.cabinet().boxes().find(*box)->name;
+    if (stored != request.name)
+        std::printf("Renamed to \"%s\"%s\n", stored.c_str(),
+                    shortened_note(stored, request.name).c_str());
+    return 0;
 }
 
 int run_box_move(CliContext& context, const BoxRequest& request) {

@@ -63,10 +63,20 @@ std::string recorded_zone(uint32_t stored) {
 
 int run_parse(const CliContext& context, const DateOptions& options) {
     texts::CivilDate reference = local_today();
-    if (!options.ref_date.empty()) read_iso_date(options.ref_date, &reference);
-    const uint32_t stored = texts::parse_date(options.text, reference);
-    if (stored == 0) {
-        print_error("'" + options.text + "' is not a date that can be stored");
+    if (!options.ref_date.empty() && !read_iso_date(options.ref_date, &reference)) {
+        print_error("--ref-date takes a date as YYYY-MM-DD, not '" + options.ref_date + "'");
+        return 2;
+    }
+    texts::DateReading reading;
+    const uint32_t stored = texts::parse_date(options.text, reference, &reading);
+    if (stored == 0 || !reading.date_found) {
+        print_error("'" + options.text + "' holds no date that can be stored" +
+                    (stored ? " (the import would read it as today)" : ""));
+        return 1;
+    }
+    if (!reading.zone_known) {
+        print_error("'" + options.text +
+                    "' names a zone that is not known (the import would read it as UTC)");
         return 1;
     }
     if (context.json) {

@@ -333,13 +333,24 @@ int run_load(const DbArgs& args) {
     return 0;
 }
 
-// Reads every block and record; exit 1 when the file is damaged.
+// For a file that does not open: what is wrong with its header, if anything.
+void print_header_problems(const std::string& file) {
+    store::DbHeaderReport header;
+    if (store::DbCheckHeader(file, &header) != store::kDbOk) return;
+    for (const auto& problem : header.problems) std::printf("%s\n", problem.c_str());
+}
+
+// Reads every block and record; exit 1 when the file is damaged. A header
+// whose backup is sound is taken from the backup, so that the rest of the
+// file is checked too.
 int run_check(CliContext& context, const DbArgs& args) {
     DbReporter reporter(context, "Checking the database file");
     OpenDb db;
     const int32_t opened =
-        db.open(args.file, store::DB_READ_ONLY | store::DB_NO_AUTO_REPAIR, reporter.callback());
+        db.open(args.file, store::DB_READ_ONLY | store::DB_NO_AUTO_REPAIR | store::DB_HEADER_BACKUP,
+                reporter.callback());
     if (opened == store::kDbCorrupt || opened == store::kDbBadIndex) {
+        print_header_problems(args.file);
         std::printf("%s is damaged: %s\n", args.file.c_str(), store::DbErrorText(opened));
         return 1;
     }
@@ -366,6 +377,24 @@ int run_check(CliContext& context, const DbArgs& args) {
     return report.problems.empty() ? 0 : 1;
 }
 
+// A header that neither its backup nor the accepted forms can restore: say
+// so, and make a new one from the blocks when they show how.
+int rebuild_header(const DbArgs& args, DbReporter& reporter) {
+    std::printf(
+        "The header of %s is damaged and so is its backup; rebuilding it from the "
+        "blocks.\n",
+        args.file.c_str());
+    const int32_t result = store::DbRebuildHeader(args.file, 0, reporter.callback());
+    if (result == store::kDbCorrupt) {
+        print_error("the blocks of " + args.file +
+                    " do not show how the file was made; its header cannot be rebuilt");
+        return 1;
+    }
+    if (result) return engine_failure("repairing " + args.file, result);
+    std::printf("Repaired.\n");
+    return 0;
+}
+
 enum class Maintenance { Repair, Compact };
 
 int run_maintenance(CliContext& context, const DbArgs& args, Maintenance what) {
@@ -373,15 +402,21 @@ int run_maintenance(CliContext& context, const DbArgs& args, Maintenance what) {
     DbReporter reporter(context,
                         repair ? "Repairing the database file" : "Compacting the database file");
     OpenDb db;
-    // Opening repairs a bad index by itself; the explicit repair then also
-    // goes through every record.
-    if (int32_t error =
-            db.open(args.file, repair ? store::DB_NO_AUTO_REPAIR : 0, reporter.callback());
+    // Opening repairs a bad index by itself, and a repair restores a
+    // damaged header from its backup; the explicit repair then also goes
+    // through every record.
+    const uint32_t flags = repair ? store::DB_NO_AUTO_REPAIR | store::DB_HEADER_BACKUP : 0;
+    if (int32_t error = db.open(args.file, flags, reporter.callback());
         error && !(repair && (error == store::kDbCorrupt || error == store::kDbBadIndex))) {
         return engine_failure("opening " + args.file, error);
     }
-    if (!db.get() && db.open(args.file, 0, reporter.callback()) != store::kDbOk)
-        return engine_failure("repairing " + args.file, store::kDbRepairFailed);
+    if (!db.get()) {
+        store::DbHeaderReport header;
+        if (store::DbCheckHeader(args.file, &header) == store::kDbOk && !header.restorable())
+            return rebuild_header(args, reporter);
+        if (db.open(args.file, store::DB_HEADER_BACKUP, reporter.callback()) != store::kDbOk)
+            return engine_failure("repairing " + args.file, store::kDbRepairFailed);
+    }
     const int32_t result = repair ? store::DbRepair(db.get()) : store::DbCompact(db.get());
     if (result == store::kDbAborted) {
         std::printf("Stopped; the file is sound.\n");
@@ -481,7 +516,10 @@ void add_db_commands(CLI::App& app, CliContext& context) {
     check->callback([&context, args] { context.exit_code = run_check(context, *args); });
 
     auto* repair = add_file_command(
-        db, "repair", "Rebuild the index from the blocks, dropping what is damaged", *args);
+        db, "repair",
+        "Rebuild the index from the blocks, dropping what is damaged; restore or rebuild a "
+        "damaged header",
+        *args);
     repair->callback([&context, args] {
         context.exit_code = run_maintenance(context, *args, Maintenance::Repair);
     });

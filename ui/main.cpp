@@ -1,5 +1,6 @@
 // The orvane command: the console front end of the program.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 
 #include "app/crash_report.h"
@@ -15,9 +16,16 @@ int main(int argc, char** argv) {
     ui::CliContext context;
     platform::install_out_of_memory_handler(&context.ui);
 
+    // A reader or the peer of a transfer that goes away must end a write
+    // with an error, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
     CLI::App cli{"Orvane: an off-line reader and writer for the QOR conferencing network.",
                  "orvane"};
     cli.require_subcommand(1);
+    // The global options may stand anywhere, also after the command, as
+    // people type them: a command passes what it does not know up to here.
+    cli.fallthrough();
     cli.add_option("--home", context.home,
                    "Program directory (default: $ORVANE_HOME or ~/.local/share/orvane)");
     cli.add_option("--user", context.user, "Local user to work as, by name or directory");

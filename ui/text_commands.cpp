@@ -5,11 +5,11 @@
 #include <string>
 
 #include "cabinet/fixed_boxes.h"
+#include "texts/code_pages.h"
 #include "texts/dates.h"
 #include "texts/text_display.h"
 #include "ui/cabinet_access.h"
 #include "ui/cli.h"
-#include "ui/console_text.h"
 
 namespace orvane::ui {
 
@@ -59,9 +59,9 @@ int run_list(CliContext& context, const TextRequest& request) {
         const std::string written = access.text_id(id);
         const std::string date =
             texts::format_date(text->date, texts::DateRequest::as_chosen, date_options);
-        const std::string author = to_utf8(text->author.text, text->charset);
+        const std::string author = texts::to_utf8(text->author.text, text->charset);
         const std::string subject =
-            to_utf8(texts::shown_subject(text->subject, access.remove_re()), text->charset);
+            texts::to_utf8(texts::shown_subject(text->subject, access.remove_re()), text->charset);
         const std::string flags = flags_of(*text);
         if (context.json) {
             std::printf(
@@ -87,10 +87,10 @@ int run_show(CliContext& context, const TextRequest& request) {
     if (!text) return 1;
     const texts::DisplayContext display{access.nodes(), access.home_node(), true,
                                         access.time_display()};
-    std::printf("%s\n", to_utf8(texts::heading_line(*text, display), text->charset).c_str());
+    std::printf("%s\n", texts::to_utf8(texts::heading_line(*text, display), text->charset).c_str());
     for (const std::string& line : texts::header_lines(*text, display))
-        std::printf("%s\n", to_utf8(line, text->charset).c_str());
-    std::printf("\n%s", to_utf8(text->body, text->charset).c_str());
+        std::printf("%s\n", texts::to_utf8(line, text->charset).c_str());
+    std::printf("\n%s", texts::to_utf8(text->body, text->charset).c_str());
     return 0;
 }
 

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <memory>
 
-#include "app/outgoing.h"
+#include "app/new_items.h"
 #include "cabinet/fixed_boxes.h"
 #include "packet/compose.h"
 #include "platform/directories.h"
@@ -23,7 +23,8 @@ namespace {
 
 struct WriteOptions {
     std::vector<std::string> to, cc, attachments, lines;
-    std::string conference, subject, body_file, reference;
+    std::string conference, subject, body_file, reference, link_to;
+    bool transliterate = false;
 };
 
 // The body: the given file, else standard input, else the user's editor
@@ -68,12 +69,24 @@ std::optional<std::string> read_body(const WriteOptions& options) {
     return body;
 }
 
-using MakeItem = std::function<platform::Result<texts::TextRecord>(
-    CabinetAccess&, const packet::Writer&, texts::TextId)>;
-
-// Stores a new out-basket item made by `make` from the user's writer
-// details and a fresh local number.
-int store_item(CliContext& context, const MakeItem& make) {
+// Files the item the options describe, written by the user of the cabinet.
+// `prepare` fills in what the command adds (the replied text, say); false
+// when it could not (it said why).
+int store_item(CliContext& context, const WriteOptions& options, app::ItemKind kind,
+               const std::function<bool(CabinetAccess&, app::NewItem&)>& prepare = {}) {
+    app::NewItem item;
+    item.kind = kind;
+    item.to = options.to;
+    item.cc = options.cc;
+    item.subject = options.subject;
+    item.attachments = options.attachments;
+    item.command_lines = options.lines;
+    item.transliterate = options.transliterate;
+    if (kind != app::ItemKind::kCommand) {
+        std::optional<std::string> body = read_body(options);
+        if (!body) return 1;
+        item.body = std::move(*body);
+    }
     CabinetAccess access(context);
     if (!access.open()) return 1;
     settings::UserSettings* user = access.user_settings();
@@ -81,32 +94,16 @@ int store_item(CliContext& context, const MakeItem& make) {
         print_error("new texts need a user to write them; give --user");
         return 1;
     }
-    const packet::Writer writer = app::writer_for(*user);
-    platform::Result<texts::TextId> stored = app::store_new_item(
-        access.cabinet(), [&](texts::TextId id) { return make(access, writer, id); });
+    if (!options.link_to.empty()) {
+        item.link_as_comment_to = access.text(options.link_to);
+        if (!item.link_as_comment_to) return 1;
+    }
+    if (prepare && !prepare(access, item)) return 1;
+    platform::Result<texts::TextId> stored = app::write_new_item(
+        access.cabinet(), *user, item, platform::current_directory(), context.ui);
     if (!succeeded(stored.status())) return 1;
     std::printf("Stored text %s in the Out-Basket.\n", access.text_id(*stored).c_str());
     return 0;
-}
-
-packet::Draft draft_of(const WriteOptions& options, std::string body) {
-    packet::Draft draft;
-    draft.to = options.to;
-    draft.cc = options.cc;
-    draft.subject = options.subject;
-    draft.body = std::move(body);
-    draft.attachments = options.attachments;
-    return draft;
-}
-
-bool attachments_exist(const WriteOptions& options) {
-    for (const auto& path : options.attachments) {
-        if (!platform::file_exists(path)) {
-            print_error("no file '" + path + "' to attach");
-            return false;
-        }
-    }
-    return true;
 }
 
 void add_text_options(CLI::App* command, WriteOptions& options) {
@@ -115,7 +112,11 @@ void add_text_options(CLI::App* command, WriteOptions& options) {
         "--body-file", options.body_file,
         "Take the text from this file (default: standard input, or $EDITOR on a terminal)");
     command->add_option("--attach", options.attachments,
-                        "Send this local file with the text (repeatable)");
+                        "Send this local file with the text (repeatable); also the way to send "
+                        "a text too long for the cabinet");
+    command->add_flag("--transliterate", options.transliterate,
+                      "Replace characters the text's code page cannot hold by their nearest "
+                      "form, and say which, instead of refusing them");
 }
 
 }  // namespace
@@ -125,37 +126,26 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         "write", "Write a new letter, text, answer, comment or command into the Out-Basket");
     write->require_subcommand(1);
     auto options = std::make_shared<WriteOptions>();
-    const uint32_t now = static_cast<uint32_t>(platform::system_env().now_utc());
 
     auto* letter = write->add_subcommand("letter", "A letter to persons");
     letter->add_option("--to", options->to, "Receiver (repeatable)")->required();
     letter->add_option("--subject", options->subject, "Subject line")->required();
     add_text_options(letter, *options);
-    letter->callback([&context, options, now] {
-        if (!attachments_exist(*options)) return void(context.exit_code = 1);
-        auto body = read_body(*options);
-        if (!body) return void(context.exit_code = 1);
-        context.exit_code =
-            store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-                return platform::Result<texts::TextRecord>(
-                    packet::compose_text(id, now, w, draft_of(*options, *body), true));
-            });
+    letter->add_option("--link-as-comment", options->link_to,
+                       "Have the server link it as a comment to this text of your home node");
+    letter->callback([&context, options] {
+        context.exit_code = store_item(context, *options, app::ItemKind::kLetter);
     });
 
     auto* text = write->add_subcommand("text", "A text to a conference");
     text->add_option("--conference", options->conference, "The conference")->required();
     text->add_option("--subject", options->subject, "Subject line")->required();
     add_text_options(text, *options);
-    text->callback([&context, options, now] {
-        if (!attachments_exist(*options)) return void(context.exit_code = 1);
-        auto body = read_body(*options);
-        if (!body) return void(context.exit_code = 1);
+    text->add_option("--link-as-comment", options->link_to,
+                     "Have the server link it as a comment to this text of your home node");
+    text->callback([&context, options] {
         options->to = {options->conference};
-        context.exit_code =
-            store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-                return platform::Result<texts::TextRecord>(
-                    packet::compose_text(id, now, w, draft_of(*options, *body), false));
-            });
+        context.exit_code = store_item(context, *options, app::ItemKind::kConferenceText);
     });
 
     for (bool comment : {true, false}) {
@@ -167,30 +157,22 @@ void add_write_commands(CLI::App& app, CliContext& context) {
         reply->add_option("--subject", options->subject, "A new subject (default: the text's own)");
         reply->add_option("--to", options->to, "A further receiver (repeatable)");
         add_text_options(reply, *options);
-        reply->callback([&context, options, now, comment] {
-            if (!attachments_exist(*options)) return void(context.exit_code = 1);
-            auto body = read_body(*options);
-            if (!body) return void(context.exit_code = 1);
+        reply->callback([&context, options, comment] {
             context.exit_code = store_item(
-                context, [&](CabinetAccess& access, const packet::Writer& w, texts::TextId id) {
-                    std::optional<texts::TextRecord> original = access.text(options->reference);
-                    if (!original)
-                        return platform::Result<texts::TextRecord>(
-                            platform::Status::cancelled());  // said already
-                    return platform::Result<texts::TextRecord>(packet::compose_reply(
-                        id, now, w, *original, draft_of(*options, *body), comment));
+                context, *options, comment ? app::ItemKind::kComment : app::ItemKind::kAnswer,
+                [&](CabinetAccess& access, app::NewItem& item) {
+                    item.original = access.text(options->reference);
+                    return item.original.has_value();
                 });
         });
     }
 
     auto* command = write->add_subcommand("command", "Server commands, one per argument");
     command->add_option("LINE", options->lines, "A command line for the server")->required();
-    command->callback([&context, options, now] {
-        context.exit_code =
-            store_item(context, [&](CabinetAccess&, const packet::Writer& w, texts::TextId id) {
-                return platform::Result<texts::TextRecord>(
-                    packet::compose_command(id, now, w, options->lines));
-            });
+    command->add_flag("--transliterate", options->transliterate,
+                      "Replace characters the code page cannot hold by their nearest form");
+    command->callback([&context, options] {
+        context.exit_code = store_item(context, *options, app::ItemKind::kCommand);
     });
 }
 

@@ -51,5 +51,50 @@ TEST(DbCommand, LoadDumpCheckRepair) {
     EXPECT_EQ(orvane("db get " + db + " 6b25").exit_code, 1);
 }
 
+TEST(DbCommand, DamagedHeaderIsReportedThenRestoredOrRebuilt) {
+    ScratchDir dir;
+    const std::string db = dir.path("h.db");
+    const std::string lines = dir.path("lines.txt");
+    std::string input;
+    for (int i = 10; i < 90; ++i)
+        input += "6b" + std::to_string(i) + "\t" + std::string(300, 'a') + "\n";
+    write_file_bytes(lines, input);
+    ASSERT_EQ(orvane("db create " + db + " --block-size 2048").exit_code, 0);
+    ASSERT_EQ(orvane("db load " + db, lines).exit_code, 0);
+    const std::string dump = orvane("db dump " + db + " --data").out;
+    const std::string sound = file_bytes(db);
+
+    // The backup is sound: check says so and still checks the blocks.
+    std::string bytes = sound;
+    bytes[14] ^= 0x01;  // the entry size
+    write_file_bytes(db, bytes);
+    ProgramRun check = orvane("db check " + db);
+    EXPECT_EQ(check.exit_code, 1);
+    EXPECT_NE(check.out.find("header: checksum wrong; its backup is sound"), std::string::npos);
+    EXPECT_NE(check.out.find("80 records"), std::string::npos) << check.out;
+    EXPECT_EQ(orvane("db repair " + db).exit_code, 0);
+    EXPECT_EQ(orvane("db check " + db).exit_code, 0);
+
+    // Neither copy is sound: a clear word, and a header made from the blocks.
+    bytes = sound;
+    std::fill(bytes.begin(), bytes.begin() + 1024, '\0');
+    write_file_bytes(db, bytes);
+    check = orvane("db check " + db);
+    EXPECT_EQ(check.exit_code, 1);
+    EXPECT_NE(check.out.find("header: damaged, and so is its backup"), std::string::npos)
+        << check.out;
+    ProgramRun repair = orvane("db repair " + db);
+    EXPECT_EQ(repair.exit_code, 0) << repair.err;
+    EXPECT_NE(repair.out.find("damaged and so is its backup; rebuilding it"), std::string::npos);
+    EXPECT_EQ(orvane("db check " + db).exit_code, 0);
+    EXPECT_EQ(orvane("db dump " + db + " --data").out, dump);
+
+    // Nothing left to rebuild from.
+    write_file_bytes(db, std::string(8192, '\x11'));
+    repair = orvane("db repair " + db);
+    EXPECT_EQ(repair.exit_code, 1);
+    EXPECT_NE(repair.err.find("its header cannot be rebuilt"), std::string::npos) << repair.err;
+}
+
 }  // namespace
 }  // namespace orvane::store::testing

@@ -19,7 +19,7 @@ Layout layout_of(DbHandle db) {
         forget_buffer(*db);
         if (load_block(*db, position) != kDbOk) continue;
         Records records;
-        decode_records(db->area.data(), db->area_length, db->area_flags & kBlockPrefixKeys,
+        decode_records(db->area_bytes(), db->area_length(), db->area_flags() & kBlockPrefixKeys,
                        &records);
         for (const Record& record : records) {
             layout.by_block[index.block(position)].insert(record.key);

@@ -43,4 +43,21 @@ TEST(DateCommand, FailuresAndBadUsage) {
     EXPECT_EQ(in_utc("date format -5").exit_code, 2);
 }
 
+TEST(DateCommand, TextWithoutADateOrWithAnUnknownZoneIsSaidSo) {
+    for (const char* text : {"", "garbage", "tomorrow"}) {
+        const ProgramRun run =
+            in_utc(std::string("date parse '") + text + "' --ref-date 2024-01-03");
+        EXPECT_EQ(run.exit_code, 1) << text;
+        EXPECT_NE(run.err.find("holds no date"), std::string::npos) << text << ": " << run.err;
+        EXPECT_EQ(run.out, "") << text;
+    }
+    for (const char* text : {"15-Jan-99 10:20 XYZ", "15-Jan-99 10:20 +9999"}) {
+        const ProgramRun run = in_utc(std::string("date parse '") + text + "'");
+        EXPECT_EQ(run.exit_code, 1) << text;
+        EXPECT_NE(run.err.find("zone that is not known"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(in_utc("date parse 'today      08:00' --ref-date 2024-01-03").exit_code, 0);
+    EXPECT_EQ(in_utc("date parse 'today      08:00' --ref-date 2024-13-03").exit_code, 2);
+}
+
 }  // namespace
