@@ -5,7 +5,6 @@
 // change to the conference "Names", and the user's own secretary setting.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -13,6 +12,7 @@
 #include "commands/command_body.h"
 #include "commands/command_request.h"
 #include "packet/compose.h"
+#include "platform/policy.h"
 #include "platform/status.h"
 #include "settings/user_settings.h"
 
@@ -21,16 +21,24 @@ namespace orvane::app {
 // The conference that hears of name changes.
 inline constexpr const char* kNamesConference = "Names";
 
+// Where a command counts as given already.
+enum class DuplicateScope {
+    kSession,    // in the session's command text
+    kOutBasket,  // in any command text of the out-basket (a session of one command)
+};
+
 class CommandCollector {
   public:
-    CommandCollector(cabinet::Cabinet& cabinet, packet::Writer writer)
-        : cabinet_(cabinet), writer_(std::move(writer)) {}
+    CommandCollector(cabinet::Cabinet& cabinet, packet::Writer writer,
+                     DuplicateScope scope = DuplicateScope::kSession)
+        : cabinet_(cabinet), writer_(std::move(writer)), scope_(scope) {}
 
-    // Adds the command's lines to the session's command text, and its
-    // uploads as files to attach. Refused with "This command is already in
-    // the out-basket" when that text holds the same lines. When the text
-    // would grow past the largest command body, a new one is started.
-    // Gives the command text's identifier.
+    // Adds the command (typed in UTF-8, kept in the writer's code page) to
+    // the session's command text, its uploads as files to attach. Refused
+    // with "This command is already in the out-basket" when its lines are
+    // there already (see DuplicateScope). A text that left the out-basket
+    // meanwhile, or would grow past the largest command body, is not
+    // appended to: a new one is started. Gives the command text.
     platform::Result<texts::TextId> commit(const commands::CommandBody& body,
                                            const std::string& subject);
 
@@ -38,27 +46,25 @@ class CommandCollector {
     std::optional<texts::TextId> text() const { return text_; }
 
   private:
+    platform::Result<commands::CommandBody> in_code_page(const commands::CommandBody& body);
+    platform::Result<bool> in_out_basket_already(const commands::CommandBody& body);
     platform::Result<texts::TextId> start_text(const commands::CommandBody& body,
                                                const std::string& subject);
-    // Appends to the session's text; false when that text can take no more
-    // (sent or deleted meanwhile, or full).
+    // Appends to the session's text; false when that text can take no more.
     platform::Result<bool> append(const commands::CommandBody& body);
 
     cabinet::Cabinet& cabinet_;
     packet::Writer writer_;
+    DuplicateScope scope_;
     std::optional<texts::TextId> text_;
 };
-
-// Whether a command text of the out-basket holds the lines of `body`
-// already (for front ends whose sessions are one command long).
-platform::Result<bool> queued_in_out_basket(cabinet::Cabinet& cabinet,
-                                            const commands::CommandBody& body);
 
 // The text to the conference "Names" that tells of a name change: subject
 // the old name, body "is now NEW.".
 platform::Result<texts::TextId> post_name_change(cabinet::Cabinet& cabinet,
-                                                 const packet::Writer& writer,
-                                                 const commands::NameChange& change);
+                                                 const settings::UserSettings& user,
+                                                 const commands::NameChange& change,
+                                                 platform::Policy& policy);
 
 // Sets the user's own secretary and writes the settings file.
 [[nodiscard]] platform::Status set_own_secretary(settings::UserSettings& user,

@@ -74,6 +74,19 @@ const CatalogueLine* find_line(const Catalogue& catalogue, const std::string& na
     return nullptr;
 }
 
+// A topic by its name, or the one topic whose name begins so.
+const CatalogueLine* find_topic(const Catalogue& catalogue, const std::string& name) {
+    std::vector<const CatalogueLine*> found;
+    for (const CatalogueLine& line : catalogue.lines()) {
+        if (!line.is_topic()) continue;
+        if (texts::equals_ignoring_case(line.text, name)) return &line;
+        if (texts::starts_with_ignoring_case(line.text, name)) found.push_back(&line);
+    }
+    if (found.size() == 1) return found.front();
+    succeeded(platform::Status::message(platform::MessageId::kNoSuchCommand, {name}));
+    return nullptr;
+}
+
 const char* block_name(commands::Block block) {
     switch (block) {
         case commands::Block::kManually:
@@ -126,13 +139,8 @@ int list(CliContext& context, const CommandsOptions& options) {
     if (!catalogue) return 1;
     const commands::Viewer viewer = viewer_of(*access.user_settings());
     if (!options.topic.empty()) {
-        const CatalogueLine* topic = find_line(*catalogue, options.topic);
+        const CatalogueLine* topic = find_topic(*catalogue, options.topic);
         if (!topic) return 1;
-        if (!topic->is_topic()) {
-            succeeded(
-                platform::Status::message(platform::MessageId::kNoSuchCommand, {options.topic}));
-            return 1;
-        }
         // The topic's entries, whether it is collapsed or not.
         std::vector<commands::ListEntry> entries;
         bool inside = false;
@@ -385,14 +393,8 @@ int add(CliContext& context, const CommandsOptions& options) {
     cabinet::Cabinet& cabinet = access.cabinet();
     // Each run of the command line is a session of its own, so a command
     // already waiting in any command text counts as given.
-    platform::Result<bool> queued = app::queued_in_out_basket(cabinet, prepared->body);
-    if (!succeeded(queued.status())) return 1;
-    if (*queued) {
-        succeeded(platform::Status::message(platform::MessageId::kCommandAlreadyQueued));
-        return 1;
-    }
-    const packet::Writer writer = app::writer_for(user);
-    app::CommandCollector collector(cabinet, writer);
+    app::CommandCollector collector(cabinet, app::writer_for(user),
+                                    app::DuplicateScope::kOutBasket);
     platform::Result<texts::TextId> stored = collector.commit(prepared->body, prepared->subject);
     if (!succeeded(stored.status())) return 1;
     print_prepared(*prepared);
@@ -401,7 +403,7 @@ int add(CliContext& context, const CommandsOptions& options) {
     int result = 0;
     if (prepared->name_change) {
         platform::Result<texts::TextId> notice =
-            app::post_name_change(cabinet, writer, *prepared->name_change);
+            app::post_name_change(cabinet, user, *prepared->name_change, context.ui);
         if (succeeded(notice.status())) {
             std::printf("Stored text %s to %s in the Out-Basket.\n",
                         access.text_id(*notice).c_str(), app::kNamesConference);

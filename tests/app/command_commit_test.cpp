@@ -67,13 +67,29 @@ TEST_F(CommandCommit, OneSessionCollectsItsCommandsInOneText) {
     EXPECT_EQ(twice.status().id(), platform::MessageId::kCommandAlreadyQueued);
     EXPECT_EQ(text(*first).body, command.body);
 
-    // A new session starts a new text; the whole out-basket still knows the command.
-    platform::Result<bool> queued = queued_in_out_basket(*cabinet, body_of("join Chess"));
-    ASSERT_OK(queued);
-    EXPECT_TRUE(*queued);
-    queued = queued_in_out_basket(*cabinet, body_of("join Go"));
-    ASSERT_OK(queued);
-    EXPECT_FALSE(*queued);
+    // A new session starts a new text, unless it looks at the whole out-basket.
+    CommandCollector next(*cabinet, writer);
+    platform::Result<texts::TextId> other = next.commit(body_of("join Chess"), "join Chess");
+    ASSERT_OK(other);
+    EXPECT_NE(*other, *first);
+    CommandCollector one_shot(*cabinet, writer, DuplicateScope::kOutBasket);
+    EXPECT_EQ(one_shot.commit(body_of("suspend Poker"), "x").status().id(),
+              platform::MessageId::kCommandAlreadyQueued);
+    EXPECT_OK(one_shot.commit(body_of("join Go"), "join Go"));
+}
+
+TEST_F(CommandCommit, CommandsAreKeptInTheUsersCodePage) {
+    CommandCollector collector(*cabinet, writer);
+    platform::Result<texts::TextId> stored =
+        collector.commit(body_of("add member Chess \xC3\x85se"), "add member Chess \xC3\x85se");
+    ASSERT_OK(stored);
+    texts::TextRecord command = text(*stored);
+    EXPECT_EQ(command.body, "@add member Chess \xC5se\n");
+    EXPECT_EQ(command.subject, "add member Chess \xC5se");
+    EXPECT_EQ(command.charset, texts::make_charset(texts::charsets::kWindowsClass, 1));
+    // A character the code page cannot hold is refused, not mangled.
+    EXPECT_EQ(collector.commit(body_of("join \xD0\x96"), "x").status().id(),
+              platform::MessageId::kNotInCodePage);
 }
 
 TEST_F(CommandCommit, ATextThatLeftTheOutBasketIsNeverAppendedTo) {
@@ -121,8 +137,10 @@ TEST_F(CommandCommit, UploadsBecomeFilesToAttach) {
 }
 
 TEST_F(CommandCommit, NameChangeGoesToTheNamesConference) {
+    settings::UserSettings user;
+    user.values.user.name = "Ann Smith";
     platform::Result<texts::TextId> notice =
-        post_name_change(*cabinet, writer, {"Ann Lee", "Ann Smith"});
+        post_name_change(*cabinet, user, {"Ann Lee", "Ann Smith"}, ui);
     ASSERT_OK(notice);
     texts::TextRecord text_to_names = text(*notice);
     ASSERT_EQ(text_to_names.receivers.size(), 1u);
