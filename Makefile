@@ -13,6 +13,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config git \
             zlib1g-dev libwolfssl-dev libcli11-dev \
             libgtest-dev libgmock-dev googletest libbenchmark-dev \
             sqlite3 libsqlite3-dev liblmdb-dev liblz4-dev lrzsz zip unzip python3 \
+            openssl socat inetutils-telnetd \
             clang libclang-rt-dev clang-format clang-tidy xdg-utils
 
 .PHONY: all deps build test bench fuzz demo clean format

@@ -8,6 +8,7 @@
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
 #include "platform/file.h"
+#include "cabinet/search_index.h"
 
 namespace orvane::cabinet {
 
@@ -34,8 +35,10 @@ constexpr int32_t kLockPauses = 300;
 store::DbCallback engine_callback(std::shared_ptr<Cabinet::EngineProgress> relay) {
     return [relay](DbHandle, int32_t code, int32_t a, int32_t b) -> int32_t {
         switch (code) {
-            case kDbCallbackCompact:
             case kDbCallbackRepair:
+                if (a == b) relay->full_repair = true;
+                [[fallthrough]];
+            case kDbCallbackCompact:
             case kDbCallbackRepairIndex:
             case kDbCallbackDeleteRange:
                 if (!relay->progress) return 1;
@@ -94,7 +97,8 @@ Cabinet::Cabinet(std::string path, DbHandle db, std::shared_ptr<EngineProgress> 
       engine_progress_(std::move(engine_progress)),
       policy_(policy),
       env_(env),
-      read_only_(read_only) {}
+      read_only_(read_only),
+      search_index_(std::make_unique<SearchIndex>(*this)) {}
 
 Cabinet::~Cabinet() {
     // Outside lock periods everything but the header fields that close()
@@ -180,10 +184,13 @@ Result<std::unique_ptr<Cabinet>> Cabinet::open(const std::string& path, const Op
                                                        platform::Buttons::YesNo,
                                                        options.create_unattended});
         if (answer != platform::Answer::Yes) return Status::cancelled();
-        return create(path, CreateOptions{}, policy, env);
+        Result<std::unique_ptr<Cabinet>> created = create(path, CreateOptions{}, policy, env);
+        if (created.ok()) (*created)->search_index_->configure(options.index, options.compression);
+        return created;
     }
     if (code != kDbOk) return Status::engine("opening the cabinet", code, DbErrorText(code));
     std::unique_ptr<Cabinet> cabinet(new Cabinet(path, db, relay, policy, env, read_only));
+    cabinet->search_index_->configure(options.index, options.compression);
     if (Status loaded = cabinet->load(options); !loaded.ok()) {
         // Nothing read may be written back.
         cabinet->read_only_ = true;

@@ -19,6 +19,7 @@
 
 #include "cabinet/box_table.h"
 #include "cabinet/header.h"
+#include "cabinet/index_options.h"
 #include "cabinet/password.h"
 #include "platform/env.h"
 #include "platform/policy.h"
@@ -27,6 +28,8 @@
 #include "texts/text_record.h"
 
 namespace orvane::cabinet {
+
+class SearchIndex;
 
 // A box holds at most this many texts.
 inline constexpr size_t kMaxBoxTexts = 64800;
@@ -54,6 +57,7 @@ struct OpenOptions {
     bool offer_create = true;
     platform::Answer create_unattended = platform::Answer::Yes;
     RecentPassword* recent_password = nullptr;
+    IndexOptions index = {};
 };
 
 // What a repair found, for the caller that wants to know.
@@ -159,6 +163,9 @@ class Cabinet {
     // Writes the header and changed parts of the box table.
     platform::Status write_back();
 
+    // The words of the texts, kept up to date as texts are written.
+    SearchIndex& search_index() { return *search_index_; }
+
     // Read calls made for texts since opening: one per text unless it is
     // longer than the first read.
     uint64_t text_reads() const { return text_reads_; }
@@ -166,6 +173,9 @@ class Cabinet {
     // Where the engine's progress reports go while a long operation runs.
     struct EngineProgress {
         platform::Progress* progress = nullptr;
+        // The engine repaired the file through and through, which may have
+        // dropped records the search index counts on.
+        bool full_repair = false;
     };
 
   private:
@@ -193,6 +203,7 @@ class Cabinet {
     platform::Status begin_batch();
     platform::Status end_batch(bool commit);
     friend class FilingBatch;
+    friend class SearchIndex;
     platform::Status rebuild(platform::Progress* progress, RepairReport* report);
     // Puts "@down" commands for the missing texts in the Out-Basket.
     platform::Status queue_download(const std::vector<texts::TextId>& missing);
@@ -212,6 +223,7 @@ class Cabinet {
     uint64_t text_reads_ = 0;
     int batch_depth_ = 0;
     std::map<uint16_t, BoxList> batch_lists_;  // box lists changed or read in the batch
+    std::unique_ptr<SearchIndex> search_index_;
 };
 
 // Many texts filed at once: holds the database lock and keeps the box lists

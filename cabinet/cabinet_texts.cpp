@@ -4,6 +4,7 @@
 #include "cabinet/cabinet.h"
 #include "cabinet/db_lock.h"
 #include "cabinet/keys.h"
+#include "cabinet/search_index.h"
 #include "cabinet/stored_text.h"
 #include "platform/bytes.h"
 
@@ -107,6 +108,7 @@ Status Cabinet::begin_batch() {
 Status Cabinet::end_batch(bool commit) {
     Status status;
     if (--batch_depth_ == 0) {
+        status = search_index_->batch_ending(commit);
         for (const auto& [box, list] : batch_lists_) {
             if (!commit || !status.ok()) break;
             status = store_box_list(box, list);
@@ -172,6 +174,7 @@ Result<std::optional<TextRecord>> Cabinet::read_text(TextId id, bool for_update)
         if (deleted == kDbOk) deleted = lock.commit();
         if (deleted != kDbOk && deleted != kDbNotFound)
             return engine_error(deleting_text_phrase(id), deleted);
+        if (Status status = search_index_->text_lost(); !status.ok()) return status;
     }
     return Status::message(MessageId::kTextDamaged, {std::to_string(id)});
 }
@@ -184,7 +187,10 @@ Status Cabinet::write_text(const TextRecord& text) {
     const Key key = text_key(text.id);
     DbLockGuard lock(db_);
     int32_t code = lock.code();
-    if (code == kDbOk) code = DbPut(db_, key.bytes, key.length, bytes->data(), bytes->size());
+    if (code != kDbOk) return engine_error(writing_text_phrase(text.id), code);
+    if (Status indexed = search_index_->text_changing(text.id, &*bytes); !indexed.ok())
+        return indexed;
+    code = DbPut(db_, key.bytes, key.length, bytes->data(), bytes->size());
     if (code == kDbOk) code = lock.commit();
     if (code != kDbOk) return engine_error(writing_text_phrase(text.id), code);
     return Status();
@@ -194,6 +200,7 @@ Status Cabinet::delete_text_for_good(const TextRecord& text) {
     DbLockGuard lock(db_);
     if (lock.code() != kDbOk) return engine_error(deleting_text_phrase(text.id), lock.code());
     if (Status status = unlink_deleted_text(text); !status.ok()) return status;
+    if (Status status = search_index_->text_changing(text.id, nullptr); !status.ok()) return status;
     const Key key = text_key(text.id);
     int32_t code = DbDelete(db_, key.bytes, key.length);
     if (code == kDbNotFound) code = kDbOk;

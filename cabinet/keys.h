@@ -13,6 +13,8 @@ inline constexpr uint8_t kHeaderPrefix = 0x00;  // header (1 byte) and box table
 inline constexpr uint8_t kListPrefix = 0x01;    // text and stamp lists of a box
 inline constexpr uint8_t kTextPrefix = 0x02;    // stored texts
 inline constexpr uint8_t kBoxRecordPrefix = 0x03;
+// The words of the search index: every key from "!" up.
+inline constexpr uint8_t kFirstIndexKeyByte = 0x21;
 
 inline constexpr uint8_t kTextList = 0x00;
 inline constexpr uint8_t kStampList = 0x01;

@@ -10,6 +10,7 @@
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
 #include "cabinet/record_walk.h"
+#include "cabinet/search_index.h"
 #include "cabinet/stored_text.h"
 #include "platform/bytes.h"
 
@@ -61,6 +62,7 @@ Status Cabinet::repair(const RepairOptions& options, RepairReport* report_out) {
     }
     if (rebuilt.is_cancelled()) return rebuilt;
     if (!rebuilt.ok()) return Status::message(MessageId::kRepairFailed);
+    if (Status indexed = search_index_->offer_rebuild(); !indexed.ok()) return indexed;
     std::vector<TextId> downloadable;
     for (TextId id : report.missing)
         if (options.node_key != 0 && texts::node_key_of(id) == options.node_key)
@@ -95,6 +97,7 @@ Status Cabinet::rebuild(platform::Progress* progress, RepairReport* report) {
     }
     if (header_.fixed_box_numbers == 0) header_.fixed_box_numbers = kOldFixedBoxNumbers;
     header_changed_ = true;
+    search_index_->repaired();
 
     // The table as far as it is there, then an entry for every box record
     // that has none.

@@ -19,8 +19,9 @@ void make_non_blocking(int fd) {
 
 FdChannel::FdChannel(EventLoop& loop, int read_fd, int write_fd, std::string name)
     : ByteChannel(loop), read_fd_(read_fd), write_fd_(write_fd), name_(std::move(name)) {
+    if (write_fd_ >= 0) make_non_blocking(write_fd_);
+    if (read_fd_ < 0) return;
     make_non_blocking(read_fd_);
-    make_non_blocking(write_fd_);
     reading_ = loop.watch(read_fd_, kFdRead | kFdClose, [this](uint32_t, int) { on_readable(); });
 }
 
@@ -50,6 +51,7 @@ void FdChannel::resume_input() {
 }
 
 Status FdChannel::write(std::span<const uint8_t> bytes) {
+    if (write_fd_ < 0) return Status::file(MessageId::kCannotWriteFile, name_, EBADF);
     if (!write_error_.ok()) return write_error_;
     if (ended() && !end_status().ok()) return end_status();
     if (sent_ == output_.size()) {

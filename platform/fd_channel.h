@@ -1,6 +1,8 @@
 // A ByteChannel over descriptors: one to read and one to write, the same one
 // for a socket, or stdin and stdout. Both are made non-blocking; reading and
-// writing follow the loop's descriptor events through the Env.
+// writing follow the loop's descriptor events through the Env. Either may be
+// -1 for a channel of one direction (the keyboard and the screen apart, so
+// that the end of one is not taken for the end of the other).
 #pragma once
 
 #include <string>

@@ -44,19 +44,37 @@ NodeEntry read_node(IniFile& file, const std::string& listed_name) {
 
 std::optional<Endpoint> parse_endpoint(std::string_view text) {
     Endpoint endpoint;
-    size_t colon = text.rfind(':');
-    if (colon == std::string_view::npos) {
-        endpoint.host = std::string(text);
-    } else {
-        endpoint.host = std::string(text.substr(0, colon));
-        std::string_view port = text.substr(colon + 1);
+    std::string_view host = text;
+    std::string_view port;
+    if (text.starts_with('[')) {
+        // "[2001:db8::1]" or "[2001:db8::1]:2323": an IPv6 address with a port.
+        size_t close = text.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        host = text.substr(1, close - 1);
+        std::string_view rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':') return std::nullopt;
+            port = rest.substr(1);
+            if (port.empty()) return std::nullopt;
+        }
+    } else if (size_t colon = text.find(':'); colon != std::string_view::npos) {
+        // A second colon makes the whole text a bare IPv6 address on the
+        // default port; otherwise the text after the colon is the port.
+        if (text.find(':', colon + 1) == std::string_view::npos) {
+            host = text.substr(0, colon);
+            port = text.substr(colon + 1);
+            if (port.empty()) return std::nullopt;
+        }
+    }
+    if (!port.empty()) {
         auto result = std::from_chars(port.data(), port.data() + port.size(), endpoint.port);
         if (result.ec != std::errc() || result.ptr != port.data() + port.size() ||
             endpoint.port < 1 || endpoint.port > 65535) {
             return std::nullopt;
         }
     }
-    if (endpoint.host.empty()) return std::nullopt;
+    if (host.empty()) return std::nullopt;
+    endpoint.host = std::string(host);
     return endpoint;
 }
 

@@ -38,8 +38,9 @@ struct Endpoint {
     std::string host;
     int port = 23;
 };
-// Splits "host" or "host:port"; nothing when the port is not a number in
-// 1..65535 or the host is empty.
+// Splits "host" or "host:port"; an IPv6 address is written "[address]" or
+// "[address]:port", or bare on the default port. Nothing when the port is
+// not a number in 1..65535 or the host is empty.
 std::optional<Endpoint> parse_endpoint(std::string_view text);
 
 class NodeTable : public texts::NodeNames {

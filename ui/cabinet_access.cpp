@@ -64,6 +64,9 @@ bool CabinetAccess::load_user() {
         values.orvane.cabinet.empty() ? settings::kDefaultCabinet : values.orvane.cabinet;
     path_ = cabinet[0] == '/' ? cabinet : platform::join_path(folder, cabinet);
     compression_ = values.options.compression != 0;
+    index_options_.max_memory_kib = values.options.max_memory_for_index;
+    index_options_.index_waste_basket = values.options.search_in_waste_basket != 0;
+    index_options_.remove_re = values.options.remove_re != 0;
     home_node_ = static_cast<texts::NodeKey>(values.user.node);
     remove_re_ = values.options.remove_re != 0;
     time_display_ = static_cast<texts::TimeDisplay>(values.options.time_display);
@@ -94,6 +97,7 @@ bool CabinetAccess::open(bool may_create) {
     if (!path()) return false;
     cabinet::OpenOptions options;
     options.compression = compression_;
+    options.index = index_options_;
     options.recent_password = &recent_password_;
     options.offer_create = may_create;
     if (!context_.cabinet.empty()) options.create_unattended = platform::Answer::No;

@@ -30,6 +30,7 @@ class CabinetAccess {
 
     cabinet::Cabinet& cabinet() { return *cabinet_; }
     const settings::NodeTable& nodes() const { return application_.nodes(); }
+    app::Application& application() { return application_; }
     // The user's home node, when a user was loaded.
     texts::NodeKey home_node() const { return home_node_; }
     std::string home_node_name() const;
@@ -60,6 +61,7 @@ class CabinetAccess {
     std::string path_;
     std::string user_folder_;
     bool compression_ = true;
+    cabinet::IndexOptions index_options_;
     texts::NodeKey home_node_ = 0;
     bool remove_re_ = false;
     texts::TimeDisplay time_display_ = texts::TimeDisplay::utc;

@@ -76,7 +76,7 @@ class ConsoleProgress : public platform::Progress {
         } else {
             line += std::to_string(done);
         }
-        if (!status.empty()) line += " " + std::string(status.substr(0, 40));
+        if (!status.empty()) line += " " + std::string(status.substr(0, 64));
         line += "\033[K";
         std::fputs(line.c_str(), stderr);
         std::fflush(stderr);

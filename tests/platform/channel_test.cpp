@@ -154,5 +154,26 @@ TEST(FdChannelTest, BytesCrossPipesBothWaysAndTheEndIsSeen) {
     close(to_peer[1]);
 }
 
+TEST(FdChannelTest, OneWayChannelsKeepTheirEndsApart) {
+    EventLoop loop;
+    int keys[2], shown[2];
+    ASSERT_EQ(pipe(keys), 0);
+    ASSERT_EQ(pipe(shown), 0);
+    FdChannel keyboard(loop, keys[0], -1, "the keyboard");
+    FdChannel screen(loop, -1, shown[1], "the screen");
+    EXPECT_EQ(keyboard.write(bytes_of("x")).kind(), Status::Kind::kFile);
+    close(keys[1]);  // the keyboard ends; the screen goes on
+    ASSERT_TRUE(loop.wait_for([&] { return keyboard.ended(); }, loop.now() + 2000));
+    ASSERT_TRUE(screen.write(bytes_of("still shown")).ok());
+    loop.pump();
+    EXPECT_FALSE(screen.ended());
+    char buffer[32] = {};
+    EXPECT_EQ(read(shown[0], buffer, sizeof buffer), 11);
+    EXPECT_STREQ(buffer, "still shown");
+    close(keys[0]);
+    close(shown[0]);
+    close(shown[1]);
+}
+
 }  // namespace
 }  // namespace orvane::platform

@@ -110,5 +110,21 @@ TEST(NodeTableTest, EndpointsAreSplitIntoHostAndPort) {
     EXPECT_FALSE(parse_endpoint(":23"));
 }
 
+TEST(NodeTableTest, IPv6EndpointsKeepTheirColons) {
+    auto bracketed = parse_endpoint("[::1]:2323");
+    ASSERT_TRUE(bracketed);
+    EXPECT_EQ(bracketed->host, "::1");
+    EXPECT_EQ(bracketed->port, 2323);
+    auto bare = parse_endpoint("2001:db8::7");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->host, "2001:db8::7");
+    EXPECT_EQ(bare->port, 23);
+    EXPECT_EQ(parse_endpoint("[fe80::1]")->port, 23);
+    EXPECT_FALSE(parse_endpoint("[::1"));
+    EXPECT_FALSE(parse_endpoint("[::1]2323"));
+    EXPECT_FALSE(parse_endpoint("[::1]:"));
+    EXPECT_FALSE(parse_endpoint("[]:23"));
+}
+
 }  // namespace
 }  // namespace orvane::settings
