@@ -34,8 +34,8 @@ std::string unit_word(RepeatUnit unit);
 std::optional<RepeatUnit> unit_of_word(std::string_view word);
 
 // The prefix, or why there is none: "The first date is missing" or "...
-// is invalid" (and the same for the last date), or a count that is not a
-// number of at most five digits.
+// is invalid" (and the same for the last date, also when it comes before
+// the first), or a count that is not a number of 1 to five digits.
 platform::Result<std::string> schedule_prefix(const ScheduleRequest& request);
 
 }  // namespace orvane::commands

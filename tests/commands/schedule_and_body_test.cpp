@@ -37,6 +37,13 @@ TEST(Schedule, DatesAndCountsAreChecked) {
               "!The number of days, weeks, months or years is invalid");
     EXPECT_EQ(prefix_of({false, "1-1-28", Repetition{"x", RepeatUnit::kDay, {}}}),
               "!The number of days, weeks, months or years is invalid");
+    // Every zero days, or until a day before the first, would never run as meant.
+    EXPECT_EQ(prefix_of({false, "1-1-28", Repetition{"00", RepeatUnit::kDay, {}}}),
+              "!The number of days, weeks, months or years is invalid");
+    EXPECT_EQ(prefix_of({false, "2-1-28", Repetition{"", RepeatUnit::kDay, "1-1-28"}}),
+              "!The last date is invalid");
+    EXPECT_EQ(prefix_of({false, "1-1-28", Repetition{"", RepeatUnit::kDay, "1-1-28"}}),
+              "@sched 01-Jan-28 every day until 01-Jan-28 ");
     EXPECT_EQ(unit_of_word("Weeks"), RepeatUnit::kWeek);
     EXPECT_EQ(unit_of_word("fortnight"), std::nullopt);
 }
