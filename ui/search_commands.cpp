@@ -7,11 +7,11 @@
 
 #include "cabinet/search_index.h"
 #include "platform/resource_strings.h"
+#include "texts/code_pages.h"
 #include "texts/dates.h"
 #include "texts/text_display.h"
 #include "ui/cabinet_access.h"
 #include "ui/cli.h"
-#include "ui/console_text.h"
 
 namespace orvane::ui {
 
@@ -58,9 +58,9 @@ void print_hits(CabinetAccess& access, const cabinet::SearchResult& result, bool
             texts::format_date(hit.date, texts::DateRequest::as_chosen, date_options);
         const cabinet::BoxEntry* entry = boxes.find(hit.box);
         const std::string box = entry ? entry->name : std::to_string(hit.box);
-        const std::string author = to_utf8(hit.author, hit.charset);
+        const std::string author = texts::to_utf8(hit.author, hit.charset);
         const std::string subject =
-            to_utf8(texts::shown_subject(hit.subject, access.remove_re()), hit.charset);
+            texts::to_utf8(texts::shown_subject(hit.subject, access.remove_re()), hit.charset);
         if (json) {
             std::printf(
                 "%s{\"id\": %s, \"value\": %u, \"box\": %s, \"box_number\": %u, "
