@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "addressbook/book_file.h"
 #include "app/auto_save.h"
 #include "app/user_services.h"
 #include "platform/env.h"
@@ -119,6 +120,8 @@ class Application {
     const std::string& program_directory() const { return program_directory_; }
     // The open user, or null.
     UserSession* open_user() { return session_.get(); }
+    // The address-book lists all users share, while they are open.
+    std::optional<addressbook::BookFile>& address_lists() { return address_lists_; }
     bool quitting() const { return quit_; }
 
   private:
@@ -143,6 +146,7 @@ class Application {
     settings::CommonSettings common_;
     settings::UsersList users_;
     std::unique_ptr<settings::UserPlaces> places_;
+    std::optional<addressbook::BookFile> address_lists_;
     std::unique_ptr<UserSession> session_;
     AutoSave auto_save_;
     std::map<platform::PostedMessage, platform::EventLoop::Registration> handlers_;

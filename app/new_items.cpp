@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
 
 #include "app/outgoing.h"
 #include "cabinet/stored_text.h"
@@ -165,6 +166,25 @@ uint8_t user_charset(const settings::UserSettings& user) {
                                user.values.options.character_set & 7);
 }
 
+// Puts the names the address book found in place of the receivers as
+// typed; gives the kind of each name written.
+Result<std::map<std::string, uint8_t>> look_up_receivers(const NewItem& item,
+                                                         packet::Draft& draft) {
+    std::map<std::string, uint8_t> kinds;
+    if (!item.look_up_receiver) return kinds;
+    const bool conference_text = item.kind == ItemKind::kConferenceText;
+    for (std::vector<std::string>* names : {&draft.to, &draft.cc}) {
+        for (std::string& name : *names) {
+            Result<Receiver> found =
+                item.look_up_receiver(name, conference_text && names == &draft.to);
+            if (!found.ok()) return found.take_status();
+            name = found->name;
+            kinds[name] = found->kind;
+        }
+    }
+    return kinds;
+}
+
 texts::TextRecord compose(const NewItem& item, const Converted& converted,
                           const packet::Writer& writer, texts::TextId id, uint32_t now) {
     const bool letter = item.kind == ItemKind::kLetter;
@@ -228,6 +248,8 @@ Result<texts::TextId> write_new_item(cabinet::Cabinet& cabinet, const settings::
     }
     if (!failed.ok()) return failed;
     converted.draft.attachments = attachments;
+    Result<std::map<std::string, uint8_t>> kinds = look_up_receivers(item, converted.draft);
+    if (!kinds.ok()) return kinds.take_status();
 
     packet::Writer writer = writer_for(user);
     writer.charset_class = texts::charset_class(charset);
@@ -235,6 +257,12 @@ Result<texts::TextId> write_new_item(cabinet::Cabinet& cabinet, const settings::
     const auto now = static_cast<uint32_t>(env.now_utc());
     return store_new_item(cabinet, [&](texts::TextId id) -> Result<texts::TextRecord> {
         texts::TextRecord text = compose(item, converted, writer, id, now);
+        for (texts::ReceiverEntry& receiver : text.receivers) {
+            auto kind = kinds->find(receiver.name.text);
+            if (receiver.previous_code != texts::HeaderCode::kFrom || kind == kinds->end())
+                continue;
+            receiver.name.kind = receiver.name_type = kind->second;
+        }
         if (const size_t size = cabinet::stored_text_size(text); size > cabinet::kMaxStoredText)
             return Status::message(
                 MessageId::kTextTooLong,

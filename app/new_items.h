@@ -5,6 +5,8 @@
 // code page the text is stored in, composed and filed.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +22,18 @@
 namespace orvane::app {
 
 enum class ItemKind { kLetter, kConferenceText, kAnswer, kComment, kCommand };
+
+// The name to write for a typed receiver, and the kind of name it is (the
+// address book's object type; 0 for a name taken as typed).
+struct Receiver {
+    std::string name;
+    uint8_t kind = 0;
+};
+// Looks up a receiver as typed, in the text's code page; `conference` for
+// the conference of a conference text. A refusal (an unknown or ambiguous
+// name) stops the item.
+using ReceiverLookup =
+    std::function<platform::Result<Receiver>(const std::string& typed, bool conference)>;
 
 // What the user typed, in UTF-8.
 struct NewItem {
@@ -37,6 +51,8 @@ struct NewItem {
     // Characters the code page cannot hold are replaced by their nearest
     // form (and the policy told which) instead of being refused.
     bool transliterate = false;
+    // When set, every receiver typed here is looked up and written as found.
+    ReceiverLookup look_up_receiver;
 };
 
 // Checks, converts, composes and files the item into the Out-Basket; gives

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "addressbook/book_file.h"
 #include "cabinet/cabinet.h"
 #include "settings/user_settings.h"
 
@@ -21,10 +23,11 @@ struct UserSession {
     std::string cabinet;                               // full path of the filing cabinet to open
     std::unique_ptr<cabinet::Cabinet> filing_cabinet;  // open from user open to user close
     cabinet::RecentPassword recent_password;
+    std::optional<addressbook::BookFile> personal_book;  // open with the user, when it can be
 };
 
 // At start-up, after the common settings: the address-book lists that all
-// users share. Nothing to open yet.
+// users share.
 void open_shared_services(Application& application);
 void close_shared_services(Application& application);
 
@@ -32,7 +35,8 @@ void close_shared_services(Application& application);
 // address book and the filing cabinet, file the news files
 // (pending_news_files), run the start-up import, unpack the files of section
 // "Unzip", refresh the address-book status. Returns false when the user
-// cannot be opened: so far, when the filing cabinet cannot be.
+// cannot be opened: so far, when the filing cabinet cannot be (the user
+// opens without his personal address book when that cannot be opened).
 bool open_user_services(Application& application, UserSession& session);
 // Closes what open_user_services opened, before the settings are saved.
 void close_user_services(Application& application, UserSession& session);

@@ -7,8 +7,8 @@
 #include "cabinet/db_lock.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/keys.h"
-#include "platform/file.h"
 #include "cabinet/search_index.h"
+#include "platform/file.h"
 
 namespace orvane::cabinet {
 

@@ -150,24 +150,45 @@ enum class MessageId : int {
     kZmodemOverwrite = 1168,
     kZmodemRename = 1169,
     kZmodemSkip = 1170,
+
+    // Address book.
+    kYourNameChanged = 1200,
+    kYourAliasChanged = 1201,
+    kAddressRequestQueued = 1202,
+    kAddressBookEmpty = 1203,  // "... Do you want to download it from %s?" (Yes/No)
+    kPersonalBookNotOpen = 1204,
+    kCsvUnknownFormat = 1205,
+    kNodeAddressesNotImported = 1206,
+    kNotAnAddressList = 1207,
+    kAddressListZipped = 1208,
+    kAddressListUnknownNode = 1209,
+    kAddressLinesPassedOver = 1210,
+    kCsvRowsPassedOver = 1211,
+    kAddressAlreadyKept = 1212,
+    kNotAnInternetAddress = 1213,
+    kAddressNameTooLong = 1214,
+    kAddressTooLong = 1215,
+    kNoAddressFound = 1216,
+    kAddressAmbiguous = 1217,  // "'%s' may mean any of these:\n%s"
+    kTooManyExportNodes = 1218,
     // Server commands from the catalogue.
-    kNoSuchField = 1200,
-    kNameNotFound = 1201,
-    kNameAmbiguous = 1202,      // "'%s' may mean: %s"
-    kPrivateConference = 1203,  // a private conference cannot be joined by oneself
-    kNotACheckBox = 1204,
-    kNoSuchCommand = 1205,
-    kNotSchedulable = 1206,
-    kTopicNotCommand = 1207,
-    kCommandTooLong = 1208,  // "... longer than %d bytes"
-    kPasswordLength = 1209,  // "... %d to %d characters"
-    kPasswordCharacters = 1210,
-    kPasswordRepeats = 1211,
-    kPasswordVariety = 1212,  // "... at least %d different characters"
-    kNoFavourite = 1213,
-    kRepeatCount = 1214,  // the field name of the repetition's count
-    kCommandIncomplete = 1215,
-    kCommandNotListed = 1216,
+    kNoSuchField = 1300,
+    kNameNotFound = 1301,
+    kNameAmbiguous = 1302,      // "'%s' may mean: %s"
+    kPrivateConference = 1303,  // a private conference cannot be joined by oneself
+    kNotACheckBox = 1304,
+    kNoSuchCommand = 1305,
+    kNotSchedulable = 1306,
+    kTopicNotCommand = 1307,
+    kCommandTooLong = 1308,  // "... longer than %d bytes"
+    kPasswordLength = 1309,  // "... %d to %d characters"
+    kPasswordCharacters = 1310,
+    kPasswordRepeats = 1311,
+    kPasswordVariety = 1312,  // "... at least %d different characters"
+    kNoFavourite = 1313,
+    kRepeatCount = 1314,  // the field name of the repetition's count
+    kCommandIncomplete = 1315,
+    kCommandNotListed = 1316,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -22,7 +22,7 @@ fi
 core=$(git ls-files 'platform/*.cpp' 'texts/*.cpp' 'settings/*.cpp' 'store/*.cpp' 'cabinet/*.cpp' \
     'addressbook/*.cpp' 'packet/*.cpp' 'import/*.cpp' 'connection/*.cpp' 'commands/*.cpp' 'app/*.cpp')
 if ! out=$(run-clang-tidy -quiet -p "$build" -j "${JOBS:-$(nproc)}" \
-        -checks='-*,bugprone-unused-return-value' -warnings-as-errors='*' $core 2>&1); then
+        -config="{Checks: '-*,bugprone-unused-return-value', WarningsAsErrors: '*'}" $core 2>&1); then
     echo "$out" | grep -E 'warning|error' | head -40
     echo "style: clang-tidy found dropped results"
     status=1

@@ -210,6 +210,10 @@ void read_list_sections(IniFile& file, UserValues& values, int file_version) {
     }
 }
 
+std::vector<uint32_t> stored_memberships(IniFile& file) {
+    return read_memberships(file, "Membership", "%d");
+}
+
 void write_list_sections(IniFile& file, const UserValues& now, const UserValues& old) {
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         for (int digit = 1; digit <= 4; ++digit) {

@@ -14,6 +14,9 @@ void write_display_sections(IniFile& file, const UserValues& now, const UserValu
 // `file_version`: files of version 40 or older kept their memberships in a
 // section of another name; they are moved to the present one here.
 void read_list_sections(IniFile& file, UserValues& values, int file_version);
+// The memberships as a file of the present version keeps them, read without
+// changing the file (for reading another user's file).
+std::vector<uint32_t> stored_memberships(IniFile& file);
 void write_list_sections(IniFile& file, const UserValues& now, const UserValues& old);
 
 }  // namespace orvane::settings

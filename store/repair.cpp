@@ -300,7 +300,12 @@ int32_t Repair::run() {
     for (uint32_t block = 0; block < count; ++block) {
         BlockInfo info;
         if (int32_t error = scan_block(block, &info)) return error;
-        if (info.bad && !info.extension) record_pass_ = true;
+        if (info.bad && !info.extension && !record_pass_) {
+            // The records of the other blocks are checked too: that pass
+            // joins the progress shown, which must not run past its total.
+            record_pass_ = true;
+            steps_ = 2 * count;
+        }
         (info.extension ? extensions_ : data_).push_back(std::move(info));
         if (!progress(++step_)) return kDbAborted;
     }

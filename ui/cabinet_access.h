@@ -29,8 +29,10 @@ class CabinetAccess {
     std::optional<std::string> path();
 
     cabinet::Cabinet& cabinet() { return *cabinet_; }
-    const settings::NodeTable& nodes() const { return application_.nodes(); }
+    // The program as started by path() or open(), and the command's context.
     app::Application& application() { return application_; }
+    CliContext& context() { return context_; }
+    const settings::NodeTable& nodes() const { return application_.nodes(); }
     // The user's home node, when a user was loaded.
     texts::NodeKey home_node() const { return home_node_; }
     std::string home_node_name() const;

@@ -49,5 +49,6 @@ void add_zmodem_commands(CLI::App& app, CliContext& context);
 // After add_settings_commands, which makes the "node" command.
 void add_terminal_commands(CLI::App& app, CliContext& context);
 void add_search_commands(CLI::App& app, CliContext& context);
+void add_address_commands(CLI::App& app, CliContext& context);
 
 }  // namespace orvane::ui

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     ui::add_zmodem_commands(cli, context);
     ui::add_terminal_commands(cli, context);
     ui::add_search_commands(cli, context);
+    ui::add_address_commands(cli, context);
 
     try {
         cli.parse(argc, argv);

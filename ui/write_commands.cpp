@@ -9,11 +9,13 @@
 #include <iterator>
 #include <memory>
 
+#include "app/address_books.h"
 #include "app/new_items.h"
 #include "cabinet/fixed_boxes.h"
 #include "packet/compose.h"
 #include "platform/directories.h"
 #include "platform/file.h"
+#include "ui/address_access.h"
 #include "ui/cabinet_access.h"
 #include "ui/cli.h"
 
@@ -99,6 +101,10 @@ int store_item(CliContext& context, const WriteOptions& options, app::ItemKind k
         if (!item.link_as_comment_to) return 1;
     }
     if (prepare && !prepare(access, item)) return 1;
+    // Receivers are looked up in the address book and written as found.
+    AddressAccess addresses(access);
+    if (!addresses.open()) return 1;
+    item.look_up_receiver = app::receiver_lookup(addresses.books(), *user);
     platform::Result<texts::TextId> stored = app::write_new_item(
         access.cabinet(), *user, item, platform::current_directory(), context.ui);
     if (!succeeded(stored.status())) return 1;

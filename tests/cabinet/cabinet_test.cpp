@@ -7,6 +7,7 @@
 #include "cabinet/keys.h"
 #include "cabinet/stored_text.h"
 #include "platform/bytes.h"
+#include "platform/fault_env.h"
 #include "platform/file.h"
 
 #include <sys/stat.h>
@@ -406,6 +407,59 @@ TEST_F(CabinetTest, ReadOnlyCabinetRefusesChanges) {
     EXPECT_EQ(cabinet_->repair(RepairOptions{}).id(), platform::MessageId::kCabinetReadOnly);
     EXPECT_OK(cabinet_->close());
     cabinet_.reset();
+}
+
+// A store that fails at any file operation (a full disk, an I/O error) leaves
+// the box list naming exactly the texts that are there: the text filed when
+// the store said so, and absent when it said not.
+TEST_F(CabinetTest, AFailedStoreAnywhereLeavesTheBoxListTrue) {
+    platform::FaultEnv faults;
+    env_ = &faults;
+    create();
+    for (texts::TextId id = 1; id <= 3; ++id) {
+        TextRecord text = plain_text(id, 200);
+        ASSERT_OK(cabinet_->file_text(text, box::kOutBasket));
+    }
+    ASSERT_OK(cabinet_->close());
+    cabinet_.reset();
+    const std::string before = temp_.file("before.cab");
+    std::filesystem::copy_file(path_, before);
+
+    faults.count_only(path_);
+    ASSERT_NE(reopen(), nullptr);
+    TextRecord fourth = plain_text(4, 5000);
+    ASSERT_OK(cabinet_->file_text(fourth, box::kOutBasket));
+    ASSERT_OK(cabinet_->close());
+    cabinet_.reset();
+    const uint64_t operations = faults.operations();
+    ASSERT_GT(operations, 3u);
+
+    uint64_t refused = 0;
+    for (uint64_t n = 0; n < operations; ++n) {
+        std::filesystem::copy_file(before, path_,
+                                   std::filesystem::copy_options::overwrite_existing);
+        faults.arm(n, platform::FaultEnv::Fault::kFail, path_);
+        bool stored = false;
+        if (reopen() != nullptr) {
+            TextRecord text = plain_text(4, 5000);
+            stored = cabinet_->file_text(text, box::kOutBasket).ok();
+            (void)cabinet_->close();  // may fail too; the reopen below judges
+            cabinet_.reset();
+        }
+        faults.disarm();
+        ASSERT_NE(reopen(), nullptr) << n;
+        const BoxList list = list_of(box::kOutBasket);
+        for (texts::TextId id : list.ids)
+            EXPECT_TRUE(text_of(id).has_value()) << "listed but not stored: " << id << ", op " << n;
+        const bool listed = std::find(list.ids.begin(), list.ids.end(), 4u) != list.ids.end();
+        EXPECT_EQ(text_of(4).has_value(), listed) << n;
+        if (stored) EXPECT_TRUE(listed) << "reported stored but lost, op " << n;
+        if (!stored) ++refused;
+        EXPECT_GE(list.ids.size(), 3u) << n;
+        ASSERT_OK(cabinet_->close());
+        cabinet_.reset();
+    }
+    EXPECT_GT(refused, 0u);
 }
 
 }  // namespace

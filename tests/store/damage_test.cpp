@@ -83,14 +83,23 @@ class DamageTest : public ::testing::Test {
             EXPECT_TRUE(opened == kDbCorrupt || opened == kDbBadIndex) << opened;
             EXPECT_FALSE(details.empty());
         }
+        // Whatever the repair finds on its way, its progress stays within its total.
+        bool progress_within_total = true;
+        auto watch_progress = [&](DbHandle, int32_t code, int32_t step, int32_t steps) {
+            if ((code == kDbCallbackRepair || code == kDbCallbackRepairIndex) && step > steps)
+                progress_within_total = false;
+            return 1;
+        };
         DbFile c;
-        ASSERT_EQ(DbOpen(c.out(), path, DB_NO_AUTO_REPAIR | DB_HEADER_BACKUP),
+        ASSERT_EQ(DbOpen(c.out(), path, DB_NO_AUTO_REPAIR | DB_HEADER_BACKUP, watch_progress),
                   kDbOk == opened ? 0 : opened)
             << "open without repair";
         if (!c) {
-            ASSERT_EQ(DbOpen(c.out(), path, DB_HEADER_BACKUP), 0) << "open with repair";
+            ASSERT_EQ(DbOpen(c.out(), path, DB_HEADER_BACKUP, watch_progress), 0)
+                << "open with repair";
         }
         ASSERT_EQ(DbRepair(c.get()), 0);
+        EXPECT_TRUE(progress_within_total);
         DbCheckReport report;
         ASSERT_EQ(DbCheck(c.get(), &report), 0);
         EXPECT_TRUE(report.problems.empty()) << report.problems.front();
@@ -169,6 +178,18 @@ TEST_F(DamageTest, DamagedOrStaleIndexLosesNothing) {
     damaged = original;
     damaged[index + 4] ^= 0x01;  // the counter of another period
     expect_reported_and_repaired(damaged, {});
+}
+
+// The index repair at open finds a bad block as well, and turns to the records.
+TEST_F(DamageTest, DamagedIndexAndADamagedBlock) {
+    const uint32_t count =
+        platform::load_le16(reinterpret_cast<const uint8_t*>(original.data()) + 10);
+    const size_t index = (static_cast<size_t>(count) + 1) * kBlock;
+    const uint32_t block = block_with(false);
+    std::string damaged = original;
+    damaged[index + 4] ^= 0x01;  // a stale index: only the index is rebuilt at first
+    damaged[at(block) + 20] ^= 0x10;
+    expect_reported_and_repaired(damaged, {block});
 }
 
 TEST_F(DamageTest, TruncatedFile) {
