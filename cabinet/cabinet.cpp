@@ -335,6 +335,14 @@ Result<texts::TextId> Cabinet::next_local_id() {
     return texts::TextId{header_.local_counter};
 }
 
+Status Cabinet::reserve_local_id(texts::TextId id) {
+    if (id >= kLocalIdLimit || id <= header_.local_counter) return Status();
+    if (Status status = check_writable(); !status.ok()) return status;
+    header_.local_counter = id;
+    header_changed_ = true;
+    return write_back();
+}
+
 Status Cabinet::write_back() {
     if (read_only_ || (!header_changed_ && !table_changed_)) return Status();
     DbLockGuard lock(db_);

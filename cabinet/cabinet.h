@@ -111,6 +111,11 @@ class Cabinet {
     // The next identifier for a text that exists only here; the counter is
     // committed at once, so that an identifier is never given twice.
     platform::Result<texts::TextId> next_local_id();
+    // Makes sure next_local_id never gives `id` again: a text that arrives
+    // under a local number from elsewhere (the result of a command) must not
+    // be overwritten by a text written later. Ids at or above the limit of
+    // local numbers are left to their own.
+    platform::Status reserve_local_id(texts::TextId id);
 
     // --- Boxes ---
     // A new box or directory inside `parent`, after the entries it holds.

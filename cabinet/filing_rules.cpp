@@ -54,7 +54,8 @@ uint16_t new_box_parent(Cabinet& cabinet, uint16_t separate_parent, const Filing
     return box::kMainDirectory;
 }
 
-// The box called `name` wherever the user put it, or a new one.
+}  // namespace
+
 std::optional<uint16_t> box_for(Cabinet& cabinet, const std::string& name, uint16_t separate_parent,
                                 const FilingOptions& options) {
     for (const BoxEntry& entry : cabinet.boxes().entries())
@@ -67,8 +68,6 @@ std::optional<uint16_t> box_for(Cabinet& cabinet, const std::string& name, uint1
     if (!made(cabinet, created.status())) return std::nullopt;
     return *created;
 }
-
-}  // namespace
 
 FilingOptions filing_options(const settings::OptionKeys& options) {
     return FilingOptions{

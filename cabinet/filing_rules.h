@@ -33,6 +33,12 @@ struct FilingContext {
     int conference_box = -1;
 };
 
+// The box called `name` wherever the user put it, or else a new one where
+// the options put new boxes (`separate_parent` with "Separate Dir"); nothing
+// when the options make no boxes or it cannot be made (the policy hears why).
+std::optional<uint16_t> box_for(Cabinet& cabinet, const std::string& name, uint16_t separate_parent,
+                                const FilingOptions& options);
+
 // The boxes `text` belongs in, creating correspondent and conference boxes
 // as the options ask. Never empty: when nothing else applies, or a box
 // cannot be made, the In-Basket.

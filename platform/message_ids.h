@@ -171,24 +171,52 @@ enum class MessageId : int {
     kNoAddressFound = 1216,
     kAddressAmbiguous = 1217,  // "'%s' may mean any of these:\n%s"
     kTooManyExportNodes = 1218,
+
+    // The downdump import.
+    kErrorUnzipping = 1300,  // "Error unzipping the file '%s'", then the reason
+    kZipMethodUnsupported = 1301,
+    kZipEncrypted = 1302,
+    kZipStoredWithDescriptor = 1303,
+    kZipTruncated = 1304,
+    kZipSizeMismatch = 1305,
+    kZipChecksumMismatch = 1306,
+    kZipBadData = 1307,
+    kZipNoSpace = 1308,
+    kErrorMessageFromNode = 1310,  // "Error message from %s"
+    kWarningFromNode = 2200,       // "Warning from %s"
+    kErrorsInPacket = 2201,        // "There were errors in the uploaded mail packet. ..." (Yes/No)
+    kNotMainCabinet = 2202,        // "Currently you have not opened the main cabinet ..." (Yes/No)
+    kReopenSessionCabinet = 2203,  // (Yes/No)
+    kEchoItemGone = 2204,
+    kFileSkippedNoNode = 2205,
+    kLinesCut = 2206,
+    kAddressListNotImported = 2207,
+    kPreviousLogin = 3200,     // "Previous login was on %s"
+    kLastBatchSession = 3201,  // "The last batch session ran on\n%s"
+    kEnterNodeName = 3202,
+    kCommandResultsSubject = 3203,  // the subject of command output without an out-basket item
+    kImportingTexts = 3204,         // "Importing texts in %s"
+    kImportingAddresses = 3205,     // "Importing addresses in %s"
+    kContentsInAttachedFile = 3206,
+    kImportTitle = 3207,
     // Server commands from the catalogue.
-    kNoSuchField = 1300,
-    kNameNotFound = 1301,
-    kNameAmbiguous = 1302,      // "'%s' may mean: %s"
-    kPrivateConference = 1303,  // a private conference cannot be joined by oneself
-    kNotACheckBox = 1304,
-    kNoSuchCommand = 1305,
-    kNotSchedulable = 1306,
-    kTopicNotCommand = 1307,
-    kCommandTooLong = 1308,  // "... longer than %d bytes"
-    kPasswordLength = 1309,  // "... %d to %d characters"
-    kPasswordCharacters = 1310,
-    kPasswordRepeats = 1311,
-    kPasswordVariety = 1312,  // "... at least %d different characters"
-    kNoFavourite = 1313,
-    kRepeatCount = 1314,  // the field name of the repetition's count
-    kCommandIncomplete = 1315,
-    kCommandNotListed = 1316,
+    kNoSuchField = 1400,
+    kNameNotFound = 1401,
+    kNameAmbiguous = 1402,      // "'%s' may mean: %s"
+    kPrivateConference = 1403,  // a private conference cannot be joined by oneself
+    kNotACheckBox = 1404,
+    kNoSuchCommand = 1405,
+    kNotSchedulable = 1406,
+    kTopicNotCommand = 1407,
+    kCommandTooLong = 1408,  // "... longer than %d bytes"
+    kPasswordLength = 1409,  // "... %d to %d characters"
+    kPasswordCharacters = 1410,
+    kPasswordRepeats = 1411,
+    kPasswordVariety = 1412,  // "... at least %d different characters"
+    kNoFavourite = 1413,
+    kRepeatCount = 1414,  // the field name of the repetition's count
+    kCommandIncomplete = 1415,
+    kCommandNotListed = 1416,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

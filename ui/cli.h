@@ -50,5 +50,6 @@ void add_zmodem_commands(CLI::App& app, CliContext& context);
 void add_terminal_commands(CLI::App& app, CliContext& context);
 void add_search_commands(CLI::App& app, CliContext& context);
 void add_address_commands(CLI::App& app, CliContext& context);
+void add_import_commands(CLI::App& app, CliContext& context);
 
 }  // namespace orvane::ui

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     ui::add_terminal_commands(cli, context);
     ui::add_search_commands(cli, context);
     ui::add_address_commands(cli, context);
+    ui::add_import_commands(cli, context);
 
     try {
         cli.parse(argc, argv);

@@ -10,6 +10,7 @@
 #include "texts/text_display.h"
 #include "ui/cabinet_access.h"
 #include "ui/cli.h"
+#include "ui/text_json.h"
 
 namespace orvane::ui {
 
@@ -85,6 +86,10 @@ int run_show(CliContext& context, const TextRequest& request) {
     if (!access.open(false)) return 1;
     const std::optional<texts::TextRecord> text = access.text(request.id);
     if (!text) return 1;
+    if (context.json) {
+        std::printf("%s\n", text_json(*text, access).c_str());
+        return 0;
+    }
     const texts::DisplayContext display{access.nodes(), access.home_node(), true,
                                         access.time_display()};
     std::printf("%s\n", texts::to_utf8(texts::heading_line(*text, display), text->charset).c_str());
@@ -164,7 +169,7 @@ void add_text_commands(CLI::App& app, CliContext& context) {
     list->callback([&context, request] { context.exit_code = run_list(context, *request); });
 
     auto* show = text->add_subcommand("show", "The heading, header lines and body of a text");
-    show->add_option("ID", request->id, "Text number, such as 1234 or TELVA:1234")->required();
+    show->add_option("ID", request->id, "Text number, such as 1234, CORVID:1234 or C:1234")->required();
     show->callback([&context, request] { context.exit_code = run_show(context, *request); });
 
     auto* move = text->add_subcommand("move", "Move a text to another box");
