@@ -271,4 +271,14 @@ Result<texts::TextId> write_new_item(cabinet::Cabinet& cabinet, const settings::
     });
 }
 
+Result<std::string> typed_in_code_page(const std::string& field, std::string_view value,
+                                       uint8_t charset, bool transliterate,
+                                       platform::Policy& policy) {
+    FieldConverter convert(charset, transliterate);
+    std::string converted = convert(field, value);
+    if (!convert.status().ok()) return convert.status();
+    for (const Status& note : convert.notes()) policy.notice(note);
+    return converted;
+}
+
 }  // namespace orvane::app

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cabinet/cabinet.h"
@@ -64,5 +65,12 @@ platform::Result<texts::TextId> write_new_item(cabinet::Cabinet& cabinet,
                                                const std::string& current_folder,
                                                platform::Policy& policy,
                                                platform::Env& env = platform::system_env());
+
+// `value` of `field`, typed in UTF-8, in the code page `charset`; fails
+// with the message that names the field and the character. Characters
+// replaced by transliteration are told to `policy`.
+platform::Result<std::string> typed_in_code_page(const std::string& field, std::string_view value,
+                                                 uint8_t charset, bool transliterate,
+                                                 platform::Policy& policy);
 
 }  // namespace orvane::app

@@ -102,4 +102,11 @@ void clean_file_name(std::string* path) {
     path->replace(start, std::string::npos, clean);
 }
 
+std::string announced_file_name(const std::string& path) {
+    size_t separator = path.find_last_of("/\\");
+    std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+    clean_file_name(&name);
+    return name;
+}
+
 }  // namespace orvane::packet

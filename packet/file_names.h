@@ -29,4 +29,8 @@ std::optional<std::string> make_dated_name(const std::string& folder, char node_
 // as "_", and at most 79 characters with the extension kept.
 void clean_file_name(std::string* path);
 
+// The name under which a packet announces a local file: the last component
+// of its path ("/" or "\\" separated), cleaned.
+std::string announced_file_name(const std::string& path);
+
 }  // namespace orvane::packet

@@ -30,12 +30,6 @@ std::string last_component(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string cleaned_name(const std::string& path) {
-    std::string name = last_component(path);
-    clean_file_name(&name);
-    return name;
-}
-
 const texts::TextLink* reference_of(const TextRecord& item) {
     for (const auto& link : item.links) {
         if (link.code == HeaderCode::kReference) return &link;
@@ -119,7 +113,7 @@ bool ItemWriter::embed_attachments(const TextRecord& item) {
         DosDateTime stamp = dos_date_time(modified);
         std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(contents.data()),
                                        contents.size());
-        write_file_block(file_, cleaned_name(attach.path),
+        write_file_block(file_, announced_file_name(attach.path),
                          static_cast<uint32_t>(stamp.date) << 16 | stamp.time, attach.rest, bytes);
         embedded_.insert(attach.path);
     }
@@ -203,7 +197,7 @@ void ItemWriter::write_attachment_lines(const TextRecord& item, const std::strin
         if (field.code == HeaderCode::kAttach) {
             AttachValue attach = split_attach_value(field.value);
             if (embedded_.count(attach.path))
-                file_.line("@atta " + number_prefix + one_line(cleaned_name(attach.path)));
+                file_.line("@atta " + number_prefix + one_line(announced_file_name(attach.path)));
         } else if (field.code == HeaderCode::kAttachRenamed) {
             AttachValue attach = split_attach_value(field.value);
             file_.line("@atta " + number_prefix + one_line(last_component(attach.path)) + " " +

@@ -55,9 +55,16 @@ enum class MessageId : int {
     kUseExistingFolder = 188,
     kLetterReceived = 240,
     kConfirmReceipt = 241,
+    kAlphabeticallyTopic = 752,  // "0+ ALPHABETICALLY:", the menu part of a catalogue line
+    kManuallyEntry = 753,        // "0s Manually"
+    kSchedulePrefix = 754,       // "Schedule ", the start of a scheduled command's subject
+    kNowNamed = 755,             // "is now %s."
+    kUploadSubject = 758,        // "Upload ", followed by the file's name
     kFindSettingsFile = 883,
     kErasePhrase = 884,
     kWhatsNew = 907,
+    kFirstDate = 918,
+    kLastDate = 919,
 
     // The program's own messages.
     kCancelled = 1000,         // "Cancelled"
@@ -205,6 +212,24 @@ enum class MessageId : int {
     kImportingAddresses = 3205,     // "Importing addresses in %s"
     kContentsInAttachedFile = 3206,
     kImportTitle = 3207,
+    // Server commands from the catalogue.
+    kNoSuchField = 1400,
+    kNameNotFound = 1401,
+    kNameAmbiguous = 1402,      // "'%s' may mean: %s"
+    kPrivateConference = 1403,  // a private conference cannot be joined by oneself
+    kNotACheckBox = 1404,
+    kNoSuchCommand = 1405,
+    kNotSchedulable = 1406,
+    kTopicNotCommand = 1407,
+    kCommandTooLong = 1408,  // "... longer than %d bytes"
+    kPasswordLength = 1409,  // "... %d to %d characters"
+    kPasswordCharacters = 1410,
+    kPasswordRepeats = 1411,
+    kPasswordVariety = 1412,  // "... at least %d different characters"
+    kNoFavourite = 1413,
+    kRepeatCount = 1414,  // the field name of the repetition's count
+    kCommandIncomplete = 1415,
+    kCommandNotListed = 1416,
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -45,6 +45,7 @@ void add_cabinet_commands(CLI::App& app, CliContext& context);
 void add_text_commands(CLI::App& app, CliContext& context);
 void add_write_commands(CLI::App& app, CliContext& context);
 void add_packet_commands(CLI::App& app, CliContext& context);
+void add_commands_commands(CLI::App& app, CliContext& context);
 void add_zmodem_commands(CLI::App& app, CliContext& context);
 // After add_settings_commands, which makes the "node" command.
 void add_terminal_commands(CLI::App& app, CliContext& context);

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     ui::add_text_commands(cli, context);
     ui::add_write_commands(cli, context);
     ui::add_packet_commands(cli, context);
+    ui::add_commands_commands(cli, context);
     ui::add_zmodem_commands(cli, context);
     ui::add_terminal_commands(cli, context);
     ui::add_search_commands(cli, context);
