@@ -58,7 +58,8 @@ platform::Result<BookFile> BookFile::open(const std::string& path, bool shared,
         return callback_state->notify(code, a, b);
     };
 
-    const uint32_t flags = shared ? store::DB_SHARED : 0;
+    // A header that fails its checksum is restored from its backup.
+    const uint32_t flags = store::DB_HEADER_BACKUP | (shared ? store::DB_SHARED : 0);
     store::DbFile db;
     int32_t result = store::DbOpen(db.out(), path, flags, callback, env);
     if (result == store::kDbFileNotFound) {

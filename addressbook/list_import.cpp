@@ -116,7 +116,10 @@ class ListImporter {
             keys.secretary = *own_.secretary;
             changed = true;
         }
-        if (changed) user->save();
+        if (!changed) return;
+        // The book is committed already; a settings file that cannot be
+        // written is told, and the next list brings the entry again.
+        if (platform::Status saved = user->commit(); !saved.ok()) context_.policy.notice(saved);
     }
 
   private:

@@ -1,6 +1,7 @@
 #include "commands/catalogue_loader.h"
 
 #include <cerrno>
+#include <optional>
 
 #include "platform/builtin_files.h"
 #include "platform/directories.h"
@@ -26,6 +27,19 @@ int read_catalogue_text(const std::string& path, platform::Env& env, std::string
     return file.read_at(0, text->data(), text->size());
 }
 
+// Renames a catalogue that cannot be read to a free "<path>.bak" name, so
+// that writing the built-in one in its place loses nothing the user wrote.
+// Gives the new name, or nothing when it could not be moved.
+std::optional<std::string> keep_aside(const std::string& path, platform::Env& env) {
+    for (int number = 1; number < 100; ++number) {
+        const std::string kept = path + ".bak" + (number > 1 ? std::to_string(number) : "");
+        if (platform::file_exists(kept)) continue;
+        if (env.rename(path, kept) != 0) return std::nullopt;
+        return kept;
+    }
+    return std::nullopt;
+}
+
 bool is_usable(const CatalogueFile& file) {
     return file.version > kOldestReplacedVersion;
 }
@@ -45,9 +59,16 @@ Result<Catalogue> load_catalogue_file(const std::string& path,
         // A failure shows when the file is read.
         (void)platform::write_builtin_bytes(builtin, path, false);
     }
-    if (read_catalogue_text(path, env, &text) == 0) {
+    const int read_error = read_catalogue_text(path, env, &text);
+    if (read_error == 0) {
         CatalogueFile file = parse_catalogue(text);
         if (is_usable(file)) return Catalogue(std::move(file));
+    } else if (read_error != ENOENT && read_error != EISDIR) {
+        // Too large or unreadable: perhaps a catalogue the user edited.
+        std::optional<std::string> kept = keep_aside(path, env);
+        policy.notice(kept ? Status::message(MessageId::kCatalogueKeptAside, {path, *kept})
+                           : Status::file(MessageId::kCannotReadFile, path, read_error));
+        if (!kept) return Status::file(MessageId::kCannotReadFile, path, read_error);
     }
 
     int error = platform::write_builtin_bytes(builtin, path, true);

@@ -38,7 +38,7 @@ std::optional<std::string> make_dated_name(const std::string& folder, char node_
                                            std::time_t today) {
     std::tm local{};
     localtime_r(&today, &local);
-    char stem[16];
+    char stem[48];  // room for any year the clock may give
     std::snprintf(stem, sizeof stem, "%c%02d%02d%02d", node_letter, local.tm_year % 100,
                   local.tm_mon + 1, local.tm_mday);
     auto path_with = [&](char sequence) {

@@ -230,6 +230,7 @@ enum class MessageId : int {
     kRepeatCount = 1414,  // the field name of the repetition's count
     kCommandIncomplete = 1415,
     kCommandNotListed = 1416,
+    kCatalogueKeptAside = 1417,  // the catalogue, the name it is kept under
 };
 
 // Messages posted on the event loop (number, wparam, lparam). Timers and

@@ -270,6 +270,9 @@ constexpr Entry kStrings[] = {
     {1414, "The number of days, weeks, months or years"},
     {1415, "The command is not complete"},
     {1416, "The command '%s' is not in your command list"},
+    {1417,
+     "The command list '%s' could not be read and was replaced by the built-in one.\nYour file is "
+     "kept as '%s'."},
     {2000, "%s: these characters were replaced: %s"},
     {2200, "Warning from %s"},
     {2201, "There were errors in the uploaded mail packet.\nWould you like to see the file '%s'?"},

@@ -29,7 +29,9 @@ class CommandCommit : public ::testing::Test {
         writer.author.text = "Ann Lee";
     }
     void TearDown() override {
-        if (cabinet) EXPECT_OK(cabinet->close());
+        if (cabinet) {
+            EXPECT_OK(cabinet->close());
+        }
     }
     texts::TextRecord text(texts::TextId id) {
         platform::Result<std::optional<texts::TextRecord>> read = cabinet->read_text(id);

@@ -87,6 +87,10 @@ TEST_F(Loader, HugeOrBinaryFilesAreSafe) {
     platform::Result<Catalogue> catalogue = load();
     ASSERT_OK(catalogue);
     EXPECT_EQ(catalogue->version(), 12);
+    // The file that could not be read is kept, not written over.
+    EXPECT_EQ(contents(path + ".bak"), huge);
+    ASSERT_EQ(policy.notices.size(), 1u);
+    EXPECT_EQ(policy.notices[0].id(), platform::MessageId::kCatalogueKeptAside);
 
     std::string binary = "V11\n";
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919) & 0xFF);
