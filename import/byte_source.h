@@ -91,7 +91,6 @@ class ByteSource {
 
     FileLayer* file_ = nullptr;
     std::vector<Layer> layers_;
-    bool base64_closing_ = false;  // the last base64 layer ended with the closing boundary
 };
 
 }  // namespace orvane::import
