@@ -17,7 +17,9 @@ namespace orvane::cabinet::testing {
 class CabinetTest : public ::testing::Test {
   protected:
     ~CabinetTest() override {
-        if (cabinet_) EXPECT_TRUE(cabinet_->close().ok());
+        if (cabinet_) {
+            EXPECT_TRUE(cabinet_->close().ok());
+        }
     }
 
     Cabinet& create(const CreateOptions& options = {}) {
@@ -30,7 +32,9 @@ class CabinetTest : public ::testing::Test {
     // Closes the cabinet (writing it back) and opens it again; null when
     // it does not open, with the reason in `last_status_`.
     Cabinet* reopen(const OpenOptions& options = {}) {
-        if (cabinet_) EXPECT_TRUE(cabinet_->close().ok());
+        if (cabinet_) {
+            EXPECT_TRUE(cabinet_->close().ok());
+        }
         cabinet_.reset();
         platform::Result<std::unique_ptr<Cabinet>> opened =
             Cabinet::open(path_, options, ui_, *env_);

@@ -453,7 +453,9 @@ TEST_F(CabinetTest, AFailedStoreAnywhereLeavesTheBoxListTrue) {
             EXPECT_TRUE(text_of(id).has_value()) << "listed but not stored: " << id << ", op " << n;
         const bool listed = std::find(list.ids.begin(), list.ids.end(), 4u) != list.ids.end();
         EXPECT_EQ(text_of(4).has_value(), listed) << n;
-        if (stored) EXPECT_TRUE(listed) << "reported stored but lost, op " << n;
+        if (stored) {
+            EXPECT_TRUE(listed) << "reported stored but lost, op " << n;
+        }
         if (!stored) ++refused;
         EXPECT_GE(list.ids.size(), 3u) << n;
         ASSERT_OK(cabinet_->close());

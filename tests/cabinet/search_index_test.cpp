@@ -230,14 +230,18 @@ TEST_F(SearchIndexTest, ARebuildCutOffAnywhereNeverLeavesAHalfIndexMarkedUpToDat
         const bool rebuilt = cabinet_->search_index().rebuild(false).ok();
         // A cut after the commit point (giving back the journal's space)
         // cannot undo the rebuild; a cut before it must be reported.
-        if (!faults.fired()) EXPECT_TRUE(rebuilt) << n;
+        if (!faults.fired()) {
+            EXPECT_TRUE(rebuilt) << n;
+        }
         cabinet_.reset();  // the process dies: nothing more reaches the disk
         ASSERT_EQ(faults.drop_unsynced(), 0);
         faults.disarm();
         ASSERT_NE(reopen(), nullptr) << n;
         platform::Result<IndexStatus> status = cabinet_->search_index().status();
         ASSERT_OK(status);
-        if (rebuilt) EXPECT_TRUE(status->up_to_date) << "a rebuild reported done was lost, " << n;
+        if (rebuilt) {
+            EXPECT_TRUE(status->up_to_date) << "a rebuild reported done was lost, " << n;
+        }
         if (status->up_to_date) expect_index_true();
         ASSERT_OK(cabinet_->close());
         cabinet_.reset();

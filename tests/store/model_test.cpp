@@ -117,10 +117,11 @@ class ModelTest : public ::testing::TestWithParam<Config> {
         }
         EXPECT_EQ(r.code, kDbNoNext);
         auto last = get(db, GET_LAST, "");
-        if (model.empty())
+        if (model.empty()) {
             EXPECT_EQ(last.code, kDbNoNext);
-        else
+        } else {
             EXPECT_EQ(last.key, model.rbegin()->first);
+        }
         DbStatistics stat;
         ASSERT_EQ(DbStat(db, &stat), 0);
         EXPECT_EQ(stat.records, model.size());

@@ -60,10 +60,11 @@ TEST(ConsoleUiTest, ProgressWithoutATerminalStaysQuietAndKeepsGoing) {
         auto progress = ui.start_progress("Repairing");
         EXPECT_TRUE(progress->update(5, 10, "text 5"));
     }
-    if (!isatty(STDERR_FILENO))
+    if (!isatty(STDERR_FILENO)) {
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    else
+    } else {
         testing::internal::GetCapturedStderr();
+    }
 }
 
 TEST(OutOfMemoryTest, RunningOutOfMemoryEndsTheProgramWithTheFatalMessage) {
