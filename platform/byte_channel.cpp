@@ -48,8 +48,10 @@ void ByteChannel::finish(Status why) {
     if (ended_) return;
     ended_ = true;
     end_status_ = std::move(why);
+    // The reader may close or destroy the channel when it resumes.
+    const std::weak_ptr<bool> alive = lifetime_;
     wake_reader();
-    wake_drainer();
+    if (!alive.expired()) wake_drainer();
 }
 
 void ByteChannel::output_progress() {

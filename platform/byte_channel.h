@@ -11,6 +11,7 @@
 #include <coroutine>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -85,6 +86,8 @@ class ByteChannel {
     std::vector<uint8_t> buffer_;
     size_t start_ = 0;
     bool ended_ = false;
+    // Expires with the channel: a waiter woken first may destroy it.
+    std::shared_ptr<bool> lifetime_ = std::make_shared<bool>(true);
     Status end_status_;
     ReadableAwaiter* reader_ = nullptr;
     DrainedAwaiter* drainer_ = nullptr;

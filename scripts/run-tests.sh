@@ -26,6 +26,7 @@ echo "== style"
 style=ok
 scripts/check-style.sh build || { status=1; style=FAILED; }
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
     run_suites sanitized build-asan -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON || status=1
 
 echo "== fuzz targets, ${FUZZ_SECONDS}s each"

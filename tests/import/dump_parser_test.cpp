@@ -332,7 +332,8 @@ TEST_F(ImportTest, BadHeadingsAndCutOffDumpsNeverDamageTheCabinet) {
         "Text 4294967296 (1 line)\n--------\ntoo big\n(Text 4294967296) ---------\n\n"
         "Text MERIDIAN:16777216 (1 line)\n--------\nno room under M\n"
         "(Text MERIDIAN:16777216) ---------\n\n";
-    dump += std::string("Text 6001 (1 line)\nTo: A\0B\n--------\nnul", 46);
+    static constexpr char kWithNul[] = "Text 6001 (1 line)\nTo: A\0B\n--------\nnul";
+    dump += std::string(kWithNul, sizeof kWithNul - 1);  // the NUL inside kept
     dump += "\n";
     import_ok(write("bad.dmp", dump));
     // The last text, cut off inside its body, is kept as far as it came.
