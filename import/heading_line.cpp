@@ -67,8 +67,8 @@ void read_flags(std::string_view rest, Heading* heading) {
         const char letter = group[at++];
         size_t digits = 0;
         while (at + digits < group.size() && texts::is_digit(group[at + digits])) ++digits;
-        const uint32_t value = leading_number(group.substr(at, digits)).value_or(
-            digits > 0 ? UINT32_MAX : 0);
+        const uint32_t value =
+            leading_number(group.substr(at, digits)).value_or(digits > 0 ? UINT32_MAX : 0);
         at += digits;
         switch (letter) {
             case 'C':

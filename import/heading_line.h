@@ -18,26 +18,26 @@ namespace orvane::import {
 
 // The kind of listing, from the heading's word.
 enum class HeadingKind : uint8_t {
-    kText = 0,     // "Text ", "Erased Text ", "Expired Text ", "(Text "
-    kLetter = 1,   // "Letter "
-    kAnswer = 2,   // "Answer "
-    kComment = 3,  // "Comment "
-    kNewText = 4,  // "New Text "
-    kCommands = 5, // "Commands "
+    kText = 0,      // "Text ", "Erased Text ", "Expired Text ", "(Text "
+    kLetter = 1,    // "Letter "
+    kAnswer = 2,    // "Answer "
+    kComment = 3,   // "Comment "
+    kNewText = 4,   // "New Text "
+    kCommands = 5,  // "Commands "
 };
 
 struct Heading {
     HeadingKind kind = HeadingKind::kText;
-    texts::NodeKey key = 0;       // the node the heading names; 0 when it names none
+    texts::NodeKey key = 0;  // the node the heading names; 0 when it names none
     uint32_t number = 0;
-    std::string written_number;   // the number as written, node included
+    std::string written_number;  // the number as written, node included
     bool colon_form = false;
-    uint32_t date = 0;            // colon form
-    std::string author;           // colon form, as written
-    int char_class = -1;          // from "[W1]"; -1 when not given
+    uint32_t date = 0;    // colon form
+    std::string author;   // colon form, as written
+    int char_class = -1;  // from "[W1]"; -1 when not given
     int variant = 0;
     // From the flag group "{...}".
-    int kind_index = -1;          // 1 answer ('A'), 2 comment ('C'); -1 when not given
+    int kind_index = -1;  // 1 answer ('A'), 2 comment ('C'); -1 when not given
     std::optional<uint8_t> importance;
     std::optional<uint8_t> priority;
     bool unsent = false;

@@ -16,10 +16,10 @@ namespace orvane::import {
 
 // Who started the import, which decides the files and what happens to them.
 enum class ImportMode {
-    kByHand = 0,      // files the user named
-    kAtStart = 1,     // the files left in the pending list by an earlier session
+    kByHand = 0,        // files the user named
+    kAtStart = 1,       // the files left in the pending list by an earlier session
     kAfterSession = 2,  // the files a batch session has just downloaded
-    kImportDir = 3,   // every file of the import directory that the import takes
+    kImportDir = 3,     // every file of the import directory that the import takes
 };
 
 struct ImportOptions {
@@ -39,15 +39,15 @@ struct ImportOptions {
     // How texts are built and filed.
     bool fixed_pitch = true;
     int right_margin = 76;
-    int charset_variant = 1;    // the default variant of "Character Set"
-    std::string attach_dir;     // where bodies too long for a text go
+    int charset_variant = 1;  // the default variant of "Character Set"
+    std::string attach_dir;   // where bodies too long for a text go
     cabinet::FilingOptions filing;
     std::vector<std::string> own_names;  // the user's name and aliases
     std::string secretary;               // the user's secretary, or empty
     std::array<std::string, 4> bosses;   // the user's bosses, when he has no secretary
 
     // Messages.
-    int show_last_login = 3;     // bit 0: say the previous login; bit 1: the last session
+    int show_last_login = 3;  // bit 0: say the previous login; bit 1: the last session
     int list_mail_detailed = 0;
     uint32_t password_changed = 0;  // when the password on the node was last changed
     uint32_t last_login = 0;

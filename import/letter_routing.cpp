@@ -18,8 +18,8 @@ constexpr uint16_t kForOrFromBoss = 18;
 constexpr uint16_t kFromSecretary = 19;
 
 bool is_for_code(HeaderCode code) {
-    return code == HeaderCode::kFor || code == HeaderCode::kBccFor ||
-           code == HeaderCode::kSccFor || code == HeaderCode::kCcFor;
+    return code == HeaderCode::kFor || code == HeaderCode::kBccFor || code == HeaderCode::kSccFor ||
+           code == HeaderCode::kCcFor;
 }
 
 bool is_copy_code(HeaderCode code) {

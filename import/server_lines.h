@@ -14,9 +14,9 @@ namespace orvane::import {
 
 // An echo marker: "Orvane: C#12" (or the sibling reader's "Lumeth: C#12").
 struct EchoMarker {
-    char kind = 0;            // 'C', 'E', 'T', 'M', 'R' or another character
+    char kind = 0;                   // 'C', 'E', 'T', 'M', 'R' or another character
     std::optional<uint32_t> number;  // the number after '#', when there is one
-    std::string_view prefix;  // "Orvane: " or "Lumeth: ", for the matching end marker
+    std::string_view prefix;         // "Orvane: " or "Lumeth: ", for the matching end marker
 };
 std::optional<EchoMarker> parse_echo_marker(std::string_view line);
 

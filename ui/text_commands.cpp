@@ -169,7 +169,8 @@ void add_text_commands(CLI::App& app, CliContext& context) {
     list->callback([&context, request] { context.exit_code = run_list(context, *request); });
 
     auto* show = text->add_subcommand("show", "The heading, header lines and body of a text");
-    show->add_option("ID", request->id, "Text number, such as 1234, CORVID:1234 or C:1234")->required();
+    show->add_option("ID", request->id, "Text number, such as 1234, CORVID:1234 or C:1234")
+        ->required();
     show->callback([&context, request] { context.exit_code = run_show(context, *request); });
 
     auto* move = text->add_subcommand("move", "Move a text to another box");
