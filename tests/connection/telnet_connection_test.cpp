@@ -18,12 +18,6 @@ using namespace testing;
 using platform::EventLoop;
 using platform::MessageId;
 
-TelnetSettings plain_settings() {
-    TelnetSettings settings;
-    settings.tls = false;
-    return settings;
-}
-
 TEST(TelnetConnectionTest, AnswersEveryRowOfTheOptionTable) {
     // Requests whose answer is silence sit between ones that are answered,
     // so the exact bytes the client sends back prove both.

@@ -17,12 +17,6 @@ using namespace testing;
 using platform::EventLoop;
 using platform::MessageId;
 
-TelnetSettings plain_settings() {
-    TelnetSettings settings;
-    settings.tls = false;
-    return settings;
-}
-
 TEST(TelnetFaultsTest, AServerClosingAtEveryPointOfTheNegotiationEndsTheConnectionCleanly) {
     const Bytes negotiation = {255, 253, 24, 255, 251, 1,   255, 250, 24,  1,   255, 240,
                                255, 253, 3,  255, 255, 'l', 'o', 'g', 'i', 'n', ':', ' '};

@@ -153,6 +153,12 @@ Bytes read_to_end(int fd, int timeout_ms) {
 
 // --- Client helpers ---
 
+TelnetSettings plain_settings() {
+    TelnetSettings settings;
+    settings.tls = false;
+    return settings;
+}
+
 std::unique_ptr<TelnetConnection> connect_for_test(platform::EventLoop& loop,
                                                    const std::string& endpoint,
                                                    TelnetSettings settings,

@@ -67,6 +67,9 @@ Bytes read_until(int fd, const Bytes& wanted, int timeout_ms = 5000);
 // Everything until the peer closes (or the timeout).
 Bytes read_to_end(int fd, int timeout_ms = 5000);
 
+// Settings for a connection that never starts TLS.
+TelnetSettings plain_settings();
+
 // Runs `run` (a Task returning Result<unique_ptr<TelnetConnection>>) to its
 // end on the loop: connect_telnet without questions.
 std::unique_ptr<TelnetConnection> connect_for_test(platform::EventLoop& loop,

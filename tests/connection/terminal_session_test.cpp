@@ -19,12 +19,6 @@ using platform::MemoryChannel;
 using platform::MessageId;
 using platform::Status;
 
-TelnetSettings plain_settings() {
-    TelnetSettings settings;
-    settings.tls = false;
-    return settings;
-}
-
 // Nothing arrives on `fd` within `ms`.
 bool silent_for(int fd, int ms) {
     pollfd waiting{fd, POLLIN, 0};
