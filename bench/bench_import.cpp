@@ -17,6 +17,7 @@
 
 #include "bench/english_text.h"
 #include "cabinet/cabinet.h"
+#include "cabinet/search_index.h"
 #include "import/address_book_port.h"
 #include "import/downdump_import.h"
 #include "platform/file.h"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -52,12 +53,15 @@ int main() {
     std::filesystem::create_directories(dir + "/UP");
     platform::ScriptedUi ui;
     {
-        auto cabinet = cabinet::Cabinet::create(dir + "/fcabinet.cab", {}, ui);
-        if (!cabinet) return 1;
+        auto created = cabinet::Cabinet::create(dir + "/fcabinet.cab", {}, ui);
+        if (!created.ok()) return 1;
+        std::unique_ptr<cabinet::Cabinet> cabinet = std::move(*created);
         std::mt19937 random(5);
         for (int i = 0; i < kTexts; ++i) {
             texts::TextRecord text;
-            text.id = cabinet->next_local_id();
+            auto id = cabinet->next_local_id();
+            if (!id.ok()) return 1;
+            text.id = *id;
             text.subject = "Subject " + std::to_string(i);
             text.body = body(random);
             text.width = 76;
@@ -65,7 +69,7 @@ int main() {
             to.code = texts::HeaderCode::kTo;
             to.name.text = "Conference " + std::to_string(i % 50);
             text.receivers.push_back(to);
-            if (!cabinet->file_text(text, cabinet::box::kOutBasket)) return 1;
+            if (!cabinet->file_text(text, cabinet::box::kOutBasket).ok()) return 1;
         }
         settings::NodeTable nodes;
         nodes.nodes = {{'T', "TELVA", "", true, "", {}}};
@@ -77,30 +81,30 @@ int main() {
         settings.mode = packet::PacketMode::kPlain;
 
         auto start = Clock::now();
-        packet::BuildOutcome outcome =
-            packet::build_packet(*cabinet, nodes, 'T', settings, user_file,
-                                 packet::BuildMode::kAutomatic, ui, std::time(nullptr), 6);
+        auto outcome = packet::build_packet(*cabinet, nodes, 'T', settings, user_file, ui,
+                                            std::time(nullptr), 6);
         double build_seconds = seconds_since(start);
-        if (outcome.result != 1) return 1;
-        double megabytes = static_cast<double>(std::filesystem::file_size(outcome.path)) / 1e6;
+        if (!outcome.ok()) return 1;
+        double megabytes = static_cast<double>(std::filesystem::file_size(outcome->path)) / 1e6;
         std::printf("%-58s %10.1f MB/s (%.1f MB in %.2f s)\n", "packet build, 10000 texts of 2 KiB",
                     megabytes / build_seconds, megabytes, build_seconds);
 
         start = Clock::now();
-        if (packet::zip_file(outcome.path, 6) != 0) return 1;
+        if (packet::zip_file(outcome->path, 6) != 0) return 1;
         double ours = seconds_since(start);
         std::string peer_zip = dir + "/peer.zip";
         start = Clock::now();
-        if (std::system(("zip -6 -q -j '" + peer_zip + "' '" + outcome.path + "'").c_str()) != 0)
+        if (std::system(("zip -6 -q -j '" + peer_zip + "' '" + outcome->path + "'").c_str()) != 0)
             return 1;
         double peer = seconds_since(start);
         std::printf("%-58s ours %10.3f s   zip -6 %10.3f s   ratio %.2f\n",
                     "zip the plain packet (level 6)", ours, peer, ours / peer);
         std::printf(
             "%-58s ours %10.0f B   zip -6 %10.0f B   ratio %.2f\n", "zipped size",
-            static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome.path))),
+            static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome->path))),
             static_cast<double>(std::filesystem::file_size(peer_zip)),
-            static_cast<double>(std::filesystem::file_size(packet::zip_target_path(outcome.path))) /
+            static_cast<double>(
+                std::filesystem::file_size(packet::zip_target_path(outcome->path))) /
                 static_cast<double>(std::filesystem::file_size(peer_zip)));
     }
     std::filesystem::remove_all(dir);

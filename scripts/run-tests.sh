@@ -21,7 +21,7 @@ run_suites() {  # name build-dir cmake-args...
 }
 
 status=0
-run_suites tests build -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
+run_suites tests build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BENCH=ON || status=1
 echo "== style"
 style=ok
 scripts/check-style.sh build || { status=1; style=FAILED; }
