@@ -72,20 +72,31 @@ struct CompressorState {
     uint16_t flags = 0;
 };
 
-void save(LzCheckpoint& checkpoint, const LzTable& table, const CompressorState& state,
-          size_t limit, const uint8_t* input, const uint8_t* output) {
-    checkpoint.valid = true;
+// Where a resumable run keeps its checkpoint: the state and output at the
+// first item that starts within kCheckpointDistance of the end, and the
+// table entries changed after it, to be put back.
+struct Snapshot {
+    LzCheckpoint* checkpoint = nullptr;
+    bool taken = false;
+    std::vector<std::pair<uint32_t, int32_t>> changes;
+};
+
+void take_snapshot(Snapshot& snapshot, const CompressorState& state, size_t limit,
+                   const uint8_t* input, const uint8_t* output) {
+    LzCheckpoint& checkpoint = *snapshot.checkpoint;
     checkpoint.limit = limit;
     checkpoint.in = state.in;
     checkpoint.out = state.out;
     checkpoint.flag_at = state.flag_at;
     checkpoint.bits_left = state.bits_left;
     checkpoint.flags = state.flags;
-    checkpoint.table = table;
     // An item reads at most two bytes past its start for the hash and one
-    // past a match for the mismatch.
-    checkpoint.input.assign(input, input + state.in + 2);
+    // past a match for the mismatch. The input before the old checkpoint's
+    // end is known to be the same.
+    const size_t known = checkpoint.input.size();
+    checkpoint.input.insert(checkpoint.input.end(), input + known, input + state.in + 2);
     checkpoint.output.assign(output, output + state.out);
+    snapshot.taken = true;
 }
 
 bool can_resume(const LzCheckpoint& checkpoint, size_t limit, const uint8_t* input, size_t length) {
@@ -93,17 +104,14 @@ bool can_resume(const LzCheckpoint& checkpoint, size_t limit, const uint8_t* inp
            std::equal(checkpoint.input.begin(), checkpoint.input.end(), input);
 }
 
-// The greedy pass from `state` on; `snapshot`, when given, receives the state
-// at the first item that starts within kCheckpointDistance of the end.
+// The greedy pass from `state` on. With a snapshot, the state at the first
+// item that starts within kCheckpointDistance of the end is kept in it.
 size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input, size_t length,
-                     uint8_t* output, size_t limit, LzCheckpoint* snapshot) {
-    bool saved = snapshot == nullptr;
+                     uint8_t* output, size_t limit, Snapshot* snapshot) {
     while (state.out < limit) {
-        if (!saved && state.in + kCheckpointDistance >= length &&
-            state.in + kLzMaxMatch <= length) {
-            save(*snapshot, table, state, limit, input, output);
-            saved = true;
-        }
+        if (snapshot && !snapshot->taken && state.in + kCheckpointDistance >= length &&
+            state.in + kLzMaxMatch <= length)
+            take_snapshot(*snapshot, state, limit, input, output);
         if (--state.bits_left < 0) {
             store_le16(output + state.flag_at, state.flags);
             state.flag_at = state.out;
@@ -119,6 +127,7 @@ size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input
         if (max_match >= 3) {
             uint32_t h = hash3(input + state.in);
             int32_t previous = table[h];
+            if (snapshot && snapshot->taken) snapshot->changes.emplace_back(h, previous);
             table[h] = static_cast<int32_t>(state.in);
             if (previous >= 0 && state.in - static_cast<size_t>(previous) <= kLzWindow) {
                 match = common_length(input + previous, input + state.in, max_match);
@@ -156,25 +165,35 @@ size_t LzCompress(LzTable& table, const uint8_t* input, size_t length, uint8_t* 
 
 size_t LzResumingCompressor::compress(const uint8_t* input, size_t length, uint8_t* output,
                                       size_t capacity) {
-    const LzCheckpoint& checkpoint = *last_;
+    LzCheckpoint& checkpoint = *checkpoint_;
     const size_t limit = std::min(capacity, length);
     if (limit < 2) return length;
     CompressorState state;
-    LzTable table;
     if (can_resume(checkpoint, limit, input, length)) {
-        table = checkpoint.table;
         state.in = checkpoint.in;
         state.out = checkpoint.out;
         state.flag_at = checkpoint.flag_at;
         state.bits_left = checkpoint.bits_left;
         state.flags = checkpoint.flags;
         std::copy(checkpoint.output.begin(), checkpoint.output.end(), output);
+        // The bytes the old checkpoint depended on stay; the new one adds.
+        checkpoint.input.resize(std::min(checkpoint.input.size(), checkpoint.in + 2));
     } else {
-        table.fill(-1);
+        checkpoint.table.fill(-1);
+        checkpoint.input.clear();
     }
-    spare_->valid = false;
-    const size_t result = compress_from(table, state, input, length, output, limit, spare_.get());
-    if (result < length && spare_->valid) std::swap(last_, spare_);
+    // The table is changed from here on: it is a checkpoint again only
+    // once a new one is taken and the later changes are put back.
+    checkpoint.valid = false;
+    Snapshot snapshot;
+    snapshot.checkpoint = &checkpoint;
+    const size_t result =
+        compress_from(checkpoint.table, state, input, length, output, limit, &snapshot);
+    if (snapshot.taken) {
+        for (auto change = snapshot.changes.rbegin(); change != snapshot.changes.rend(); ++change)
+            checkpoint.table[change->first] = change->second;
+        checkpoint.valid = true;
+    }
     return result;
 }
 

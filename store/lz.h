@@ -44,17 +44,17 @@ struct LzCheckpoint {
 };
 
 // LzCompress for blocks that grow at their end: resumes from the checkpoint
-// of its last successful call when the input begins with the bytes that call
-// saw, and leaves a new checkpoint near the end of this input.
+// of its last call when the input begins with the bytes that call saw, and
+// leaves a new checkpoint near the end of this input. The checkpoint's
+// table is worked on in place; the few entries changed after the new
+// checkpoint are put back afterwards, so that no table is copied.
 class LzResumingCompressor {
   public:
-    LzResumingCompressor()
-        : last_(std::make_unique<LzCheckpoint>()), spare_(std::make_unique<LzCheckpoint>()) {}
+    LzResumingCompressor() : checkpoint_(std::make_unique<LzCheckpoint>()) {}
     size_t compress(const uint8_t* input, size_t length, uint8_t* output, size_t capacity);
 
   private:
-    std::unique_ptr<LzCheckpoint> last_;
-    std::unique_ptr<LzCheckpoint> spare_;
+    std::unique_ptr<LzCheckpoint> checkpoint_;
 };
 
 enum class LzResult {

@@ -186,7 +186,7 @@ TEST(LzResuming, GivesTheBytesOfAFullRun) {
     LzResumingCompressor resuming;
     LzTable table;
     std::vector<uint8_t> input;
-    for (int step = 0; step < 300; ++step) {
+    for (int step = 0; step < 1500; ++step) {
         if (rng() % 25 == 0 || input.size() > 12000) input.resize(rng() % (input.size() + 1));
         if (rng() % 30 == 0 && !input.empty()) input[rng() % input.size()] ^= 1;
         const size_t grow = 1 + rng() % 400;
