@@ -114,7 +114,8 @@ bool journal_before_images(Db& db) {
 // transfer, ascending (the header's unit first).
 bool write_pending(Db& db) {
     PeriodWrites& w = db.writes;
-    std::vector<uint8_t> run;
+    std::vector<uint8_t>& run = w.run;
+    run.clear();
     uint64_t run_start = 0;
     auto flush_run = [&] {
         if (run.empty()) return true;
@@ -149,7 +150,7 @@ bool spill(Db& db) {
         if (db.file.set_size(w.size) != 0) return false;
         w.disk_size = w.size;
     }
-    w.pending.clear();
+    w.release_pending();
     w.cut = w.size;
     return true;
 }
@@ -207,7 +208,7 @@ bool write_exact(Db& db, uint64_t offset, const void* buffer, size_t length) {
         const uint64_t piece_end = std::min(end, start + w.unit);
         auto page = w.pending.find(unit);
         if (page == w.pending.end()) {
-            page = w.pending.emplace(unit, std::vector<uint8_t>(w.unit, 0)).first;
+            page = w.pending.emplace(unit, w.new_page()).first;
             const bool whole = at == start && piece_end == start + w.unit;
             if (!whole && start < w.size &&
                 !read_stored(db, start, page->second.data(),

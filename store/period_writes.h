@@ -26,6 +26,7 @@ namespace orvane::store {
 struct PeriodWrites {
     // Pending units beyond this many bytes are written out.
     static constexpr size_t kDefaultLimit = 4u << 20;
+    static constexpr size_t kSparePages = 256;
 
     bool active = false;  // the period has written (begin() was called)
     uint32_t unit = 0;
@@ -36,18 +37,36 @@ struct PeriodWrites {
     std::map<uint64_t, std::vector<uint8_t>> pending;
     std::set<uint64_t> journaled;
     size_t limit = kDefaultLimit;
+    // Unit buffers of written units, kept for the next ones, and the buffer
+    // adjacent units are gathered in for one transfer.
+    std::vector<std::vector<uint8_t>> spare_pages;
+    std::vector<uint8_t> run;
 
     void begin(uint64_t file_size, uint32_t unit_size) {
         active = true;
         unit = unit_size;
         start_size = size = disk_size = cut = file_size;
-        pending.clear();
+        release_pending();
         journaled.clear();
     }
     void end() {
         active = false;
-        pending.clear();
+        release_pending();
         journaled.clear();
+    }
+    // Empties `pending`, keeping some of its buffers.
+    void release_pending() {
+        for (auto& entry : pending)
+            if (spare_pages.size() < kSparePages) spare_pages.push_back(std::move(entry.second));
+        pending.clear();
+    }
+    // A buffer for a new pending unit, all zeros.
+    std::vector<uint8_t> new_page() {
+        if (spare_pages.empty()) return std::vector<uint8_t>(unit, 0);
+        std::vector<uint8_t> page = std::move(spare_pages.back());
+        spare_pages.pop_back();
+        page.assign(unit, 0);
+        return page;
     }
     size_t pending_bytes() const { return pending.size() * unit; }
 };
