@@ -14,6 +14,7 @@
 #include "store/index.h"
 #include "store/journal.h"
 #include "store/lz.h"
+#include "store/open_block.h"
 #include "store/period_writes.h"
 
 namespace orvane::store {
@@ -75,6 +76,7 @@ struct Db {
     int64_t buffer_block = -1;
     SharedArea area;
     BlockCache cache;
+    OpenBlock open;
     const uint8_t* area_bytes() const { return area->bytes.data(); }
     size_t area_length() const { return area->bytes.size(); }
     uint8_t area_flags() const { return area->flags; }

@@ -90,12 +90,17 @@ int32_t recover_journal(Db& db) {
 
 int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
     if (!db) return kDbNotOpen;
-    if (intent == Intent::Write && !db->writable) return kDbReadOnly;
+    const bool writes = intent != Intent::Read;
+    if (writes && !db->writable) return kDbReadOnly;
     if (db->flags & DB_THREAD_SAFE) db->mutex.lock();
-    if (intent == Intent::Write && db->write_failed) {
+    if (writes && db->write_failed) {
         // A write of this period failed: the period changes nothing more.
         if (db->flags & DB_THREAD_SAFE) db->mutex.unlock();
         return kDbWriteError;
+    }
+    if (intent != Intent::Put) {
+        // A failure marks the period failed, which its end reports.
+        (void)close_open_block(*db);
     }
     if (++db->depth > 1) return kDbOk;
     if (db->flags & DB_THREAD_SAFE) db->search.mode = -1;
@@ -158,7 +163,7 @@ int32_t begin_write(Db& db) {
 
 int32_t write_back(Db& db) {
     if (!db.writable || db.file_read_only) return kDbOk;
-    int32_t result = db.write_failed ? kDbWriteError : kDbOk;
+    int32_t result = db.write_failed ? kDbWriteError : close_open_block(db);
     if (!result && (db.dirty_header || db.dirty_table || db.dirty_index || db.dirty_size)) {
         const bool header = db.dirty_header || db.dirty_table;
         const bool index = db.dirty_index;
@@ -176,6 +181,7 @@ int32_t write_back(Db& db) {
 }
 
 void undo_period(Db& db) {
+    drop_open_block(db);
     // When the undo fails, the journal stays live and the next period (or
     // the next open) undoes the period.
     (void)roll_back_writes(db);

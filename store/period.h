@@ -15,7 +15,9 @@
 
 namespace orvane::store {
 
-enum class Intent { Read, Write };
+// A put may leave the block that a run of puts fills open
+// (store/open_block.h); every other operation closes it first.
+enum class Intent { Read, Write, Put };
 enum class ChangeCheck {
     None,        // open and create
     HeaderOnly,  // repair rebuilds the index anyway

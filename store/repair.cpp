@@ -331,6 +331,8 @@ int32_t Repair::run() {
 int32_t repair(Db& db, int32_t reason) {
     if (!db.writable || db.file_read_only) return kDbReadOnly;
     if (db.repairing) return kDbCorrupt;
+    // Every block is read from the file, so an open one is written first.
+    if (int32_t error = close_open_block(db)) return error;
     db.repairing = true;
     forget_blocks(db);
     db.search.result = -1;

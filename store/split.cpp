@@ -2,6 +2,7 @@
 
 #include "store/block.h"
 #include "store/blocks.h"
+#include "store/open_block.h"
 
 namespace orvane::store {
 
@@ -115,6 +116,53 @@ int32_t write_block_records(Db& db, size_t position, const Records& records, siz
         update_data_entry(db, position, reinterpret_cast<const uint8_t*>(key.data()), key.size());
     }
     return kDbOk;
+}
+
+int32_t append_record(Db& db, size_t position, const SharedArea& block_area,
+                      const std::string& last_key, const Record& record) {
+    const bool prefixed = db.prefix_keys();
+    const bool empty = block_area->bytes.empty();
+    auto area = std::make_shared<BlockArea>();
+    std::vector<uint8_t>& bytes = area->bytes;
+    bytes.reserve(block_area->bytes.size() + 2 + record.key.size() + record.data.size());
+    bytes = block_area->bytes;
+    const size_t prefix = prefixed && !empty ? shared_prefix(last_key, record.key) : 0;
+    if (prefixed && !empty) bytes.push_back(static_cast<uint8_t>(prefix));
+    bytes.push_back(static_cast<uint8_t>(record.key.size() - prefix));
+    bytes.insert(bytes.end(), record.key.begin() + static_cast<long>(prefix), record.key.end());
+    bytes.insert(bytes.end(), record.data.begin(), record.data.end());
+    const uint32_t block = db.index.block(position);
+    const auto* key = reinterpret_cast<const uint8_t*>(record.key.data());
+    // Only an area too big for a block unpacked is packed now, to know
+    // whether it fits compressed.
+    std::vector<uint8_t> raw;
+    if (bytes.size() <= db.blocksize() - kDataHeaderSize ||
+        pack_block(db, bytes.data(), bytes.size(), db.compress, &raw, false)) {
+        area->flags = static_cast<uint8_t>((prefixed ? kBlockPrefixKeys : 0) |
+                                           (raw.empty() ? 0 : raw[1] & kBlockCompressed));
+        if (int32_t error = keep_open(db, block, std::move(area), std::move(raw))) return error;
+        if (empty) update_data_entry(db, position, key, record.key.size());
+        return kDbOk;
+    }
+    if (empty) return kDbDataTooLong;
+    // The block stays as it was; the record starts the next one.
+    if (int32_t error = close_open_block(db)) return error;
+    const Records alone{record};
+    if (!pack_records(db, alone, 0, 1, db.compress, &raw) &&
+        !(db.file_allows_compression() && pack_records(db, alone, 0, 1, true, &raw)))
+        return kDbDataTooLong;
+    uint32_t next = 0;
+    if (int32_t error = next_block_number(db, &next)) return error;
+    add_data_entry(db, position + 1, next, key, record.key.size());
+    auto started = std::make_shared<BlockArea>();
+    started->bytes.assign(1, static_cast<uint8_t>(record.key.size()));
+    started->bytes.insert(started->bytes.end(), record.key.begin(), record.key.end());
+    started->bytes.insert(started->bytes.end(), record.data.begin(), record.data.end());
+    started->flags = raw[1];
+    // Packed above: the record alone may have needed compressing.
+    const bool packed = raw[1] & kBlockCompressed;
+    return keep_open(db, next, std::move(started),
+                     packed ? std::move(raw) : std::vector<uint8_t>{});
 }
 
 int32_t write_records(Db& db, size_t position, const Records& records, bool appended) {

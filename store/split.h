@@ -21,6 +21,13 @@ bool pack_records(Db& db, const Records& records, size_t first, size_t last, boo
 // 6 when no division fits.
 [[nodiscard]] int32_t write_records(Db& db, size_t position, const Records& records, bool appended);
 
+// Adds `record` after the last record of the block of data entry
+// `position` (held in `block_area`, whose last key is `last_key`) without
+// taking the block apart; when the block is full, the record starts a new
+// block behind it and the block stays as it is. 6 when it fits nowhere.
+[[nodiscard]] int32_t append_record(Db& db, size_t position, const SharedArea& block_area,
+                                    const std::string& last_key, const Record& record);
+
 // Writes an area already known to fit into the block of entry `position`.
 [[nodiscard]] int32_t write_block_records(Db& db, size_t position, const Records& records,
                                           size_t first, size_t last,

@@ -45,6 +45,10 @@ class FaultTest : public ::testing::TestWithParam<size_t> {
             const bool remove = rng() % 3 == 0;
             const std::string key = "c" + std::to_string(1000 + rng() % 200);
             period.push_back({remove, key, remove ? "" : random_data(rng)});
+            // Once, a run of new keys in ascending order behind the others.
+            if (i == 12)
+                for (int k = 0; k < 12; ++k)
+                    period.push_back({false, "d" + std::to_string(100 + k), random_data(rng)});
         }
         ASSERT_EQ(c.close(), 0);
         before = file_bytes(path);

@@ -129,6 +129,7 @@ class ModelTest : public ::testing::TestWithParam<Config> {
 
     std::mt19937 rng{12345};
     std::map<std::string, std::string> model;
+    int run_keys = 0;
 };
 
 TEST_P(ModelTest, RandomOperationsMatchAMap) {
@@ -152,8 +153,19 @@ TEST_P(ModelTest, RandomOperationsMatchAMap) {
                 const std::string key = existing_key();
                 const int32_t result = del(c.get(), key);
                 ASSERT_EQ(result, model.erase(key) ? 0 : kDbNotFound) << key;
-            } else {
+            } else if (what < 9) {
                 check_get(c.get(), rng() % 2 ? existing_key() : random_key());
+            } else {
+                // A run of new keys in ascending order, which fills blocks
+                // at their end, then reads into it.
+                const int length = 1 + static_cast<int>(rng() % 40);
+                for (int i = 0; i < length; ++i, ++run_keys) {
+                    const std::string key = "~" + std::to_string(1000000 + run_keys);
+                    const std::string data = random_data(key.size());
+                    ASSERT_EQ(put(c.get(), key, data), 0) << "batch " << batch << " run " << i;
+                    model[key] = data;
+                }
+                check_get(c.get(), "~" + std::to_string(1000000 + run_keys - 1 - rng() % length));
             }
         }
         ASSERT_EQ(DbUnlock(c.get()), 0);
