@@ -80,8 +80,8 @@ int32_t read_raw_block(Db& db, uint32_t block, uint8_t* raw) {
 int32_t load_block_number(Db& db, uint32_t block) {
     if (db.buffer_block == static_cast<int64_t>(block)) return kDbOk;
     forget_buffer(db);
-    if (SharedArea cached =
-            db.open.block == static_cast<int64_t>(block) ? db.open.area : db.cache.find(block)) {
+    if (SharedArea cached = db.open.block == static_cast<int64_t>(block) ? SharedArea(db.open.area)
+                                                                         : db.cache.find(block)) {
         db.area = std::move(cached);
         db.buffer_block = block;
         return kDbOk;
@@ -125,7 +125,7 @@ int32_t load_block(Db& db, size_t position) {
 int32_t read_first_key(Db& db, size_t position, uint8_t* key, size_t* key_length) {
     const uint32_t block = db.index.block(position);
     SharedArea known = db.buffer_block == static_cast<int64_t>(block) ? db.area
-                       : db.open.block == static_cast<int64_t>(block) ? db.open.area
+                       : db.open.block == static_cast<int64_t>(block) ? SharedArea(db.open.area)
                                                                       : db.cache.find(block);
     if (known) {
         if (int32_t error = first_key_of_area(db, known->bytes.data(), known->bytes.size(),
@@ -160,7 +160,7 @@ int32_t read_first_key(Db& db, size_t position, uint8_t* key, size_t* key_length
 }
 
 bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
-                std::vector<uint8_t>* raw, bool checksum) {
+                std::vector<uint8_t>* raw, bool seal) {
     const size_t capacity = db.blocksize() - kDataHeaderSize;
     raw->assign(db.blocksize(), 0);
     uint8_t* out = raw->data();
@@ -177,8 +177,13 @@ bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
     out[1] = flags;
     store_le16(out + 2, static_cast<uint16_t>(stored));
     store_le16(out + 4, static_cast<uint16_t>(length));
-    if (checksum) out[0] = crc8(out + 1, kDataHeaderSize - 1 + stored);
+    if (seal) seal_block(raw);
     return true;
+}
+
+void seal_block(std::vector<uint8_t>* raw) {
+    uint8_t* out = raw->data();
+    out[0] = crc8(out + 1, kDataHeaderSize - 1 + load_le16(out + 2));
 }
 
 int32_t write_raw_block(Db& db, uint32_t block, const uint8_t* raw) {
@@ -189,17 +194,12 @@ int32_t write_raw_block(Db& db, uint32_t block, const uint8_t* raw) {
 
 int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw,
                            const uint8_t* area, size_t length) {
+    if (int32_t error = write_raw_block(db, block, raw.data())) return error;
     auto written = std::make_shared<BlockArea>();
     written->bytes.assign(area, area + length);
     written->flags = raw[1];
-    return write_packed_area(db, block, raw, std::move(written));
-}
-
-int32_t write_packed_area(Db& db, uint32_t block, const std::vector<uint8_t>& raw,
-                          SharedArea area) {
-    if (int32_t error = write_raw_block(db, block, raw.data())) return error;
-    db.cache.put(block, area);
-    db.area = std::move(area);
+    db.cache.put(block, written);
+    db.area = std::move(written);
     db.buffer_block = block;
     return kDbOk;
 }

@@ -40,16 +40,16 @@ void forget_blocks(Db& db);
 
 // Packs an area as a block: uncompressed when it fits, else compressed when
 // `allow_compress`. Gives false when it does not fit. `raw` gets blocksize
-// bytes; its checksum only with `checksum`.
+// bytes; its checksum only with `seal` (a trial that may be thrown away
+// needs none).
 bool pack_block(Db& db, const uint8_t* area, size_t length, bool allow_compress,
-                std::vector<uint8_t>* raw, bool checksum = true);
+                std::vector<uint8_t>* raw, bool seal = true);
+// Sets the checksum of a packed data block.
+void seal_block(std::vector<uint8_t>* raw);
 // Writes a packed block and, as it is now the block on disk, keeps its area
 // in the buffer.
 [[nodiscard]] int32_t write_packed_block(Db& db, uint32_t block, const std::vector<uint8_t>& raw,
                                          const uint8_t* area, size_t length);
-// The same with the area already made (its flags those of `raw`).
-[[nodiscard]] int32_t write_packed_area(Db& db, uint32_t block, const std::vector<uint8_t>& raw,
-                                        SharedArea area);
 [[nodiscard]] int32_t write_raw_block(Db& db, uint32_t block, const uint8_t* raw);
 [[nodiscard]] int32_t read_raw_block(Db& db, uint32_t block, uint8_t* raw);
 

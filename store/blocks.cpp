@@ -59,9 +59,15 @@ int32_t free_block(Db& db, size_t position) {
     const uint32_t block = db.index.block(position);
     const uint32_t last = db.index.count() - 1;
     if (block != last) {
-        std::vector<uint8_t> raw(db.blocksize());
-        if (int32_t error = read_raw_block(db, last, raw.data())) return error;
-        if (int32_t error = write_raw_block(db, block, raw.data())) return error;
+        if (db.open.block == static_cast<int64_t>(last)) {
+            // The open block's newest area is in the handle, not in the
+            // file: it is written at its new number when it closes.
+            db.open.block = block;
+        } else {
+            std::vector<uint8_t> raw(db.blocksize());
+            if (int32_t error = read_raw_block(db, last, raw.data())) return error;
+            if (int32_t error = write_raw_block(db, block, raw.data())) return error;
+        }
         const size_t moved = db.index.find_block(last);
         db.index.set_block(moved, block);
         // The buffer may hold the moved block under its new number.

@@ -11,6 +11,7 @@
 #include "store/io.h"
 #include "store/keys.h"
 #include "store/lz.h"
+#include "store/open_block.h"
 #include "store/period.h"
 
 namespace orvane::store {
@@ -177,6 +178,8 @@ int32_t Checker::run() {
 int32_t DbCheck(DbHandle handle, DbCheckReport* report) {
     if (!report) return kDbBadParameter;
     if (int32_t error = begin_operation(handle, Intent::Read)) return error;
+    // The check reads blocks from the file.
+    if (int32_t error = close_open_block(*handle)) return end_operation(*handle, error);
     *report = DbCheckReport{};
     return end_operation(*handle, Checker(*handle, report).run());
 }

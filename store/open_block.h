@@ -1,35 +1,59 @@
-// The block that a run of puts in ascending key order is filling. Packing,
-// checksumming and writing it again at every put would cost more than the
-// put itself; instead its newest area stays in the handle (with its packed
-// form when it needed compressing) until the run ends: at any operation
-// other than a put, at a put that goes elsewhere, and at the commit.
+// The block that puts are filling. Packing, compressing, checksumming and
+// writing a block again at every put would cost more than the put itself;
+// instead the newest area of the block that puts go to stays in the handle,
+// growing past what one block holds, until the puts go elsewhere, a change
+// other than a put comes, a check reads the file, the area reaches its
+// bound, or the period commits. Closing it packs its records into as many
+// blocks as they need.
 //
 // Invariant: while a block is open, its area in the handle is newer than
-// what the file holds for it, and nothing reads it from the file: every
-// operation but a put closes it first, and loads of it take the open area.
+// what the file holds for it, and nothing reads it from the file: loads of
+// it take the open area, and whatever reads blocks raw closes it first
+// (or, moving it, knows it; see free_block).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <string>
 
 #include "store/block_cache.h"
+#include "store/records.h"
 
 namespace orvane::store {
 
 struct Db;
 
 struct OpenBlock {
-    int64_t block = -1;  // -1: none
-    SharedArea area;
-    // The area packed, without its checksum yet; empty when the area fits
-    // a block unpacked.
-    std::vector<uint8_t> raw;
+    int64_t block = -1;               // -1: none
+    std::shared_ptr<BlockArea> area;  // the handle's own copy, changed in place
+    bool appended_only = true;        // every put since it opened went after its last record
 };
 
-// Makes `block` the open block with `area` (and its packed form), closing
-// another one first.
-[[nodiscard]] int32_t keep_open(Db& db, uint32_t block, SharedArea area, std::vector<uint8_t> raw);
-// Writes the open block, if any. A failure marks the period failed.
+// Where a key goes in an area: the bytes [from, to) give way to the new
+// record followed by the key of the record after it (`next_key`), encoded
+// anew behind the new record's key.
+struct Place {
+    bool replaces = false;
+    DataPart replaced;     // the data part of the record replaced
+    std::string last_key;  // the key of the record before the place
+    size_t from = 0;
+    size_t to = 0;
+    bool has_next = false;
+    std::string next_key;
+};
+
+// Finds the place of `key` in `area` (the whole area is walked, so that
+// nothing is written for an area that turns out malformed). False when
+// the area is malformed.
+bool find_place(Db& db, const BlockArea& area, const uint8_t* key, size_t key_length, Place* place);
+
+// Puts `record` at `place` in the block of data entry `position`, whose
+// area is `area` (its keys prefixed as the handle writes them); the block
+// becomes the open one. The caller has closed any other open block.
+[[nodiscard]] int32_t put_into_open_block(Db& db, size_t position, const SharedArea& area,
+                                          const Place& place, const Record& record);
+// Packs and writes the open block, if any. A failure marks the period failed.
 [[nodiscard]] int32_t close_open_block(Db& db);
 // Forgets the open block unwritten: its period is being undone.
 void drop_open_block(Db& db);

@@ -98,7 +98,7 @@ int32_t begin_operation(Db* db, Intent intent, ChangeCheck check) {
         if (db->flags & DB_THREAD_SAFE) db->mutex.unlock();
         return kDbWriteError;
     }
-    if (intent != Intent::Put) {
+    if (intent == Intent::Write) {
         // A failure marks the period failed, which its end reports.
         (void)close_open_block(*db);
     }

@@ -16,7 +16,8 @@
 namespace orvane::store {
 
 // A put may leave the block that a run of puts fills open
-// (store/open_block.h); every other operation closes it first.
+// (store/open_block.h); reads take it from there, and every other change
+// closes it first.
 enum class Intent { Read, Write, Put };
 enum class ChangeCheck {
     None,        // open and create

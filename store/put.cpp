@@ -7,6 +7,7 @@
 #include "store/keys.h"
 #include "store/long_record.h"
 #include "store/lz.h"
+#include "store/open_block.h"
 #include "store/period.h"
 #include "store/search.h"
 #include "store/split.h"
@@ -59,44 +60,26 @@ int32_t shape_data(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     return kDbOk;
 }
 
-// Where a key goes in the block in the buffer: whether a record has the key
-// already, whether it goes after every record, and the key of the last
-// record before it.
-struct Place {
-    bool replaces = false;
-    bool appended = false;
-    std::string last_key;
-};
-
-// The whole block is walked, so that nothing is written for a block that
-// turns out malformed.
-int32_t find_place(Db& db, const uint8_t* key, size_t key_length, Place* place) {
-    RecordCursor cursor(db.area_bytes(), db.area_length(), db.area_flags() & kBlockPrefixKeys);
-    bool found = false;
-    while (cursor.next()) {
-        if (found) continue;
-        const int order = compare_keys(db, cursor.key(), cursor.key_length(), key, key_length);
-        if (order >= 0) {
-            place->replaces = order == 0;
-            found = true;
-        } else {
-            place->last_key.assign(reinterpret_cast<const char*>(cursor.key()),
-                                   cursor.key_length());
-        }
+// The data entry whose block takes `key`, loaded; an open block elsewhere
+// is closed first, which may divide it and so move the entries.
+int32_t find_entry(Db& db, const uint8_t* key, size_t key_length, size_t* position) {
+    for (;;) {
+        if (int32_t error = choose_entry(db, key, key_length, false, position)) return error;
+        if (*position == Index::npos) *position = db.index.data_begin();
+        if (db.open.block < 0 || db.open.block == db.index.block(*position)) break;
+        if (int32_t error = close_open_block(db)) return error;
     }
-    if (cursor.malformed()) return db.fail(kDbBadDataBlock, kDbCorrupt);
-    place->appended = !found;
-    return kDbOk;
+    return load_block(db, *position);
 }
 
-// Puts the record into the block of entry `position`, taking the block
-// apart unless the record only goes after its last one.
+// Puts the record into the block of entry `position`: in place in the open
+// block when the block's keys are prefixed as this handle writes them, else
+// (a file written with the other setting) by rewriting the block at once.
 int32_t place_record(Db& db, size_t position, const SharedArea& block_area, const Place& place,
-                     Record record, DataPart* replaced) {
+                     Record record) {
     const bool prefixed = block_area->flags & kBlockPrefixKeys;
-    if (place.appended && prefixed == db.prefix_keys())
-        return append_record(db, position, block_area, place.last_key, record);
-    if (int32_t error = close_open_block(db)) return error;
+    if (prefixed == db.prefix_keys())
+        return put_into_open_block(db, position, block_area, place, record);
     Records records;
     if (!decode_records(block_area->bytes.data(), block_area->bytes.size(), prefixed, &records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
@@ -105,14 +88,11 @@ int32_t place_record(Db& db, size_t position, const SharedArea& block_area, cons
             return compare_keys(db, reinterpret_cast<const uint8_t*>(r.key.data()), r.key.size(),
                                 reinterpret_cast<const uint8_t*>(k.data()), k.size()) < 0;
         });
-    if (place.replaces) {
-        parse_data_part(reinterpret_cast<const uint8_t*>(at->data.data()), at->data.size(),
-                        replaced);
+    if (place.replaces)
         *at = std::move(record);
-    } else {
+    else
         records.insert(at, std::move(record));
-    }
-    return write_records(db, position, records, place.appended);
+    return write_records(db, position, records, !place.has_next && !place.replaces);
 }
 
 int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t* data,
@@ -123,13 +103,12 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     fit_block_number_width(db, db.index.count() + pieces);
 
     size_t position = 0;
-    if (int32_t error = choose_entry(db, key, key_length, false, &position)) return error;
-    if (position == Index::npos) position = db.index.data_begin();
-    if (int32_t error = load_block(db, position)) return error;
+    if (int32_t error = find_entry(db, key, key_length, &position)) return error;
     // Kept whole while long data is written to other blocks.
     const SharedArea block_area = db.area;
     Place place;
-    if (int32_t error = find_place(db, key, key_length, &place)) return error;
+    if (!find_place(db, *block_area, key, key_length, &place))
+        return db.fail(kDbBadDataBlock, kDbCorrupt);
 
     if (int32_t error = begin_write(db)) return error;
     Record record{std::string(reinterpret_cast<const char*>(key), key_length), {}};
@@ -142,10 +121,9 @@ int32_t put_record(Db& db, const uint8_t* key, size_t key_length, const uint8_t*
     } else {
         record.data = encode_inline_data(data, length);
     }
-    DataPart replaced;
-    if (int32_t error = place_record(db, position, block_area, place, std::move(record), &replaced))
+    if (int32_t error = place_record(db, position, block_area, place, std::move(record)))
         return error;
-    if (replaced.is_long) return free_long_data(db, replaced);
+    if (place.replaces && place.replaced.is_long) return free_long_data(db, place.replaced);
     return kDbOk;
 }
 

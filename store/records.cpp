@@ -103,16 +103,17 @@ size_t shared_prefix(const std::string& a, const std::string& b) {
     return n;
 }
 
+size_t record_size(const Records& records, size_t i, size_t first, bool prefixed) {
+    const Record& r = records[i];
+    const size_t key = prefixed && i > first
+                           ? 2 + r.key.size() - shared_prefix(records[i - 1].key, r.key)
+                           : 1 + r.key.size();
+    return key + r.data.size();
+}
+
 size_t area_size(const Records& records, size_t first, size_t last, bool prefixed) {
     size_t size = 0;
-    for (size_t i = first; i < last; ++i) {
-        const Record& r = records[i];
-        if (prefixed && i > first)
-            size += 2 + r.key.size() - shared_prefix(records[i - 1].key, r.key);
-        else
-            size += 1 + r.key.size();
-        size += r.data.size();
-    }
+    for (size_t i = first; i < last; ++i) size += record_size(records, i, first, prefixed);
     return size;
 }
 

@@ -74,6 +74,8 @@ using Records = std::vector<Record>;
 
 // False when the area is malformed.
 bool decode_records(const uint8_t* area, size_t length, bool prefixed, Records* records);
+// Size of record i in an area that begins with record `first`.
+size_t record_size(const Records& records, size_t i, size_t first, bool prefixed);
 // Size and bytes of records [first, last) as one block's area (the first
 // with its full key).
 size_t area_size(const Records& records, size_t first, size_t last, bool prefixed);

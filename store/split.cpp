@@ -2,15 +2,16 @@
 
 #include "store/block.h"
 #include "store/blocks.h"
-#include "store/open_block.h"
 
 namespace orvane::store {
 
 namespace {
 
+// Records [first, last) and the block they are packed into.
 struct Part {
     size_t first;
     size_t last;
+    std::vector<uint8_t> raw;
 };
 
 // The split point by the rule: half the bytes to the left part (all but the
@@ -42,9 +43,11 @@ bool find_two_way_split(Db& db, const Records& records, bool appended, bool allo
     size_t split = initial_split(db, records, appended, db.prefix_keys());
     int direction = 0;
     for (;;) {
-        const bool left_fits = pack_records(db, records, 0, split, allow_compress, left);
-        const bool right_fits = pack_records(db, records, split, n, allow_compress, right);
+        const bool left_fits = pack_records(db, records, 0, split, allow_compress, left, false);
+        const bool right_fits = pack_records(db, records, split, n, allow_compress, right, false);
         if (left_fits && right_fits) {
+            seal_block(left);
+            seal_block(right);
             *split_at = split;
             return true;
         }
@@ -57,19 +60,37 @@ bool find_two_way_split(Db& db, const Records& records, bool appended, bool allo
     }
 }
 
-// When no division in two fits (a big record between two others), every
-// part takes as many records as fit.
+// When no division in two fits (a big record between two others), or when
+// records came in key order, every part takes as many records as fit. Only
+// parts too big to fit unpacked are packed on trial.
 bool find_greedy_parts(Db& db, const Records& records, bool allow_compress,
                        std::vector<Part>* parts) {
-    std::vector<uint8_t> raw;
+    const size_t capacity = db.blocksize() - kDataHeaderSize;
+    const bool prefixed = db.prefix_keys();
+    std::vector<uint8_t> packed, trial;
     size_t first = 0;
     while (first < records.size()) {
-        if (!pack_records(db, records, first, first + 1, allow_compress, &raw)) return false;
-        size_t last = first + 1;
-        while (last < records.size() &&
-               pack_records(db, records, first, last + 1, allow_compress, &raw))
+        size_t last = first, size = 0;
+        bool compressed = false;
+        while (last < records.size()) {
+            const size_t grown = size + record_size(records, last, first, prefixed);
+            if (grown > capacity) {
+                if (!allow_compress || grown > db.max_area() ||
+                    !pack_records(db, records, first, last + 1, true, &trial, false))
+                    break;
+                std::swap(packed, trial);
+                compressed = true;
+            }
+            size = grown;
             ++last;
-        parts->push_back({first, last});
+        }
+        if (last == first) return false;
+        if (compressed)
+            seal_block(&packed);
+        else
+            pack_records(db, records, first, last, false, &packed);
+        parts->push_back({first, last, std::move(packed)});
+        packed.clear();
         first = last;
     }
     return true;
@@ -77,29 +98,26 @@ bool find_greedy_parts(Db& db, const Records& records, bool allow_compress,
 
 // Writes parts 1.. as new blocks behind entry `position`, then part 0 into
 // the block itself, so that a failure leaves the old block intact.
-int32_t write_parts(Db& db, size_t position, const Records& records, const std::vector<Part>& parts,
-                    bool allow_compress) {
-    std::vector<uint8_t> raw;
+int32_t write_parts(Db& db, size_t position, const Records& records,
+                    const std::vector<Part>& parts) {
     for (size_t i = 1; i < parts.size(); ++i) {
         uint32_t block = 0;
         if (int32_t error = next_block_number(db, &block)) return error;
-        pack_records(db, records, parts[i].first, parts[i].last, allow_compress, &raw);
-        if (int32_t error = write_raw_block(db, block, raw.data())) return error;
+        if (int32_t error = write_raw_block(db, block, parts[i].raw.data())) return error;
         const std::string& key = records[parts[i].first].key;
         add_data_entry(db, position + i, block, reinterpret_cast<const uint8_t*>(key.data()),
                        key.size());
     }
-    pack_records(db, records, parts[0].first, parts[0].last, allow_compress, &raw);
-    return write_block_records(db, position, records, parts[0].first, parts[0].last, raw);
+    return write_block_records(db, position, records, parts[0].first, parts[0].last, parts[0].raw);
 }
 
 }  // namespace
 
 bool pack_records(Db& db, const Records& records, size_t first, size_t last, bool allow_compress,
-                  std::vector<uint8_t>* raw) {
+                  std::vector<uint8_t>* raw, bool seal) {
     std::vector<uint8_t> area;
     encode_records(records, first, last, db.prefix_keys(), &area);
-    return pack_block(db, area.data(), area.size(), allow_compress, raw);
+    return pack_block(db, area.data(), area.size(), allow_compress, raw, seal);
 }
 
 int32_t write_block_records(Db& db, size_t position, const Records& records, size_t first,
@@ -118,53 +136,6 @@ int32_t write_block_records(Db& db, size_t position, const Records& records, siz
     return kDbOk;
 }
 
-int32_t append_record(Db& db, size_t position, const SharedArea& block_area,
-                      const std::string& last_key, const Record& record) {
-    const bool prefixed = db.prefix_keys();
-    const bool empty = block_area->bytes.empty();
-    auto area = std::make_shared<BlockArea>();
-    std::vector<uint8_t>& bytes = area->bytes;
-    bytes.reserve(block_area->bytes.size() + 2 + record.key.size() + record.data.size());
-    bytes = block_area->bytes;
-    const size_t prefix = prefixed && !empty ? shared_prefix(last_key, record.key) : 0;
-    if (prefixed && !empty) bytes.push_back(static_cast<uint8_t>(prefix));
-    bytes.push_back(static_cast<uint8_t>(record.key.size() - prefix));
-    bytes.insert(bytes.end(), record.key.begin() + static_cast<long>(prefix), record.key.end());
-    bytes.insert(bytes.end(), record.data.begin(), record.data.end());
-    const uint32_t block = db.index.block(position);
-    const auto* key = reinterpret_cast<const uint8_t*>(record.key.data());
-    // Only an area too big for a block unpacked is packed now, to know
-    // whether it fits compressed.
-    std::vector<uint8_t> raw;
-    if (bytes.size() <= db.blocksize() - kDataHeaderSize ||
-        pack_block(db, bytes.data(), bytes.size(), db.compress, &raw, false)) {
-        area->flags = static_cast<uint8_t>((prefixed ? kBlockPrefixKeys : 0) |
-                                           (raw.empty() ? 0 : raw[1] & kBlockCompressed));
-        if (int32_t error = keep_open(db, block, std::move(area), std::move(raw))) return error;
-        if (empty) update_data_entry(db, position, key, record.key.size());
-        return kDbOk;
-    }
-    if (empty) return kDbDataTooLong;
-    // The block stays as it was; the record starts the next one.
-    if (int32_t error = close_open_block(db)) return error;
-    const Records alone{record};
-    if (!pack_records(db, alone, 0, 1, db.compress, &raw) &&
-        !(db.file_allows_compression() && pack_records(db, alone, 0, 1, true, &raw)))
-        return kDbDataTooLong;
-    uint32_t next = 0;
-    if (int32_t error = next_block_number(db, &next)) return error;
-    add_data_entry(db, position + 1, next, key, record.key.size());
-    auto started = std::make_shared<BlockArea>();
-    started->bytes.assign(1, static_cast<uint8_t>(record.key.size()));
-    started->bytes.insert(started->bytes.end(), record.key.begin(), record.key.end());
-    started->bytes.insert(started->bytes.end(), record.data.begin(), record.data.end());
-    started->flags = raw[1];
-    // Packed above: the record alone may have needed compressing.
-    const bool packed = raw[1] & kBlockCompressed;
-    return keep_open(db, next, std::move(started),
-                     packed ? std::move(raw) : std::vector<uint8_t>{});
-}
-
 int32_t write_records(Db& db, size_t position, const Records& records, bool appended) {
     std::vector<uint8_t> raw;
     if (pack_records(db, records, 0, records.size(), db.compress, &raw))
@@ -181,12 +152,25 @@ int32_t write_records(Db& db, size_t position, const Records& records, bool appe
     }
     std::vector<Part> parts;
     if (found) {
-        parts = {{0, split}, {split, records.size()}};
+        parts.push_back({0, split, std::move(left)});
+        parts.push_back({split, records.size(), std::move(right)});
     } else {
         compress = db.compress || db.file_allows_compression();
         if (!find_greedy_parts(db, records, compress, &parts)) return kDbDataTooLong;
     }
-    return write_parts(db, position, records, parts, compress);
+    return write_parts(db, position, records, parts);
+}
+
+int32_t write_records_filling(Db& db, size_t position, const Records& records) {
+    bool compress = db.compress;
+    std::vector<Part> parts;
+    if (!find_greedy_parts(db, records, compress, &parts)) {
+        if (compress || !db.file_allows_compression()) return kDbDataTooLong;
+        compress = true;
+        parts.clear();
+        if (!find_greedy_parts(db, records, compress, &parts)) return kDbDataTooLong;
+    }
+    return write_parts(db, position, records, parts);
 }
 
 }  // namespace orvane::store

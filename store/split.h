@@ -11,9 +11,10 @@
 
 namespace orvane::store {
 
-// Whether records [first, last) fit one block, packing them into `raw`.
+// Whether records [first, last) fit one block, packing them into `raw`
+// (with its checksum only with `seal`).
 bool pack_records(Db& db, const Records& records, size_t first, size_t last, bool allow_compress,
-                  std::vector<uint8_t>* raw);
+                  std::vector<uint8_t>* raw, bool seal = true);
 
 // Writes `records` (not empty) as the block of data entry `position`.
 // `appended` says the change was a new record after the block's last one,
@@ -21,12 +22,10 @@ bool pack_records(Db& db, const Records& records, size_t first, size_t last, boo
 // 6 when no division fits.
 [[nodiscard]] int32_t write_records(Db& db, size_t position, const Records& records, bool appended);
 
-// Adds `record` after the last record of the block of data entry
-// `position` (held in `block_area`, whose last key is `last_key`) without
-// taking the block apart; when the block is full, the record starts a new
-// block behind it and the block stays as it is. 6 when it fits nowhere.
-[[nodiscard]] int32_t append_record(Db& db, size_t position, const SharedArea& block_area,
-                                    const std::string& last_key, const Record& record);
+// Writes records in key order into the block of entry `position` and as
+// many new blocks behind it as they need, each filled as far as it goes:
+// for records that come in key order, where no later put fills the gaps.
+[[nodiscard]] int32_t write_records_filling(Db& db, size_t position, const Records& records);
 
 // Writes an area already known to fit into the block of entry `position`.
 [[nodiscard]] int32_t write_block_records(Db& db, size_t position, const Records& records,
