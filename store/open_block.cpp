@@ -91,6 +91,7 @@ int32_t put_into_open_block(Db& db, size_t position, const SharedArea& area, con
         std::copy(inserted.begin(), inserted.begin() + static_cast<std::ptrdiff_t>(kept), from);
         bytes.insert(to, inserted.begin() + static_cast<std::ptrdiff_t>(kept), inserted.end());
     }
+    db.open.position = position;
     db.open.appended_only = db.open.appended_only && !place.has_next && !place.replaces;
     db.area = db.open.area;
     db.buffer_block = block;
@@ -106,14 +107,16 @@ int32_t close_open_block(Db& db) {
     const uint32_t block = static_cast<uint32_t>(db.open.block);
     const std::shared_ptr<BlockArea> area = std::move(db.open.area);
     const bool appended_only = db.open.appended_only;
+    size_t position = db.open.position;
     drop_open_block(db);
+    if (position >= db.index.count() || db.index.block(position) != block)
+        position = db.index.find_block(block);
     // The buffer holds the open area; what gets written replaces it.
     if (db.buffer_block == static_cast<int64_t>(block)) forget_buffer(db);
     Records records;
     if (!decode_records(area->bytes.data(), area->bytes.size(), area->flags & kBlockPrefixKeys,
                         &records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
-    const size_t position = db.index.find_block(block);
     if (area->bytes.size() <= db.max_area())
         return write_records(db, position, records, appended_only);
     return write_records_filling(db, position, records);

@@ -27,7 +27,8 @@ struct Db;
 struct OpenBlock {
     int64_t block = -1;               // -1: none
     std::shared_ptr<BlockArea> area;  // the handle's own copy, changed in place
-    bool appended_only = true;        // every put since it opened went after its last record
+    size_t position = 0;        // its data entry at the last put; long data may move entries since
+    bool appended_only = true;  // every put since it opened went after its last record
 };
 
 // Where a key goes in an area: the bytes [from, to) give way to the new
