@@ -104,11 +104,48 @@ bool can_resume(const LzCheckpoint& checkpoint, size_t limit, const uint8_t* inp
            std::equal(checkpoint.input.begin(), checkpoint.input.end(), input);
 }
 
+// Whole groups of 16 items far from both ends, where no item can reach
+// the end of the input or of the output, nor the checkpoint: the same
+// items as the careful loop below, without its checks.
+void compress_groups(LzTable& table, CompressorState& state, const uint8_t* input, size_t length,
+                     uint8_t* output, size_t limit) {
+    constexpr size_t kGroupInput = 16 * kLzMaxMatch;
+    constexpr size_t kGroupOutputMax = 2 + 16 * 2;
+    while (state.bits_left == 0 && state.out + kGroupOutputMax < limit &&
+           state.in + kGroupInput + kCheckpointDistance < length) {
+        store_le16(output + state.flag_at, state.flags);
+        state.flag_at = state.out;
+        state.out += 2;
+        uint16_t flags = 0;
+        for (int item = 0; item < 16; ++item) {
+            flags = static_cast<uint16_t>(flags << 1);
+            const uint32_t h = hash3(input + state.in);
+            const int32_t previous = table[h];
+            table[h] = static_cast<int32_t>(state.in);
+            size_t match = 0;
+            if (previous >= 0 && state.in - static_cast<size_t>(previous) <= kLzWindow)
+                match = common_length(input + previous, input + state.in, kLzMaxMatch);
+            if (match >= 3) {
+                flags |= 1;
+                const size_t distance = state.in - static_cast<size_t>(previous);
+                store_le16(output + state.out,
+                           static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
+                state.out += 2;
+                state.in += match;
+            } else {
+                output[state.out++] = input[state.in++];
+            }
+        }
+        state.flags = flags;
+    }
+}
+
 // The greedy pass from `state` on. With a snapshot, the state at the first
 // item that starts within kCheckpointDistance of the end is kept in it.
 size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input, size_t length,
                      uint8_t* output, size_t limit, Snapshot* snapshot) {
     while (state.out < limit) {
+        compress_groups(table, state, input, length, output, limit);
         if (snapshot && !snapshot->taken && state.in + kCheckpointDistance >= length &&
             state.in + kLzMaxMatch <= length)
             take_snapshot(*snapshot, state, limit, input, output);
