@@ -72,6 +72,7 @@ int32_t put_into_open_block(Db& db, size_t position, const SharedArea& area, con
         // The handle's own copy: cached areas are shared and never change.
         db.open.block = block;
         db.open.area = std::make_shared<BlockArea>(*area);
+        db.open.puts = 0;
         db.open.appended_only = true;
     }
     const bool prefixed = area->flags & kBlockPrefixKeys;
@@ -92,6 +93,7 @@ int32_t put_into_open_block(Db& db, size_t position, const SharedArea& area, con
         bytes.insert(to, inserted.begin() + static_cast<std::ptrdiff_t>(kept), inserted.end());
     }
     db.open.position = position;
+    ++db.open.puts;
     db.open.appended_only = db.open.appended_only && !place.has_next && !place.replaces;
     db.area = db.open.area;
     db.buffer_block = block;
@@ -107,6 +109,7 @@ int32_t close_open_block(Db& db) {
     const uint32_t block = static_cast<uint32_t>(db.open.block);
     const std::shared_ptr<BlockArea> area = std::move(db.open.area);
     const bool appended_only = db.open.appended_only;
+    const bool run = db.open.puts > 1;
     size_t position = db.open.position;
     drop_open_block(db);
     if (position >= db.index.count() || db.index.block(position) != block)
@@ -117,7 +120,7 @@ int32_t close_open_block(Db& db) {
     if (!decode_records(area->bytes.data(), area->bytes.size(), area->flags & kBlockPrefixKeys,
                         &records))
         return db.fail(kDbBadDataBlock, kDbCorrupt);
-    if (area->bytes.size() <= db.max_area())
+    if (!run || area->bytes.size() <= db.max_area())
         return write_records(db, position, records, appended_only);
     return write_records_filling(db, position, records);
 }
@@ -125,6 +128,7 @@ int32_t close_open_block(Db& db) {
 void drop_open_block(Db& db) {
     db.open.block = -1;
     db.open.area.reset();
+    db.open.puts = 0;
     db.open.appended_only = true;
 }
 

@@ -3,8 +3,9 @@
 // instead the newest area of the block that puts go to stays in the handle,
 // growing past what one block holds, until the puts go elsewhere, a change
 // other than a put comes, a check reads the file, the area reaches its
-// bound, or the period commits. Closing it packs its records into as many
-// blocks as they need.
+// bound, or the period commits. Closing it after one put divides the block
+// as a single put always does; after a run of puts, its records go into as
+// many blocks as they need, each filled as far as it goes.
 //
 // Invariant: while a block is open, its area in the handle is newer than
 // what the file holds for it, and nothing reads it from the file: loads of
@@ -28,6 +29,7 @@ struct OpenBlock {
     int64_t block = -1;               // -1: none
     std::shared_ptr<BlockArea> area;  // the handle's own copy, changed in place
     size_t position = 0;        // its data entry at the last put; long data may move entries since
+    int puts = 0;               // puts since it opened
     bool appended_only = true;  // every put since it opened went after its last record
 };
 
