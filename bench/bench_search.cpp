@@ -53,7 +53,9 @@ std::vector<std::string> make_vocabulary(std::mt19937& rng) {
     }
     std::sort(words.begin(), words.end());
     words.erase(std::unique(words.begin(), words.end()), words.end());
-    while (words.size() < kVocabulary) words.push_back("w" + std::to_string(words.size()));
+    // Appending to "w" rather than "w" + ...: GCC 12 warns falsely (-Wrestrict) on the latter.
+    while (words.size() < kVocabulary)
+        words.push_back(std::string("w").append(std::to_string(words.size())));
     std::shuffle(words.begin(), words.end(), rng);  // rank 0 is the most common
     return words;
 }
