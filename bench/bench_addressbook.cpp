@@ -7,11 +7,8 @@
 // synchronous=FULL, and looks up with LIKE 'word%' per word joined by
 // INTERSECT. Each line: what, our figure, SQLite's figure, ratio.
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -22,12 +19,13 @@
 #include "addressbook/list_line.h"
 #include "addressbook/lookup.h"
 #include "addressbook/name_words.h"
+#include "bench/bench_support.h"
 #include "platform/file.h"
 
 namespace {
 
 using namespace orvane::addressbook;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr int kNodes = 8;
 constexpr int kPerNode = 12500;
@@ -36,17 +34,6 @@ constexpr int kLookups = 1000;
 
 char node_letter(int node) {
     return static_cast<char>('A' + node);
-}
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "bench_addressbook: %s failed\n", what);
-        std::exit(1);
-    }
 }
 
 // Names put together from syllables, so that first and last names repeat
@@ -116,7 +103,7 @@ Figures run_ours(const std::string& dir, const Workload& w) {
     Figures f;
     orvane::platform::UnattendedPolicy policy;
     auto book = BookFile::open(dir + "/QORLists.dat", false, policy);
-    check(book.ok(), "open");
+    check(book.status(), "open");
     orvane::settings::NodeTable nodes;
     for (int node = 0; node < kNodes; ++node) {
         nodes.nodes.push_back(
@@ -139,11 +126,11 @@ Figures run_ours(const std::string& dir, const Workload& w) {
         LookupRequest request;
         request.text = typed;
         auto found = look_up(Books{&*book, nullptr}, request);
-        check(found.ok(), "lookup");
+        check(found.status(), "lookup");
         f.found += found->found.size();
     }
     f.lookups = seconds_since(start);
-    check(book->close().ok(), "close");
+    check(book->close(), "close");
     f.size = std::filesystem::file_size(dir + "/QORLists.dat");
     return f;
 }
@@ -236,27 +223,20 @@ Figures run_sqlite(const std::string& dir, const Workload& w) {
     return f;
 }
 
-void line(const char* what, double ours, double peer, const char* unit) {
-    std::printf("%-58s ours %10.1f %-9s sqlite %10.1f %-9s ratio %.2f\n", what, ours, unit, peer,
-                unit, peer > 0 ? ours / peer : 0.0);
-}
-
 }  // namespace
 
 int main() {
-    const std::string dir =
-        std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const ScratchFolder scratch("addressbook");
     const Workload w = make_workload();
-    const Figures ours = run_ours(dir, w);
-    const Figures sqlite = run_sqlite(dir, w);
-    std::filesystem::remove_all(dir);
+    const Figures ours = run_ours(scratch.path(), w);
+    const Figures sqlite = run_sqlite(scratch.path(), w);
     check(ours.found == sqlite.found, "the same objects found by both");
 
-    line("import of complete lists of 100000 objects (objects/s)", kObjects / ours.import,
-         kObjects / sqlite.import, "objects/s");
-    line("1000 random lookups of two typed words, all nodes (lookups/s)", kLookups / ours.lookups,
-         kLookups / sqlite.lookups, "lookups/s");
-    line("file size after the import (MB)", ours.size / 1e6, sqlite.size / 1e6, "MB");
+    ratio_line("import of complete lists of 100000 objects (objects/s)", kObjects / ours.import,
+               "sqlite", kObjects / sqlite.import, "objects/s");
+    ratio_line("1000 random lookups of two typed words, all nodes (lookups/s)",
+               kLookups / ours.lookups, "sqlite", kLookups / sqlite.lookups, "lookups/s");
+    ratio_line("file size after the import (MB)", ours.size / 1e6, "sqlite", sqlite.size / 1e6,
+               "MB");
     return 0;
 }

@@ -7,17 +7,14 @@
 // batch. Both sides decode every text they read. Each line: what, our
 // figure, SQLite's figure, ratio.
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "cabinet/cabinet.h"
 #include "cabinet/stored_text.h"
 #include "platform/scripted_ui.h"
@@ -25,22 +22,11 @@
 namespace {
 
 using namespace orvane;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr int kTexts = 50000;
 constexpr int kBoxes = 50;
 constexpr uint16_t kFirstBox = 64;
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "bench_cabinet: %s failed\n", what);
-        std::exit(1);
-    }
-}
 
 // Conference texts with a few header fields and about 1 KiB of body that
 // reads like English to a compressor.
@@ -88,25 +74,24 @@ Figures run_ours(const std::string& path, std::vector<texts::TextRecord> texts,
     Figures f;
     platform::ScriptedUi ui;
     auto created = cabinet::Cabinet::create(path, {}, ui);
-    check(created.ok(), "create");
+    check(created.status(), "create");
     std::unique_ptr<cabinet::Cabinet> cabinet = std::move(*created);
     for (int b = 0; b < kBoxes; ++b)
-        check(cabinet->create_box("Box " + std::to_string(b), 0, false).ok(), "box");
+        check(cabinet->create_box("Box " + std::to_string(b), 0, false).status(), "box");
 
     auto start = Clock::now();
     {
         cabinet::FilingBatch batch(*cabinet);
-        check(batch.status().ok(), "batch");
-        for (int i = 0; i < kTexts; ++i)
-            check(cabinet->file_text(texts[i], box_of(i)).ok(), "file");
-        check(batch.commit().ok(), "commit");
+        check(batch.status(), "batch");
+        for (int i = 0; i < kTexts; ++i) check(cabinet->file_text(texts[i], box_of(i)), "file");
+        check(batch.commit(), "commit");
     }
     f.store = seconds_since(start);
-    check(cabinet->close().ok(), "close");
+    check(cabinet->close(), "close");
     cabinet.reset();
     f.size = std::filesystem::file_size(path);
     auto opened = cabinet::Cabinet::open(path, {}, ui);
-    check(opened.ok(), "open");
+    check(opened.status(), "open");
     cabinet = std::move(*opened);
 
     auto read_text = [&cabinet](texts::TextId id) {
@@ -121,12 +106,12 @@ Figures run_ours(const std::string& path, std::vector<texts::TextRecord> texts,
     size_t read = 0;
     for (int b = 0; b < kBoxes; ++b) {
         const auto list = cabinet->read_box_list(static_cast<uint16_t>(kFirstBox + b));
-        check(list.ok(), "list");
+        check(list.status(), "list");
         for (texts::TextId id : list->ids) read += read_text(id);
     }
     check(read == static_cast<size_t>(kTexts), "read by box");
     f.by_box = seconds_since(start);
-    check(cabinet->close().ok(), "close");
+    check(cabinet->close(), "close");
     return f;
 }
 
@@ -215,32 +200,24 @@ Figures run_sqlite(const std::string& path, std::vector<texts::TextRecord> texts
     return f;
 }
 
-void line(const char* what, double ours, double peer, const char* unit) {
-    std::printf("%-52s ours %10.0f %-7s sqlite %10.0f %-7s ratio %.2f\n", what, ours, unit, peer,
-                unit, peer > 0 ? ours / peer : 0.0);
-}
-
 }  // namespace
 
 int main() {
-    const std::string dir =
-        std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const ScratchFolder scratch("cabinet");
     const std::vector<texts::TextRecord> texts = make_texts();
     std::vector<int> order(kTexts);
     for (int i = 0; i < kTexts; ++i) order[i] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(7));
 
-    const Figures peer = run_sqlite(dir + "/peer.sqlite", texts, order);
-    const Figures ours = run_ours(dir + "/ours.cab", texts, order);
-    std::filesystem::remove_all(dir);
+    const Figures peer = run_sqlite(scratch.file("peer.sqlite"), texts, order);
+    const Figures ours = run_ours(scratch.file("ours.cab"), texts, order);
 
-    line("store 50000 texts of ~1 KiB in 50 boxes (texts/s)", kTexts / ours.store,
-         kTexts / peer.store, "texts/s");
-    line("read every text by identifier, random order (texts/s)", kTexts / ours.by_id,
-         kTexts / peer.by_id, "texts/s");
-    line("read every text box by box through the lists (texts/s)", kTexts / ours.by_box,
-         kTexts / peer.by_box, "texts/s");
-    line("file size (KB)", ours.size / 1e3, peer.size / 1e3, "KB");
+    ratio_line("store 50000 texts of ~1 KiB in 50 boxes (texts/s)", kTexts / ours.store, "sqlite",
+               kTexts / peer.store, "texts/s");
+    ratio_line("read every text by identifier, random order (texts/s)", kTexts / ours.by_id,
+               "sqlite", kTexts / peer.by_id, "texts/s");
+    ratio_line("read every text box by box through the lists (texts/s)", kTexts / ours.by_box,
+               "sqlite", kTexts / peer.by_box, "texts/s");
+    ratio_line("file size (KB)", ours.size / 1e3, "sqlite", peer.size / 1e3, "KB");
     return 0;
 }

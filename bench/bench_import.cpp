@@ -5,16 +5,14 @@
 // body. SQLite is handed the fields ready made; we parse the dump as well.
 // Each line: what, our figure, SQLite's figure, and the ratio ours / SQLite.
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/english_text.h"
 #include "cabinet/cabinet.h"
 #include "cabinet/search_index.h"
@@ -27,7 +25,7 @@
 namespace {
 
 using namespace orvane;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr int kTexts = 100000;
 constexpr int kConferences = 8;
@@ -42,28 +40,12 @@ struct Text {
     std::string body;
 };
 
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "bench_import: %s failed\n", what);
-        std::exit(1);
-    }
-}
-
-void check(const platform::Status& status, const char* what) {
-    if (!status.ok()) std::fprintf(stderr, "bench_import: %s\n", status.text().c_str());
-    check(status.ok(), what);
-}
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // Lines of English-like text with rarer words mixed in, so that the index
 // sees a vocabulary of some size.
 std::string make_body(std::mt19937& rng) {
     std::string body;
     while (body.size() < 1000) {
-        std::string line = bench::english_like(rng, 60);
+        std::string line = english_like(rng, 60);
         const uint32_t rare =
             static_cast<uint32_t>(rng() % kRareWords) * (rng() % kRareWords) / kRareWords;
         line += " w" + std::to_string(rare) + "\n";
@@ -81,7 +63,7 @@ std::vector<Text> make_texts() {
         text.number = static_cast<uint32_t>(100000 + i);
         text.conference = i % kLetterEvery == 0 ? -1 : static_cast<int>(rng() % kConferences);
         text.author = "Member " + std::to_string(rng() % 2000);
-        text.subject = bench::english_like(rng, 30);
+        text.subject = english_like(rng, 30);
         while (!text.subject.empty() && text.subject.back() == ' ') text.subject.pop_back();
         text.body = make_body(rng);
         texts.push_back(std::move(text));
@@ -195,22 +177,15 @@ double run_sqlite(const std::string& path, const std::vector<Text>& texts) {
 }  // namespace
 
 int main() {
-    char dir_template[] = "/tmp/orvane-bench-import-XXXXXX";
-    check(mkdtemp(dir_template) != nullptr, "mkdtemp");
-    const std::string dir = dir_template;
+    const ScratchFolder scratch("import");
     const std::vector<Text> texts = make_texts();
     const std::string dump = make_dump(texts);
-    const std::string dump_path = dir + "/C250907A.dmp";
+    const std::string dump_path = scratch.file("C250907A.dmp");
     check(platform::write_whole_file(dump_path, dump.data(), dump.size()) == 0, "write dump");
 
-    const double ours = run_ours(dir, dump_path);
-    const double sqlite = run_sqlite(dir + "/peer.sqlite", texts);
-    const double ours_rate = kTexts / ours;
-    const double sqlite_rate = kTexts / sqlite;
-    std::printf("%-50s ours %10.0f %-8s sqlite+fts5 %10.0f %-8s ratio %.2f\n",
-                "import of 100000 texts, search index on", ours_rate, "texts/s", sqlite_rate,
-                "texts/s", ours_rate / sqlite_rate);
-    std::error_code error;
-    std::filesystem::remove_all(dir, error);
+    const double ours = run_ours(scratch.path(), dump_path);
+    const double sqlite = run_sqlite(scratch.file("peer.sqlite"), texts);
+    ratio_line("import of 100000 texts, search index on", kTexts / ours, "sqlite+fts5",
+               kTexts / sqlite, "texts/s");
     return 0;
 }

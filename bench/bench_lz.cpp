@@ -6,31 +6,23 @@
 #include <lz4.h>
 #include <zlib.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/english_text.h"
 #include "store/lz.h"
 
 namespace {
 
 using namespace orvane::store;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr size_t kTextSize = 10u << 20;
 constexpr size_t kPiece = 16384;
 constexpr int kRounds = 5;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "bench_lz: %s failed\n", what);
-        std::exit(1);
-    }
-}
 
 struct Rates {
     double compress_mb_s = 0, expand_mb_s = 0;
@@ -90,15 +82,13 @@ Rates measure(const Codec& codec, const std::string& text, size_t piece) {
             const size_t length = std::min(piece, text.size() - i * piece);
             sizes[i] = codec.pack(in + i * piece, length, &packed[i * room], room);
         }
-        best_pack =
-            std::min(best_pack, std::chrono::duration<double>(Clock::now() - start).count());
+        best_pack = std::min(best_pack, seconds_since(start));
         start = Clock::now();
         for (size_t i = 0; i < pieces; ++i) {
             const size_t length = std::min(piece, text.size() - i * piece);
             check(codec.unpack(&packed[i * room], sizes[i], &back[i * piece], length), "expand");
         }
-        best_unpack =
-            std::min(best_unpack, std::chrono::duration<double>(Clock::now() - start).count());
+        best_unpack = std::min(best_unpack, seconds_since(start));
     }
     check(std::equal(back.begin(), back.end(), in), "round trip");
     rates.packed = 0;
@@ -108,16 +98,11 @@ Rates measure(const Codec& codec, const std::string& text, size_t piece) {
     return rates;
 }
 
-void line(const std::string& what, double ours, const char* peer_name, double peer) {
-    std::printf("%-52s ours %9.1f  %-6s %9.1f  ratio %.2f\n", what.c_str(), ours, peer_name, peer,
-                peer > 0 ? ours / peer : 0.0);
-}
-
 }  // namespace
 
 int main() {
     std::mt19937 rng(2026);
-    const std::string text = orvane::bench::english_like(rng, kTextSize);
+    const std::string text = english_like(rng, kTextSize);
     const Codec ours{ours_pack, ours_unpack}, zlib{zlib_pack, zlib_unpack},
         lz4{lz4_pack, lz4_unpack};
     for (size_t piece : {kPiece, kTextSize}) {
@@ -125,14 +110,15 @@ int main() {
         const Rates o = measure(ours, text, piece);
         const Rates z = measure(zlib, text, piece);
         const Rates l = measure(lz4, text, piece);
-        line("compress MB/s" + in, o.compress_mb_s, "zlib-1", z.compress_mb_s);
-        line("compress MB/s" + in, o.compress_mb_s, "lz4", l.compress_mb_s);
-        line("expand MB/s" + in, o.expand_mb_s, "zlib-1", z.expand_mb_s);
-        line("expand MB/s" + in, o.expand_mb_s, "lz4", l.expand_mb_s);
-        line("compressed size % of the text" + in, 100.0 * o.packed / text.size(), "zlib-1",
-             100.0 * z.packed / text.size());
-        line("compressed size % of the text" + in, 100.0 * o.packed / text.size(), "lz4",
-             100.0 * l.packed / text.size());
+        ratio_line("compress MB/s" + in, o.compress_mb_s, "zlib-1", z.compress_mb_s, "MB/s");
+        ratio_line("compress MB/s" + in, o.compress_mb_s, "lz4", l.compress_mb_s, "MB/s");
+        ratio_line("expand MB/s" + in, o.expand_mb_s, "zlib-1", z.expand_mb_s, "MB/s");
+        ratio_line("expand MB/s" + in, o.expand_mb_s, "lz4", l.expand_mb_s, "MB/s");
+        const double ours_size = 100.0 * o.packed / text.size();
+        ratio_line("compressed size % of the text" + in, ours_size, "zlib-1",
+                   100.0 * z.packed / text.size(), "%");
+        ratio_line("compressed size % of the text" + in, ours_size, "lz4",
+                   100.0 * l.packed / text.size(), "%");
     }
     return 0;
 }

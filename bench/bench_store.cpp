@@ -10,25 +10,23 @@
 // ours / peer.
 #include <lmdb.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/english_text.h"
 #include "store/db.h"
 
 namespace {
 
 using namespace orvane::store;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr int kRecords = 100000;
 constexpr int kReads = 200000;
@@ -38,20 +36,9 @@ constexpr int kDurablePuts = 1000;
 // A cache that holds every block of the file: reads are warm.
 constexpr size_t kWarmCache = 512u << 20;
 
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // Thousands per second.
 double rate(int count, double seconds) {
     return count / seconds / 1000;
-}
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "bench_store: %s failed\n", what);
-        std::exit(1);
-    }
 }
 
 std::string key_of(int i) {
@@ -69,11 +56,10 @@ struct Workload {
 Workload make_workload() {
     Workload w;
     std::mt19937 rng(2026);
-    for (int i = 0; i < kRecords; ++i) w.values.push_back(orvane::bench::english_like(rng, 1000));
+    for (int i = 0; i < kRecords; ++i) w.values.push_back(english_like(rng, 1000));
     for (int i = 0; i < kReads; ++i) w.reads.push_back(static_cast<int>(rng() % kRecords));
     for (int i = 0; i < kReplacements; ++i)
-        w.replacements.emplace_back(static_cast<int>(rng() % kRecords),
-                                    orvane::bench::english_like(rng, 1500));
+        w.replacements.emplace_back(static_cast<int>(rng() % kRecords), english_like(rng, 1500));
     return w;
 }
 
@@ -313,44 +299,36 @@ Latencies durable_puts_sqlite(const std::string& path, const Workload& w) {
     return latencies;
 }
 
-void line(const char* what, double ours, const char* peer_name, double peer, const char* unit) {
-    std::printf("%-50s ours %9.2f  %-6s %9.2f  %-4s ratio %.2f\n", what, ours, peer_name, peer,
-                unit, peer > 0 ? ours / peer : 0.0);
-}
-
 }  // namespace
 
 int main() {
-    const std::string dir =
-        std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const ScratchFolder scratch("store");
     const Workload w = make_workload();
-    const Figures sqlite = run_sqlite(dir + "/peer.sqlite", w);
-    const double lmdb = lmdb_warm_reads(dir + "/lmdb", w);
-    const Figures ours = run_ours(dir + "/ours.db", w, DB_PREFIX_KEYS | DB_COMPRESS);
-    const Figures plain = run_ours(dir + "/plain.db", w, DB_PREFIX_KEYS);
-    const Latencies durable_peer = durable_puts_sqlite(dir + "/wal.sqlite", w);
-    const Latencies durable = durable_puts_ours(dir + "/durable.db", w);
-    std::filesystem::remove_all(dir);
+    const Figures sqlite = run_sqlite(scratch.file("peer.sqlite"), w);
+    const double lmdb = lmdb_warm_reads(scratch.file("lmdb"), w);
+    const Figures ours = run_ours(scratch.file("ours.db"), w, DB_PREFIX_KEYS | DB_COMPRESS);
+    const Figures plain = run_ours(scratch.file("plain.db"), w, DB_PREFIX_KEYS);
+    const Latencies durable_peer = durable_puts_sqlite(scratch.file("wal.sqlite"), w);
+    const Latencies durable = durable_puts_ours(scratch.file("durable.db"), w);
 
     std::printf(
         "Rates in thousands per second (ratio above 1: we are faster); sizes in MB,\n"
         "times in seconds and milliseconds (ratio below 1: we are smaller or faster).\n");
     for (const auto& [name, f] : {std::pair{"compressed", ours}, std::pair{"plain", plain}}) {
         const std::string n = std::string(" (") + name + ")";
-        line(("bulk load, one period" + n).c_str(), f.load, "sqlite", sqlite.load, "k/s");
-        line(("random reads, default caches" + n).c_str(), f.reads, "sqlite", sqlite.reads, "k/s");
-        line(("random reads, warm" + n).c_str(), f.warm_reads, "sqlite", sqlite.warm_reads, "k/s");
-        line(("random reads, warm" + n).c_str(), f.warm_reads, "lmdb", lmdb, "k/s");
-        line(("replacements of 1500 bytes, one period" + n).c_str(), f.replace, "sqlite",
-             sqlite.replace, "k/s");
-        line(("file size after the load" + n).c_str(), f.size, "sqlite", sqlite.size, "MB");
+        ratio_line("bulk load, one period" + n, f.load, "sqlite", sqlite.load, "k/s");
+        ratio_line("random reads, default caches" + n, f.reads, "sqlite", sqlite.reads, "k/s");
+        ratio_line("random reads, warm" + n, f.warm_reads, "sqlite", sqlite.warm_reads, "k/s");
+        ratio_line("random reads, warm" + n, f.warm_reads, "lmdb", lmdb, "k/s");
+        ratio_line("replacements of 1500 bytes, one period" + n, f.replace, "sqlite",
+                   sqlite.replace, "k/s");
+        ratio_line("file size after the load" + n, f.size, "sqlite", sqlite.size, "MB");
     }
-    line("DbCompact vs VACUUM", ours.compact, "sqlite", sqlite.compact, "s");
-    line("DbRepair vs VACUUM", ours.repair, "sqlite", sqlite.repair, "s");
-    line("DbCheck vs PRAGMA integrity_check", ours.check, "sqlite", sqlite.check, "s");
+    ratio_line("DbCompact vs VACUUM", ours.compact, "sqlite", sqlite.compact, "s");
+    ratio_line("DbRepair vs VACUUM", ours.repair, "sqlite", sqlite.repair, "s");
+    ratio_line("DbCheck vs PRAGMA integrity_check", ours.check, "sqlite", sqlite.check, "s");
     std::printf("SQLite below in WAL mode; one put per period (transaction), each durable:\n");
-    line("one durable put, median", durable.median, "sqlite", durable_peer.median, "ms");
-    line("one durable put, 99th percentile", durable.p99, "sqlite", durable_peer.p99, "ms");
+    ratio_line("one durable put, median", durable.median, "sqlite", durable_peer.median, "ms");
+    ratio_line("one durable put, 99th percentile", durable.p99, "sqlite", durable_peer.p99, "ms");
     return 0;
 }

@@ -3,13 +3,12 @@
 // bytes over a plain TCP socket, in one run.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "connection/telnet_connection.h"
 #include "connection/telnet_protocol.h"
 #include "platform/task.h"
@@ -20,13 +19,9 @@ namespace {
 
 using namespace orvane;
 using namespace orvane::connection::testing;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr size_t kPayload = 64 << 20;
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 double megabytes_per_second(size_t bytes, double seconds) {
     return static_cast<double>(bytes) / (1 << 20) / seconds;
@@ -111,28 +106,26 @@ double best_of_three(Run run) {
 }  // namespace
 
 int main() {
-    const std::string dir = std::filesystem::temp_directory_path() /
-                            ("orvane-bench-transport-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const ScratchFolder scratch("transport");
     Bytes payload(kPayload);
     std::mt19937 random(14);
     for (auto& byte : payload) byte = static_cast<uint8_t>(random());
     Bytes encoded;
     connection::append_telnet_data(&encoded, payload);
-    const std::string file = dir + "/payload";
+    const std::string file = scratch.file("payload");
     {
         FILE* out = std::fopen(file.c_str(), "wb");
-        if (!out || std::fwrite(payload.data(), 1, payload.size(), out) != payload.size()) return 1;
+        check(out && std::fwrite(payload.data(), 1, payload.size(), out) == payload.size(),
+              "write the payload");
         std::fclose(out);
     }
     start_tls_library();
-    auto certificate = make_certificate(dir, "bench");
+    auto certificate = make_certificate(scratch.path(), "bench");
 
     const double socat = best_of_three([&] { return through_socat(file); });
     const double plain = best_of_three([&] { return through_transport(encoded, nullptr); });
     const double tls =
         certificate ? best_of_three([&] { return through_transport(encoded, &*certificate); }) : -1;
-    std::filesystem::remove_all(dir);
     if (socat <= 0 || plain <= 0 || tls <= 0) {
         std::fprintf(stderr, "bench_transport: a run failed (socat %.3f, plain %.3f, tls %.3f)\n",
                      socat, plain, tls);
@@ -143,8 +136,7 @@ int main() {
          {std::pair{"telnet transport, 64 MiB random bytes, plain", plain},
           std::pair{"telnet transport, 64 MiB random bytes, TLS 1.3", tls}}) {
         const double ours = megabytes_per_second(kPayload, seconds);
-        std::printf("%-50s ours %8.1f MB/s   socat over TCP %8.1f MB/s   ratio %.2f\n", name, ours,
-                    peer, ours / peer);
+        ratio_line(name, ours, "socat over TCP", peer, "MB/s");
     }
     return 0;
 }

@@ -10,13 +10,13 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "connection/zmodem_receiver.h"
 #include "connection/zmodem_sender.h"
 #include "platform/event_loop.h"
@@ -27,7 +27,7 @@
 namespace {
 
 using namespace orvane;
-using Clock = std::chrono::steady_clock;
+using namespace orvane::bench;
 
 constexpr size_t kSize = 20 * 1024 * 1024;
 constexpr int kRounds = 5;
@@ -56,10 +56,6 @@ void write_text(const std::string& path) {
     }
     text.resize(kSize);
     std::ofstream(path, std::ios::binary) << text;
-}
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 double own_cpu_seconds() {
@@ -167,9 +163,9 @@ void report(const std::string& what, const Cost& ours, const char* peer_name, co
 
 int main() {
     ::signal(SIGPIPE, SIG_IGN);
-    const std::string root = std::filesystem::temp_directory_path() /
-                             ("orvane-bench-zmodem-" + std::to_string(::getpid()));
-    const std::string source = root + "/source", ours = root + "/ours", theirs = root + "/theirs";
+    const ScratchFolder scratch("zmodem");
+    const std::string source = scratch.file("source"), ours = scratch.file("ours"),
+                      theirs = scratch.file("theirs");
     for (const std::string& dir : {source, ours, theirs}) std::filesystem::create_directories(dir);
     write_random(source + "/random.bin");
     write_text(source + "/text.txt");
@@ -189,6 +185,5 @@ int main() {
             peer_escaping.seconds < 0)
             status = 1;
     }
-    std::filesystem::remove_all(root);
     return status;
 }
