@@ -6,7 +6,6 @@
 // name words with an index on the word, in one transaction with
 // synchronous=FULL, and looks up with LIKE 'word%' per word joined by
 // INTERSECT. Each line: what, our figure, SQLite's figure, ratio.
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +19,7 @@
 #include "addressbook/lookup.h"
 #include "addressbook/name_words.h"
 #include "bench/bench_support.h"
+#include "bench/sqlite_support.h"
 #include "platform/file.h"
 
 namespace {
@@ -133,16 +133,6 @@ Figures run_ours(const std::string& dir, const Workload& w) {
     check(book->close(), "close");
     f.size = std::filesystem::file_size(dir + "/QORLists.dat");
     return f;
-}
-
-void exec(sqlite3* db, const char* sql) {
-    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
-}
-
-sqlite3_stmt* prepare(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* statement = nullptr;
-    check(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK, "prepare");
-    return statement;
 }
 
 Figures run_sqlite(const std::string& dir, const Workload& w) {

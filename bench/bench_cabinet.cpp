@@ -6,7 +6,6 @@
 // load, 8 KiB pages and synchronous=FULL; the cabinet files the texts in one
 // batch. Both sides decode every text they read. Each line: what, our
 // figure, SQLite's figure, ratio.
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/sqlite_support.h"
 #include "cabinet/cabinet.h"
 #include "cabinet/stored_text.h"
 #include "platform/scripted_ui.h"
@@ -113,16 +113,6 @@ Figures run_ours(const std::string& path, std::vector<texts::TextRecord> texts,
     f.by_box = seconds_since(start);
     check(cabinet->close(), "close");
     return f;
-}
-
-void exec(sqlite3* db, const char* sql) {
-    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
-}
-
-sqlite3_stmt* prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    check(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK, sql);
-    return statement;
 }
 
 bool decode_row(sqlite3_stmt* statement, int column, texts::TextId id) {

@@ -4,7 +4,6 @@
 // transaction, a table of the texts and an FTS5 table of author, subject and
 // body. SQLite is handed the fields ready made; we parse the dump as well.
 // Each line: what, our figure, SQLite's figure, and the ratio ours / SQLite.
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/english_text.h"
+#include "bench/sqlite_support.h"
 #include "cabinet/cabinet.h"
 #include "cabinet/search_index.h"
 #include "import/address_book_port.h"
@@ -118,14 +118,6 @@ double run_ours(const std::string& dir, const std::string& dump_path) {
     check((*created)->search_index().up_to_date(), "index up to date");
     check((*created)->close(), "close");
     return seconds_since(start);
-}
-
-void exec(sqlite3* db, const char* sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "bench_import: %s: %s\n", sql, error ? error : "");
-        std::exit(1);
-    }
 }
 
 void bind(sqlite3_stmt* statement, int column, const std::string& text) {

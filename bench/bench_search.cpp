@@ -9,7 +9,6 @@
 // over many runs; FTS5 joins its rowids to a table of date, author and
 // subject (what our box lists and texts give us). Each line: what, our
 // figure, FTS5's figure, and the ratio ours / FTS5.
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/sqlite_support.h"
 #include "cabinet/cabinet.h"
 #include "cabinet/fixed_boxes.h"
 #include "cabinet/search_index.h"
@@ -181,19 +181,6 @@ Figures run_ours(const std::string& path, const Corpus& corpus, const std::vecto
     }
     check(cabinet->close(), "close");
     return f;
-}
-
-void exec(sqlite3* db, const char* sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
-        std::fprintf(stderr, "bench_search: %s: %s\n", sql, error ? error : "");
-    check(error == nullptr, sql);
-}
-
-sqlite3_stmt* prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    check(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK, sql);
-    return statement;
 }
 
 void bind_text(sqlite3_stmt* statement, int column, const std::string& text) {

@@ -9,7 +9,6 @@
 // durable puts). Each line: what, our figure, the peer's figure, and
 // ours / peer.
 #include <lmdb.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +20,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/english_text.h"
+#include "bench/sqlite_support.h"
 #include "store/db.h"
 
 namespace {
@@ -125,16 +125,6 @@ Figures run_ours(const std::string& path, const Workload& w, uint32_t flags) {
     f.repair = seconds_since(start);
     check(DbClose(db) == kDbOk, "close");
     return f;
-}
-
-void exec(sqlite3* db, const char* sql) {
-    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
-}
-
-sqlite3_stmt* prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    check(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK, sql);
-    return statement;
 }
 
 sqlite3* open_sqlite(const std::string& path, const char* journal_mode) {
