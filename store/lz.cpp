@@ -104,6 +104,40 @@ bool can_resume(const LzCheckpoint& checkpoint, size_t limit, const uint8_t* inp
            std::equal(checkpoint.input.begin(), checkpoint.input.end(), input);
 }
 
+// The table's earlier position for the three bytes at `in` (the table then
+// holds `in` for them), and how far the bytes there and at `in` agree, up
+// to `max_match`; 0 when the earlier position is none or out of the window.
+struct Lookup {
+    uint32_t hash = 0;
+    int32_t previous = -1;
+    size_t match = 0;
+};
+
+Lookup look_up(LzTable& table, const uint8_t* input, size_t in, size_t max_match) {
+    Lookup found;
+    found.hash = hash3(input + in);
+    found.previous = table[found.hash];
+    table[found.hash] = static_cast<int32_t>(in);
+    if (found.previous >= 0 && in - static_cast<size_t>(found.previous) <= kLzWindow)
+        found.match = common_length(input + found.previous, input + in, max_match);
+    return found;
+}
+
+// Writes the item at `state.in`: the match when it is three bytes or longer
+// (its flag bit set), else one literal.
+void put_item(CompressorState& state, const Lookup& found, const uint8_t* input, uint8_t* output) {
+    if (found.match >= 3) {
+        state.flags |= 1;
+        const size_t distance = state.in - static_cast<size_t>(found.previous);
+        store_le16(output + state.out,
+                   static_cast<uint16_t>((distance - 1) << 4 | (found.match - 3)));
+        state.out += 2;
+        state.in += found.match;
+    } else {
+        output[state.out++] = input[state.in++];
+    }
+}
+
 // Whole groups of 16 items far from both ends, where no item can reach
 // the end of the input or of the output, nor the checkpoint: the same
 // items as the careful loop below, without its checks.
@@ -111,33 +145,21 @@ void compress_groups(LzTable& table, CompressorState& state, const uint8_t* inpu
                      uint8_t* output, size_t limit) {
     constexpr size_t kGroupInput = 16 * kLzMaxMatch;
     constexpr size_t kGroupOutputMax = 2 + 16 * 2;
-    while (state.bits_left == 0 && state.out + kGroupOutputMax < limit &&
-           state.in + kGroupInput + kCheckpointDistance < length) {
-        store_le16(output + state.flag_at, state.flags);
-        state.flag_at = state.out;
-        state.out += 2;
-        uint16_t flags = 0;
+    // A copy the compiler can keep in registers: the output bytes written
+    // could otherwise alias it.
+    CompressorState group = state;
+    while (group.bits_left == 0 && group.out + kGroupOutputMax < limit &&
+           group.in + kGroupInput + kCheckpointDistance < length) {
+        store_le16(output + group.flag_at, group.flags);
+        group.flag_at = group.out;
+        group.out += 2;
+        group.flags = 0;
         for (int item = 0; item < 16; ++item) {
-            flags = static_cast<uint16_t>(flags << 1);
-            const uint32_t h = hash3(input + state.in);
-            const int32_t previous = table[h];
-            table[h] = static_cast<int32_t>(state.in);
-            size_t match = 0;
-            if (previous >= 0 && state.in - static_cast<size_t>(previous) <= kLzWindow)
-                match = common_length(input + previous, input + state.in, kLzMaxMatch);
-            if (match >= 3) {
-                flags |= 1;
-                const size_t distance = state.in - static_cast<size_t>(previous);
-                store_le16(output + state.out,
-                           static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
-                state.out += 2;
-                state.in += match;
-            } else {
-                output[state.out++] = input[state.in++];
-            }
+            group.flags = static_cast<uint16_t>(group.flags << 1);
+            put_item(group, look_up(table, input, group.in, kLzMaxMatch), input, output);
         }
-        state.flags = flags;
     }
+    state = group;
 }
 
 // The greedy pass from `state` on. With a snapshot, the state at the first
@@ -159,28 +181,14 @@ size_t compress_from(LzTable& table, CompressorState state, const uint8_t* input
         }
         state.flags = static_cast<uint16_t>(state.flags << 1);
         const size_t max_match = std::min(kLzMaxMatch, length - state.in);
-        size_t match = 0;
-        size_t distance = 0;
+        Lookup found;
         if (max_match >= 3) {
-            uint32_t h = hash3(input + state.in);
-            int32_t previous = table[h];
-            if (snapshot && snapshot->taken) snapshot->changes.emplace_back(h, previous);
-            table[h] = static_cast<int32_t>(state.in);
-            if (previous >= 0 && state.in - static_cast<size_t>(previous) <= kLzWindow) {
-                match = common_length(input + previous, input + state.in, max_match);
-                distance = state.in - static_cast<size_t>(previous);
-            }
+            found = look_up(table, input, state.in, max_match);
+            if (snapshot && snapshot->taken)
+                snapshot->changes.emplace_back(found.hash, found.previous);
         }
-        if (match >= 3) {
-            if (state.out + 1 >= limit) return length;
-            state.flags |= 1;
-            store_le16(output + state.out,
-                       static_cast<uint16_t>((distance - 1) << 4 | (match - 3)));
-            state.out += 2;
-            state.in += match;
-        } else {
-            output[state.out++] = input[state.in++];
-        }
+        if (found.match >= 3 && state.out + 1 >= limit) return length;
+        put_item(state, found, input, output);
         if (state.in == length) {
             store_le16(output + state.flag_at,
                        static_cast<uint16_t>(state.flags << state.bits_left));
